@@ -1,0 +1,21 @@
+#include "support/TestClock.hpp"
+
+#include <thread>
+
+namespace hexora::test {
+
+void TestClock::sleepFor(Seconds duration) {
+    if (duration.count() <= 0) return;
+    sleptMicros_ += static_cast<long long>(duration.count() * 1e6);
+    std::this_thread::sleep_for(duration * scale_);
+}
+
+platform::Clock::TimePoint TestClock::now() { return std::chrono::system_clock::now(); }
+
+ScopedTestClock::ScopedTestClock(double scale) : clock_(std::make_shared<TestClock>(scale)) {
+    platform::Clock::install(clock_);
+}
+
+ScopedTestClock::~ScopedTestClock() { platform::Clock::install(nullptr); }
+
+}  // namespace hexora::test

@@ -1,0 +1,36 @@
+#pragma once
+// A clock for tests: sleeps are scaled down (by default to 1/100 of their
+// length, so a documented 0.01 s poll becomes 0.1 ms) and counted.
+// ScopedTestClock installs one for the life of a test and restores the
+// system clock afterwards.
+#include "platform/Clock.hpp"
+
+#include <atomic>
+#include <memory>
+
+namespace hexora::test {
+
+class TestClock final : public platform::Clock {
+public:
+    explicit TestClock(double scale = 0.01) : scale_(scale) {}
+    void sleepFor(Seconds duration) override;
+    TimePoint now() override;
+    /// Total of the requested (unscaled) sleeps, in seconds.
+    double sleptSeconds() const { return sleptMicros_.load() / 1e6; }
+
+private:
+    double scale_;
+    std::atomic<long long> sleptMicros_{0};
+};
+
+class ScopedTestClock {
+public:
+    explicit ScopedTestClock(double scale = 0.01);
+    ~ScopedTestClock();
+    TestClock& clock() { return *clock_; }
+
+private:
+    std::shared_ptr<TestClock> clock_;
+};
+
+}  // namespace hexora::test
