@@ -1,0 +1,133 @@
+#include "services/internal/FileMove.hpp"
+
+#include "support/TempDir.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace hexora {
+namespace fs = std::filesystem;
+
+namespace {
+
+// A small installed bundle: nested files, an executable with a known time, a link.
+void makeBundle(const fs::path& root) {
+    fs::create_directories(root / "Contents/MacOS");
+    fs::create_directories(root / "Contents/Resources/empty");
+    std::FILE* file = std::fopen((root / "Contents/MacOS/Hexora").c_str(), "w");
+    std::fputs("game", file);
+    std::fclose(file);
+    fs::permissions(root / "Contents/MacOS/Hexora", static_cast<fs::perms>(0755));
+    const timespec times[2] = {{1500000001, 0}, {1500000001, 0}};
+    ::utimensat(AT_FDCWD, (root / "Contents/MacOS/Hexora").c_str(), times, 0);
+    file = std::fopen((root / "Contents/Resources/data.txt").c_str(), "w");
+    std::fputs("data", file);
+    std::fclose(file);
+    fs::create_symlink("MacOS/Hexora", root / "Contents/start");
+}
+
+void expectBundle(const fs::path& root) {
+    EXPECT_EQ(test::readFile(root / "Contents/MacOS/Hexora"), "game");
+    EXPECT_EQ(fs::status(root / "Contents/MacOS/Hexora").permissions() & fs::perms::all, static_cast<fs::perms>(0755));
+    struct stat info {};
+    ASSERT_EQ(::stat((root / "Contents/MacOS/Hexora").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, 1500000001);
+    EXPECT_EQ(test::readFile(root / "Contents/Resources/data.txt"), "data");
+    EXPECT_TRUE(fs::is_directory(root / "Contents/Resources/empty"));
+    EXPECT_EQ(fs::read_symlink(root / "Contents/start"), "MacOS/Hexora");
+}
+
+dev_t deviceOf(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_dev : 0;
+}
+
+// A folder on another file system than the temporary folder, removed at the end.
+class OtherFileSystemDir {
+public:
+    OtherFileSystemDir() {
+        std::string pattern = "/dev/shm/hexora-move-XXXXXX";
+        if (fs::is_directory("/dev/shm") && mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~OtherFileSystemDir() {
+        std::error_code ignored;
+        if (!path_.empty()) fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+}  // namespace
+
+TEST(FileMove, MovesABundleWithinOneFileSystemAndAcrossFileSystems) {
+    test::TempDir dir;
+    OtherFileSystemDir other;
+    makeBundle(dir / "Hexora.app");
+
+    FileMove::moveItem(dir / "Hexora.app", dir / "moved.app");
+    EXPECT_FALSE(fs::exists(dir / "Hexora.app"));
+    expectBundle(dir / "moved.app");
+
+    if (other.path().empty() || deviceOf(other.path()) == deviceOf(dir.path()))
+        GTEST_SKIP() << "no second file system for the cross-device move";
+    FileMove::moveItem(dir / "moved.app", other.path() / "Hexora.old.app");
+    EXPECT_FALSE(fs::exists(dir / "moved.app"));
+    expectBundle(other.path() / "Hexora.old.app");
+
+    FileMove::moveItem(other.path() / "Hexora.old.app", dir / "back.app");
+    EXPECT_FALSE(fs::exists(other.path() / "Hexora.old.app"));
+    expectBundle(dir / "back.app");
+}
+
+TEST(FileMove, RefusesMissingSourceAndExistingDestination) {
+    test::TempDir dir;
+    dir.write("a.txt", "a");
+    dir.write("b.txt", "b");
+    EXPECT_THROW(FileMove::moveItem(dir / "missing", dir / "x"), fs::filesystem_error);
+    EXPECT_THROW(FileMove::moveItem(dir / "a.txt", dir / "b.txt"), fs::filesystem_error);
+    EXPECT_THROW(FileMove::copyThenDelete(dir / "a.txt", dir / "b.txt"), fs::filesystem_error);
+    EXPECT_EQ(test::readFile(dir / "a.txt"), "a");
+    EXPECT_EQ(test::readFile(dir / "b.txt"), "b");
+    EXPECT_FALSE(fs::exists(dir / "x"));
+}
+
+// A copy that fails part way (an item that cannot be copied, here a pipe,
+// deep in the tree) leaves the source as it was and no partial copy behind.
+TEST(FileMove, CopyFailingMidwayLeavesSourceIntactAndNoCopy) {
+    test::TempDir dir;
+    makeBundle(dir / "Hexora.app");
+    ASSERT_EQ(::mkfifo((dir / "Hexora.app/Contents/Resources/zz-pipe").c_str(), 0644), 0);
+
+    EXPECT_THROW(FileMove::copyThenDelete(dir / "Hexora.app", dir / "copy.app"), fs::filesystem_error);
+
+    expectBundle(dir / "Hexora.app");
+    EXPECT_TRUE(fs::is_fifo(dir / "Hexora.app/Contents/Resources/zz-pipe"));
+    EXPECT_FALSE(fs::exists(dir / "copy.app"));
+}
+
+// After a complete copy the source cannot be deleted completely (an immutable
+// file stops the delete part way): what was deleted is put back from the copy.
+TEST(FileMove, SourceThatCannotBeDeletedIsRestoredFromTheCopy) {
+    test::TempDir dir;
+    makeBundle(dir / "Hexora.app");
+    const fs::path locked = dir / "Hexora.app/Contents/Resources/locked.txt";
+    dir.write("Hexora.app/Contents/Resources/locked.txt", "locked");
+    const std::string lock = "chattr +i '" + locked.string() + "' 2>/dev/null";
+    if (std::system(lock.c_str()) != 0) GTEST_SKIP() << "no immutable files on this file system";
+
+    EXPECT_THROW(FileMove::copyThenDelete(dir / "Hexora.app", dir / "copy.app"), fs::filesystem_error);
+    std::system(("chattr -i '" + locked.string() + "'").c_str());
+
+    expectBundle(dir / "Hexora.app");
+    EXPECT_EQ(test::readFile(locked), "locked");
+    EXPECT_FALSE(fs::exists(dir / "copy.app"));
+}
+
+}  // namespace hexora

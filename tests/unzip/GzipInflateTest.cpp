@@ -1,0 +1,110 @@
+#include "workers/common/GzipInflate.hpp"
+
+#include "support/TempDir.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <fstream>
+
+namespace hexora {
+namespace fs = std::filesystem;
+namespace Gzip = Worker::Common::GzipInflate;
+
+namespace {
+
+// Compresses `data` with zlib; windowBits 31 writes a gzip member, 15 a zlib stream.
+std::string deflateBytes(const std::string& data, int windowBits = 31) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, data.size()), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+std::string inflateError(const fs::path& source, const fs::path& target) {
+    try {
+        Gzip::inflateFile(source, target);
+    } catch (const Gzip::Error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(GzipInflate, MagicTestTellsGzipFromOtherContent) {
+    test::TempDir dir;
+    EXPECT_TRUE(Gzip::hasGzipMagic(dir.write("a.gz", deflateBytes("hello"))));
+    EXPECT_FALSE(Gzip::hasGzipMagic(dir.write("plain.txt", "{\"version\":\"1\"}")));
+    EXPECT_FALSE(Gzip::hasGzipMagic(dir.write("zlib.z", deflateBytes("hello", 15))));
+    EXPECT_FALSE(Gzip::hasGzipMagic(dir.write("one.bin", "\x1f")));
+    EXPECT_FALSE(Gzip::hasGzipMagic(dir.write("empty", "")));
+    EXPECT_THROW(Gzip::hasGzipMagic(dir / "missing.gz"), Gzip::Error);
+    EXPECT_THROW(Gzip::hasGzipMagic(dir.path()), Gzip::Error);
+}
+
+TEST(GzipInflate, StreamsLargeAndMultiMemberDataIntoTarget) {
+    test::TempDir dir;
+    std::string large;
+    for (int i = 0; i < 200000; ++i) large += std::to_string(i * 7919 % 10007) + ",";
+    struct Case {
+        const char* label;
+        std::string compressed;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"large gzip", deflateBytes(large), large},
+        {"two members", deflateBytes("first,") + deflateBytes("second"), "first,second"},
+        {"zlib stream", deflateBytes("zlib body", 15), "zlib body"},
+        {"padding after member", deflateBytes("padded") + std::string(16, '\0'), "padded"},
+        {"empty content", deflateBytes(""), ""},
+    };
+    for (const auto& c : cases) {
+        const fs::path source = dir.write(std::string(c.label) + ".gz", c.compressed);
+        const fs::path target = dir / (std::string(c.label) + ".out");
+        Gzip::inflateFile(source, target);
+        EXPECT_EQ(test::readFile(target), c.expected) << c.label;
+    }
+}
+
+TEST(GzipInflate, BrokenDataFailsAndLeavesNoTarget) {
+    test::TempDir dir;
+    const std::string good = deflateBytes(std::string(100000, 'x') + "tail");
+    std::string corrupt = good;
+    corrupt[corrupt.size() / 2] ^= 0x55;
+    corrupt[corrupt.size() / 2 + 1] ^= 0x55;
+    struct Case {
+        const char* label;
+        std::string bytes;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"truncated", good.substr(0, good.size() / 2), "truncated gzip data"},
+        {"header only", good.substr(0, 10), "truncated gzip data"},
+        {"corrupt", corrupt, "corrupt gzip data"},
+    };
+    for (const auto& c : cases) {
+        const fs::path source = dir.write(std::string(c.label) + ".gz", c.bytes);
+        const fs::path target = dir / (std::string(c.label) + ".out");
+        EXPECT_THAT(inflateError(source, target), testing::HasSubstr(c.message)) << c.label;
+        EXPECT_FALSE(fs::exists(target)) << c.label;
+    }
+}
+
+TEST(GzipInflate, NeverOverwritesAnExistingTarget) {
+    test::TempDir dir;
+    const fs::path source = dir.write("a.gz", deflateBytes("new"));
+    const fs::path target = dir.write("a", "existing");
+    EXPECT_THAT(inflateError(source, target), testing::HasSubstr("cannot create"));
+    EXPECT_EQ(test::readFile(target), "existing");
+}
+
+}  // namespace hexora

@@ -1,0 +1,258 @@
+#include "workers/common/ZipExtract.hpp"
+
+#include "support/TempDir.hpp"
+#include "unzip/ZipBuilder.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <vector>
+
+namespace hexora {
+namespace fs = std::filesystem;
+using Worker::Common::ZipExtract::Error;
+using Worker::Common::ZipExtract::extract;
+using Worker::Common::ZipExtract::safeRelativePath;
+
+namespace {
+
+// Every path below `root`, relative, sorted.
+std::vector<std::string> listTree(const fs::path& root) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        found.push_back(fs::relative(entry.path(), root).string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The names directly in `folder`, sorted.
+std::vector<std::string> listFolder(const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) found.push_back(entry.path().filename().string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::string extractError(const fs::path& zip, const fs::path& target) {
+    try {
+        extract(zip, target);
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(ZipEntryPath, AcceptsOrdinaryNamesAndRefusesEveryEscape) {
+    struct Case {
+        const char* name;
+        const char* expected;  // nullptr: refused
+    };
+    const Case cases[] = {
+        {"Hexora.app/Contents/MacOS/Hexora", "Hexora.app/Contents/MacOS/Hexora"},
+        {"dir/", "dir"},
+        {"./a//b.txt", "a/b.txt"},
+        {"a/./b", "a/b"},
+        {"names with spaces/\xc3\xa9t\xc3\xa9.txt", "names with spaces/\xc3\xa9t\xc3\xa9.txt"},
+        {"..", nullptr},
+        {"../evil", nullptr},
+        {"a/../../evil", nullptr},
+        {"a/..", nullptr},
+        {"/etc/passwd", nullptr},
+        {"..\\evil", nullptr},
+        {"a\\b", nullptr},
+        {"C:/Windows/evil", nullptr},
+        {"c:evil", nullptr},
+        {"a/D:/evil", nullptr},
+        {"", nullptr},
+        {"./", nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto result = safeRelativePath(c.name);
+        if (c.expected) {
+            ASSERT_TRUE(result) << c.name;
+            EXPECT_EQ(result->string(), c.expected) << c.name;
+        } else {
+            EXPECT_FALSE(result) << c.name << " -> " << result.value_or("").string();
+        }
+    }
+}
+
+// Each archive holds a harmless file first and then one hostile entry; the
+// archive is refused and nothing is written outside the target. The folder
+// around the target ("box") is where every escape would land.
+TEST(ZipExtract, ZipSlipCorpusWritesNothingOutsideTheTarget) {
+    struct Case {
+        const char* label;
+        void (*add)(test::ZipBuilder&);
+    };
+    const Case cases[] = {
+        {"dot-dot", [](test::ZipBuilder& z) { z.file("../outside.txt", "x"); }},
+        {"nested dot-dot", [](test::ZipBuilder& z) { z.file("a/b/../../../outside.txt", "x"); }},
+        {"absolute", [](test::ZipBuilder& z) { z.file("/tmp/hexora-zip-slip-absolute.txt", "x"); }},
+        {"backslash", [](test::ZipBuilder& z) { z.file("..\\outside.txt", "x"); }},
+        {"drive letter", [](test::ZipBuilder& z) { z.file("C:/outside.txt", "x"); }},
+        {"absolute link", [](test::ZipBuilder& z) { z.link("etc", "/etc"); }},
+        {"link up", [](test::ZipBuilder& z) { z.link("up", "../"); }},
+        {"link up through folder", [](test::ZipBuilder& z) { z.link("a/b/up", "../../.."); }},
+        {"link through a link to the root", [](test::ZipBuilder& z) {
+             z.link("here", ".");
+             z.link("here/up", "..");
+         }},
+        {"link then file through it", [](test::ZipBuilder& z) {
+             z.link("out", "..");
+             z.file("out/outside.txt", "x");
+         }},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        const fs::path zip = dir / "package.zip";
+        test::ZipBuilder builder(zip);
+        builder.file("good.txt", "fine");
+        c.add(builder);
+        builder.close();
+        const fs::path target = dir / "box" / "target";
+
+        const std::string error = extractError(zip, target);
+
+        EXPECT_THAT(error, testing::AnyOf(testing::HasSubstr("unsafe entry path"),
+                                          testing::HasSubstr("outside the target folder")))
+            << c.label;
+        EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"box", "package.zip"})) << c.label;
+        EXPECT_EQ(listFolder(dir / "box"), (std::vector<std::string>{"target"})) << c.label;
+        EXPECT_FALSE(fs::exists("/tmp/hexora-zip-slip-absolute.txt")) << c.label;
+    }
+}
+
+TEST(ZipExtract, LinkFoundInTheTargetFolderIsNotFollowedOutside) {
+    test::TempDir dir;
+    fs::create_directories(dir / "outside");
+    fs::create_directories(dir / "target");
+    fs::create_directory_symlink(dir / "outside", dir / "target" / "planted");
+    const fs::path zip = dir / "package.zip";
+    test::ZipBuilder builder(zip);
+    builder.file("planted/evil.txt", "x");
+    builder.close();
+
+    EXPECT_THAT(extractError(zip, dir / "target"), testing::HasSubstr("leaves the target folder"));
+    EXPECT_TRUE(fs::is_empty(dir / "outside"));
+}
+
+TEST(ZipExtract, ExtractsTreeWithLinksModesAndExactTimes) {
+    test::TempDir dir;
+    const fs::path zip = dir / "package.zip";
+    const std::time_t oddSecond = 1700000001;  // a DOS time cannot hold odd seconds
+    test::ZipBuilder builder(zip);
+    builder.folder("Hexora.app/")
+        .file("Hexora.app/Contents/MacOS/Hexora", "#!/bin/sh\necho game\n", 0755, false, oddSecond)
+        .file("Hexora.app/Contents/Resources/data.bin", std::string(300000, 'd'), 0644)
+        .file("Hexora.app/Contents/Info.plist", "<plist/>")
+        .link("Hexora.app/Contents/Current", "Resources")
+        .link("Hexora.app/Contents/MacOS/game", "Hexora");
+    builder.close();
+    const fs::path target = dir / "out";
+
+    std::vector<double> reports;
+    extract(zip, target, {[&](double fraction) { reports.push_back(fraction); }, {}});
+
+    const fs::path binary = target / "Hexora.app/Contents/MacOS/Hexora";
+    EXPECT_EQ(test::readFile(binary), "#!/bin/sh\necho game\n");
+    EXPECT_EQ(fs::status(binary).permissions() & fs::perms::all, static_cast<fs::perms>(0755));
+    struct stat info {};
+    ASSERT_EQ(::stat(binary.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, oddSecond);
+    EXPECT_EQ(test::readFile(target / "Hexora.app/Contents/Resources/data.bin").size(), 300000u);
+    EXPECT_EQ(fs::status(target / "Hexora.app/Contents/Resources/data.bin").permissions() & fs::perms::all,
+              static_cast<fs::perms>(0644));
+    EXPECT_EQ(fs::read_symlink(target / "Hexora.app/Contents/Current"), "Resources");
+    EXPECT_EQ(test::readFile(target / "Hexora.app/Contents/MacOS/game"), "#!/bin/sh\necho game\n");
+
+    ASSERT_FALSE(reports.empty());
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_DOUBLE_EQ(reports.back(), 1.0);
+}
+
+// The same through the standard tool, which writes its own attributes and
+// extended timestamps: the package format the file server really serves.
+TEST(ZipExtract, KeepsExecutableBitAndTimesOfAnArchiveMadeByTheZipTool) {
+    test::TempDir dir;
+    const fs::path binary = dir.write("src/Hexora.app/Contents/MacOS/Hexora", "binary");
+    fs::permissions(binary, static_cast<fs::perms>(0755));
+    const timespec times[2] = {{1600000003, 0}, {1600000003, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, binary.c_str(), times, 0), 0);
+    fs::create_symlink("MacOS/Hexora", dir / "src/Hexora.app/Contents/start");
+    const std::string command = "cd '" + (dir / "src").string() + "' && zip -qry '" + (dir / "p.zip").string() + "' Hexora.app";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+
+    extract(dir / "p.zip", dir / "out");
+
+    const fs::path extracted = dir / "out/Hexora.app/Contents/MacOS/Hexora";
+    EXPECT_EQ(fs::status(extracted).permissions() & fs::perms::all, static_cast<fs::perms>(0755));
+    struct stat info {};
+    ASSERT_EQ(::stat(extracted.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, 1600000003);
+    EXPECT_EQ(fs::read_symlink(dir / "out/Hexora.app/Contents/start"), "MacOS/Hexora");
+}
+
+TEST(ZipExtract, ReplacesFilesAlreadyInTheTarget) {
+    test::TempDir dir;
+    dir.write("out/a.txt", "old content that is longer");
+    const fs::path zip = dir / "p.zip";
+    test::ZipBuilder builder(zip);
+    builder.file("a.txt", "new");
+    builder.close();
+
+    extract(zip, dir / "out");
+
+    EXPECT_EQ(test::readFile(dir / "out/a.txt"), "new");
+}
+
+TEST(ZipExtract, CorruptedEntryFailsWithCrcError) {
+    test::TempDir dir;
+    const fs::path zip = dir / "p.zip";
+    const std::string content = "THIS-IS-THE-STORED-CONTENT-OF-THE-ENTRY";
+    test::ZipBuilder builder(zip);
+    builder.file("ok.txt", "fine").file("bad.txt", content, std::nullopt, true);
+    builder.close();
+    std::string bytes = test::readFile(zip);
+    const auto at = bytes.find(content);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 5] = 'X';
+    std::ofstream(zip, std::ios::binary | std::ios::trunc) << bytes;
+
+    EXPECT_THAT(extractError(zip, dir / "out"), testing::AllOf(testing::HasSubstr("bad.txt"), testing::HasSubstr("CRC")));
+}
+
+TEST(ZipExtract, UnreadableArchivesFailWithDescription) {
+    test::TempDir dir;
+    dir.write("plain.zip", "this is no zip archive at all");
+    EXPECT_THAT(extractError(dir / "plain.zip", dir / "out"), testing::HasSubstr("cannot open archive"));
+    EXPECT_THAT(extractError(dir / "missing.zip", dir / "out"), testing::HasSubstr("cannot open archive"));
+}
+
+TEST(ZipExtract, CancellationStopsBetweenChunks) {
+    test::TempDir dir;
+    const fs::path zip = dir / "p.zip";
+    test::ZipBuilder builder(zip);
+    for (int i = 0; i < 8; ++i) builder.file("f" + std::to_string(i), std::string(1 << 20, static_cast<char>('a' + i)));
+    builder.close();
+    std::atomic<bool> cancelled{false};
+
+    std::string error;
+    try {
+        extract(zip, dir / "out", {[&](double fraction) { if (fraction > 0.2) cancelled = true; }, [&] { return cancelled.load(); }});
+    } catch (const Error& e) {
+        error = e.what();
+    }
+
+    EXPECT_EQ(error, "extraction cancelled");
+    EXPECT_LT(listTree(dir / "out").size(), 8u);
+}
+
+}  // namespace hexora
