@@ -1,0 +1,87 @@
+#include "services/file/LocalFile.hpp"
+
+#include "services/internal/Log.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hexora::LocalFile {
+namespace fs = std::filesystem;
+
+bool isNonEmptyRegularFile(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) return false;
+    const auto size = fs::file_size(path, error);
+    return !error && size > 0;
+}
+
+std::optional<std::string> readAll(const fs::path& path, std::error_code& error) {
+    error.clear();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+        return std::nullopt;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad() || content.bad()) {
+        error = std::make_error_code(std::errc::io_error);
+        return std::nullopt;
+    }
+    return std::move(content).str();
+}
+
+bool discardAndMakeParent(const fs::path& path) {
+    std::error_code error;
+    const auto status = fs::symlink_status(path, error);
+    if (status.type() == fs::file_type::not_found) error.clear();
+    if (!error && fs::exists(status)) fs::remove_all(path, error);
+    if (!error && path.has_parent_path()) fs::create_directories(path.parent_path(), error);
+    if (error) {
+        Log::warning("Failed to delete invalid setting file or create directory: " + error.message());
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool writeAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+mode_t modeFor(const fs::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return info.st_mode & 07777;
+    return 0644;
+}
+
+}  // namespace
+
+bool writeAtomically(const fs::path& path, const std::string& bytes) {
+    std::string pattern = (path.parent_path() / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0) return false;
+    const bool written = writeAll(fd, bytes) && ::fchmod(fd, modeFor(path)) == 0 && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(pattern.c_str(), path.c_str()) != 0) {
+        ::unlink(pattern.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace hexora::LocalFile

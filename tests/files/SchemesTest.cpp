@@ -1,0 +1,106 @@
+#include "services/file/Schemes.hpp"
+
+#include "support/LogCapture.hpp"
+#include "support/TempDir.hpp"
+
+#include <gtest/gtest.h>
+
+namespace hexora {
+namespace {
+namespace fs = std::filesystem;
+
+const char* const ValidScheme = R"({"version":"1.2.3","header":"launcher","files":[)"
+                                R"({"file":"Hexora","directory":"Hexora.app/Contents/MacOS","hash":"A9993E364706816ABA3E25717850C26C9CD0D89D"},)"
+                                R"({"file":"Info.plist","directory":"Hexora.app/Contents","hash":"DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"}]})";
+
+SchemeFormat validSchemeRecord() {
+    return {"1.2.3",
+            "launcher",
+            {{"Hexora", "Hexora.app/Contents/MacOS", "A9993E364706816ABA3E25717850C26C9CD0D89D"},
+             {"Info.plist", "Hexora.app/Contents", "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"}}};
+}
+
+TEST(SchemesTest, LoadsValidFilesAndIgnoresExtraKeys) {
+    const struct {
+        const char* label;
+        std::string content;
+        SchemeFormat expected;
+    } cases[] = {
+        {"plain", ValidScheme, validSchemeRecord()},
+        {"extra keys at both levels",
+         R"({"size":10,"version":"2","header":"","files":[{"file":"a","directory":"d","hash":"H","mode":"0755"}],"more":[1]})",
+         {"2", "", {{"a", "d", "H"}}}},
+        {"empty files list", R"({"version":"1.0.0","header":"h","files":[]})", {"1.0.0", "h", {}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        test::TempDir dir;
+        Schemes schemes(dir.write("gameScheme.json", c.content));
+        EXPECT_EQ(schemes.load().scheme, std::optional<SchemeFormat>(c.expected));
+    }
+}
+
+// A non-empty file that does not decode stays on disk; only the scheme is absent.
+TEST(SchemesTest, UndecodableFilesGiveNoSchemeAndStay) {
+    const struct {
+        const char* label;
+        const char* content;
+    } cases[] = {
+        {"entry without hash", R"({"version":"1","header":"h","files":[{"file":"a","directory":"d"}]})"},
+        {"hash as a number", R"({"version":"1","header":"h","files":[{"file":"a","directory":"d","hash":5}]})"},
+        {"version as a number", R"({"version":1,"header":"h","files":[]})"},
+        {"missing header", R"({"version":"1","files":[]})"},
+        {"missing files", R"({"version":"1","header":"h"})"},
+        {"files as an object", R"({"version":"1","header":"h","files":{}})"},
+        {"entry not an object", R"({"version":"1","header":"h","files":["a"]})"},
+        {"not JSON", "\x1f\x8b\x08 still gzip"},
+        {"truncated", R"({"version":"1","header":"h","files":[{"file":"a",)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        test::TempDir dir;
+        const fs::path file = dir.write("launcherScheme.json", c.content);
+        Schemes schemes(file);
+        schemes.scheme = validSchemeRecord();  // a failed decode also drops an earlier scheme
+        EXPECT_EQ(schemes.load().scheme, std::nullopt);
+        EXPECT_EQ(test::readFile(file), c.content);
+    }
+}
+
+TEST(SchemesTest, MissingEmptyOrFolderPathsAreClearedAndParentMade) {
+    test::TempDir dir;
+    Schemes missing(dir / "storage/deep/gameScheme.json");
+    EXPECT_EQ(missing.load().scheme, std::nullopt);
+    EXPECT_TRUE(fs::is_directory(dir / "storage/deep"));
+    EXPECT_FALSE(fs::exists(dir / "storage/deep/gameScheme.json"));
+
+    const fs::path empty = dir.write("storage/empty.json", "");
+    EXPECT_EQ(Schemes(empty).load().scheme, std::nullopt);
+    EXPECT_FALSE(fs::exists(empty));
+
+    dir.write("storage/folder.json/inside/file", "x");
+    EXPECT_EQ(Schemes(dir / "storage/folder.json").load().scheme, std::nullopt);
+    EXPECT_FALSE(fs::exists(dir / "storage/folder.json"));
+
+    // Clearing a path keeps a scheme loaded before.
+    Schemes kept(dir / "storage/kept.json");
+    kept.scheme = validSchemeRecord();
+    EXPECT_EQ(kept.load().scheme, std::optional<SchemeFormat>(validSchemeRecord()));
+}
+
+TEST(SchemesTest, FailedClearingIsLogged) {
+    test::TempDir dir;
+    dir.write("storage", "a file where the folder should be");
+    test::LogCapture log;
+    EXPECT_EQ(Schemes(dir / "storage/gameScheme.json").load().scheme, std::nullopt);
+    EXPECT_TRUE(log.contains("Failed to delete invalid setting file or create directory: "));
+}
+
+TEST(SchemesTest, EncodesInDocumentedOrderAndDecodesBack) {
+    const SchemeFormat record = validSchemeRecord();
+    EXPECT_EQ(record.encode(), ValidScheme);
+    EXPECT_EQ(SchemeFormat::decode(record.encode()), std::optional<SchemeFormat>(record));
+}
+
+}  // namespace
+}  // namespace hexora
