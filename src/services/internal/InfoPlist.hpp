@@ -1,0 +1,35 @@
+#pragma once
+// The top level of a bundle's Info.plist (XML or binary property list), read
+// with libplist: which keys it has and which of them hold texts.
+//
+// Thread: any thread; an InfoPlist is a plain value. Nothing here throws.
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace hexora {
+
+class InfoPlist {
+public:
+    /// Files larger than this are not taken for an Info.plist.
+    static constexpr std::uintmax_t MaxFileSize = 16 * 1024 * 1024;
+
+    /// The property list at `path`, or nullopt when the file cannot be read,
+    /// is not a property list, or its root is not a dictionary.
+    static std::optional<InfoPlist> read(const std::filesystem::path& path);
+    /// The same from bytes already in memory.
+    static std::optional<InfoPlist> parse(const std::string& bytes);
+
+    /// True when the dictionary has a value of any type under `key`.
+    bool contains(const std::string& key) const;
+    /// The value under `key` when it is a text; nullopt when missing or of another type.
+    std::optional<std::string> text(const std::string& key) const;
+
+private:
+    // Each key of the root dictionary with its text, or nullopt for a value that is no text.
+    std::map<std::string, std::optional<std::string>> values_;
+};
+
+}  // namespace hexora
