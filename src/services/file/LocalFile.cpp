@@ -1,6 +1,7 @@
 #include "services/file/LocalFile.hpp"
 
 #include "services/internal/Log.hpp"
+#include "services/internal/Path.hpp"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -12,12 +13,7 @@
 namespace hexora::LocalFile {
 namespace fs = std::filesystem;
 
-bool isNonEmptyRegularFile(const fs::path& path) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) return false;
-    const auto size = fs::file_size(path, error);
-    return !error && size > 0;
-}
+bool isNonEmptyRegularFile(const fs::path& path) { return fileSize(path) > 0; }
 
 std::optional<std::string> readAll(const fs::path& path, std::error_code& error) {
     error.clear();
