@@ -65,6 +65,14 @@ mode_t modeFor(const fs::path& path) {
     return 0644;
 }
 
+// Makes the rename itself durable; a folder that cannot be synced changes nothing.
+void syncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 }  // namespace
 
 bool writeAtomically(const fs::path& path, const std::string& bytes) {
@@ -77,6 +85,7 @@ bool writeAtomically(const fs::path& path, const std::string& bytes) {
         ::unlink(pattern.c_str());
         return false;
     }
+    syncFolder(path.parent_path());
     return true;
 }
 
