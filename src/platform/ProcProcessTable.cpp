@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <charconv>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <system_error>
 
@@ -81,36 +80,45 @@ std::optional<std::filesystem::path> ProcProcessTable::bundleOfExecutable(const 
     return bundle;
 }
 
+std::optional<ProcessEntry> ProcProcessTable::readEntry(std::int32_t processIdentifier,
+                                                       IdentifierCache& identifiers) const {
+    const auto procDir = procRoot_ / std::to_string(processIdentifier);
+    const auto stat = readStat(procDir);
+    if (!stat || hasEnded(stat->state)) return std::nullopt;
+    ProcessEntry entry;
+    entry.processIdentifier = processIdentifier;
+    entry.startTime = stat->startTime;
+    entry.executablePath = readExecutable(procDir);
+    if (entry.executablePath) entry.bundlePath = bundleOfExecutable(*entry.executablePath);
+    if (entry.bundlePath) {
+        auto found = identifiers.find(*entry.bundlePath);
+        if (found == identifiers.end()) {
+            const auto plist = *entry.bundlePath / "Contents" / "Info.plist";
+            found = identifiers.emplace(*entry.bundlePath, InfoPlist::readString(plist, "CFBundleIdentifier")).first;
+        }
+        entry.bundleIdentifier = found->second;
+    }
+    return entry;
+}
+
 std::vector<ProcessEntry> ProcProcessTable::runningProcesses() {
     std::vector<ProcessEntry> entries;
-    std::map<std::filesystem::path, std::optional<std::string>> identifiers;  // per bundle, for this call
+    IdentifierCache identifiers;  // one read per bundle and listing
     std::error_code error;
     for (std::filesystem::directory_iterator it(procRoot_, error), end; !error && it != end; it.increment(error)) {
         const auto pid = parsePid(it->path().filename().string());
         if (!pid) continue;
-        const auto stat = readStat(it->path());
-        if (!stat || hasEnded(stat->state)) continue;
-        ProcessEntry entry;
-        entry.processIdentifier = *pid;
-        entry.startTime = stat->startTime;
-        entry.executablePath = readExecutable(it->path());
-        if (entry.executablePath) entry.bundlePath = bundleOfExecutable(*entry.executablePath);
-        if (entry.bundlePath) {
-            auto found = identifiers.find(*entry.bundlePath);
-            if (found == identifiers.end()) {
-                found = identifiers
-                            .emplace(*entry.bundlePath,
-                                     InfoPlist::readString(*entry.bundlePath / "Contents" / "Info.plist",
-                                                           "CFBundleIdentifier"))
-                            .first;
-            }
-            entry.bundleIdentifier = found->second;
-        }
-        entries.push_back(std::move(entry));
+        if (auto entry = readEntry(*pid, identifiers)) entries.push_back(std::move(*entry));
     }
     std::sort(entries.begin(), entries.end(),
               [](const ProcessEntry& a, const ProcessEntry& b) { return a.processIdentifier < b.processIdentifier; });
     return entries;
+}
+
+std::optional<ProcessEntry> ProcProcessTable::runningProcess(std::int32_t processIdentifier) {
+    if (processIdentifier <= 0) return std::nullopt;
+    IdentifierCache identifiers;
+    return readEntry(processIdentifier, identifiers);
 }
 
 bool ProcProcessTable::isTerminated(const ProcessEntry& entry) {

@@ -7,6 +7,8 @@
 // Thread: any; every call reads /proc afresh and keeps no state.
 #include "platform/ProcessTable.hpp"
 
+#include <map>
+
 namespace hexora::platform {
 
 class ProcProcessTable final : public ProcessTable {
@@ -15,6 +17,7 @@ public:
     explicit ProcProcessTable(std::filesystem::path procRoot = "/proc");
 
     std::vector<ProcessEntry> runningProcesses() override;
+    std::optional<ProcessEntry> runningProcess(std::int32_t processIdentifier) override;
     bool isTerminated(const ProcessEntry& entry) override;
     bool activate(const ProcessEntry& entry) override;
     std::int32_t ownProcessIdentifier() override;
@@ -24,6 +27,9 @@ public:
     static std::optional<std::filesystem::path> bundleOfExecutable(const std::filesystem::path& executable);
 
 private:
+    using IdentifierCache = std::map<std::filesystem::path, std::optional<std::string>>;
+    std::optional<ProcessEntry> readEntry(std::int32_t processIdentifier, IdentifierCache& identifiers) const;
+
     std::filesystem::path procRoot_;
 };
 

@@ -38,6 +38,10 @@ public:
     /// ended (zombies included) are not listed.
     virtual std::vector<ProcessEntry> runningProcesses() = 0;
 
+    /// The running process with this id, as runningProcesses() would list it;
+    /// nullopt when none runs under it. Cheaper than a whole listing.
+    virtual std::optional<ProcessEntry> runningProcess(std::int32_t processIdentifier) = 0;
+
     /// True when the process of `entry` has ended: it is gone, is a zombie, or
     /// its id now belongs to another process.
     virtual bool isTerminated(const ProcessEntry& entry) = 0;

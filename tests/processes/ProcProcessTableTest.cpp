@@ -47,10 +47,16 @@ TEST(ProcProcessTable, ReportsExecutableBundleAndIdentifierOfABundledChild) {
     EXPECT_EQ(entry->bundleIdentifier, "com.example.fixture");
     EXPECT_NE(entry->startTime, 0u);
     EXPECT_FALSE(table.isTerminated(*entry));
+    const auto single = table.runningProcess(started.processIdentifier);
+    ASSERT_TRUE(single.has_value());
+    EXPECT_EQ(single->executablePath, entry->executablePath);
+    EXPECT_EQ(single->bundleIdentifier, entry->bundleIdentifier);
+    EXPECT_EQ(single->startTime, entry->startTime);
 
     ::kill(started.processIdentifier, SIGTERM);
     EXPECT_TRUE(test::eventually([&] { return table.isTerminated(*entry); }));
     EXPECT_FALSE(find(table, started.processIdentifier).has_value());
+    EXPECT_FALSE(table.runningProcess(started.processIdentifier).has_value());
 }
 
 TEST(ProcProcessTable, OwnProcessIsListedWithoutBundle) {
@@ -71,6 +77,7 @@ TEST(ProcProcessTable, ZombieCountsAsEndedAndIsNotListed) {
 
     platform::ProcProcessTable table;
     EXPECT_FALSE(find(table, child).has_value());
+    EXPECT_FALSE(table.runningProcess(child).has_value());
     platform::ProcessEntry entry;
     entry.processIdentifier = child;
     EXPECT_TRUE(table.isTerminated(entry));

@@ -42,6 +42,15 @@ std::vector<platform::ProcessEntry> FakeProcessTable::runningProcesses() {
     return running;
 }
 
+std::optional<platform::ProcessEntry> FakeProcessTable::runningProcess(std::int32_t processIdentifier) {
+    std::lock_guard lock(mutex_);
+    ++listings_;
+    for (const auto& entry : entries_) {
+        if (entry.processIdentifier == processIdentifier && !ended_.count(processIdentifier)) return entry;
+    }
+    return std::nullopt;
+}
+
 bool FakeProcessTable::isTerminated(const platform::ProcessEntry& entry) {
     std::lock_guard lock(mutex_);
     return ended_.count(entry.processIdentifier) > 0;

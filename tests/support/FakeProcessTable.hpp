@@ -22,10 +22,11 @@ public:
     void end(std::int32_t pid);
     /// Ids passed to activate(), in order.
     std::vector<std::int32_t> activated() const;
-    /// How many times the list was taken.
+    /// How many times the list was taken or a process looked up.
     int listings() const;
 
     std::vector<platform::ProcessEntry> runningProcesses() override;
+    std::optional<platform::ProcessEntry> runningProcess(std::int32_t processIdentifier) override;
     bool isTerminated(const platform::ProcessEntry& entry) override;
     bool activate(const platform::ProcessEntry& entry) override;
     std::int32_t ownProcessIdentifier() override { return ownId_; }

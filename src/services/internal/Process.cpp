@@ -62,8 +62,11 @@ std::int32_t start(const std::string& path, const std::vector<std::string>& argu
 }
 
 std::optional<RunningApplication> runningApplication(std::int32_t processIdentifier) {
-    return firstRunning(
-        [&](const platform::ProcessEntry& entry) { return entry.processIdentifier == processIdentifier; });
+    auto table = platform::ProcessTable::current();
+    if (processIdentifier == table->ownProcessIdentifier()) return std::nullopt;
+    auto entry = table->runningProcess(processIdentifier);
+    if (!entry) return std::nullopt;
+    return RunningApplication(std::move(*entry), table);
 }
 
 std::optional<RunningApplication> runningApplications(const BundleIdentifier& bundleIdentifier) {
