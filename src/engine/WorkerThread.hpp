@@ -1,0 +1,51 @@
+#pragma once
+// The launcher's one worker thread: the queue loop of WorkerThreadBase with
+// the display, telemetry and logs of a run, its cancellation and its
+// termination.
+//
+// A run ends when the queue is empty, when the run is cancelled (checked
+// before each worker) or when a worker throws:
+// - Worker::LauncherError: its state is posted to the display, its record
+//   queued, terminateWhenAvailable true sets the terminate flag; then logged.
+// - Worker::WorkerError: only logged.
+// - anything else: logged as unexpected.
+// Then, with the terminate flag set, the pending telemetry is flushed and the
+// application terminated from the main queue; otherwise the telemetry is
+// flushed on this thread and the application stays up.
+//
+// Thread: cancel() and requestTerminate() may be called from any thread (the
+// shell calls them on the main thread).
+#include "engine/UIUpdateManager.hpp"
+#include "engine/WorkerThreadBase.hpp"
+
+#include <memory>
+
+namespace hexora::Worker {
+
+class WorkerThread : public WorkerThreadBase {
+public:
+    /// `uiUpdateManager` must not be null.
+    explicit WorkerThread(std::shared_ptr<UIUpdateManager> uiUpdateManager);
+
+    const std::shared_ptr<UIUpdateManager>& uiUpdateManager() const { return uiUpdateManager_; }
+
+    /// Cancels the current run (telemetry "cancel"/"Start" first); nothing
+    /// before the first run or when already cancelled.
+    void cancel() override;
+    /// Posts ReservedAppTerminating and sets the terminate flag, once.
+    void requestTerminate() override;
+
+protected:
+    void main() override;
+    /// Sends the pending telemetry and waits for it (Rum::Api::flushSync);
+    /// called on the worker thread, or in the main-queue block that then
+    /// terminates the application.
+    virtual void flushTelemetry();
+
+private:
+    void handleFailure(std::exception_ptr error);
+
+    std::shared_ptr<UIUpdateManager> uiUpdateManager_;
+};
+
+}  // namespace hexora::Worker

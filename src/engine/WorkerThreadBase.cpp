@@ -1,0 +1,92 @@
+#include "engine/WorkerThreadBase.hpp"
+
+#include "engine/WorkerBase.hpp"
+#include "platform/Application.hpp"
+
+namespace hexora::Worker {
+
+WorkerThreadBase::WorkerThreadBase() = default;
+
+WorkerThreadBase::~WorkerThreadBase() {
+    if (!thread_.joinable()) return;
+    // The last owner may be the worker thread itself, dropping its own hold
+    // after main() returned: it cannot join itself.
+    if (thread_.get_id() == std::this_thread::get_id())
+        thread_.detach();
+    else
+        thread_.join();
+}
+
+std::shared_ptr<CancellationTokenSource> WorkerThreadBase::cancellationTokenSource() const {
+    std::lock_guard lock(sourceMutex_);
+    return cancellationTokenSource_;
+}
+
+bool WorkerThreadBase::isCancelled() const {
+    auto source = cancellationTokenSource();
+    return source && source->isCancelled();
+}
+
+void WorkerThreadBase::cancel() {}
+
+void WorkerThreadBase::requestTerminate() { markTerminateRequested(); }
+
+bool WorkerThreadBase::start() {
+    std::lock_guard lock(threadMutex_);
+    if (started_) return false;
+    started_ = true;
+    thread_ = std::thread([self = shared_from_this()]() mutable {
+        self->main();
+        self->markFinished();
+        self.reset();
+    });
+    return true;
+}
+
+void WorkerThreadBase::join() {
+    std::unique_lock lock(threadMutex_);
+    finishedChanged_.wait(lock, [this] { return !started_ || finished_; });
+}
+
+bool WorkerThreadBase::isFinished() const {
+    std::lock_guard lock(threadMutex_);
+    return finished_;
+}
+
+void WorkerThreadBase::markFinished() {
+    {
+        std::lock_guard lock(threadMutex_);
+        finished_ = true;
+    }
+    finishedChanged_.notify_all();
+}
+
+void WorkerThreadBase::runWorkers(const std::function<void(std::exception_ptr)>& onFailure) {
+    auto source = std::make_shared<CancellationTokenSource>();
+    {
+        std::lock_guard lock(sourceMutex_);
+        cancellationTokenSource_ = source;
+    }
+    while (!source->isCancelled()) {
+        auto worker = workers_.takeFirst();
+        if (!worker) break;
+        try {
+            (*worker)->work();
+        } catch (...) {
+            onFailure(std::current_exception());
+            break;
+        }
+    }
+}
+
+void WorkerThreadBase::main() {
+    setIsRun(true);
+    runWorkers([](std::exception_ptr) {});
+    setIsRun(false);
+    if (isTerminateRequested()) {
+        auto application = platform::Application::current();
+        application->submitToMain([application] { application->terminate(); });
+    }
+}
+
+}  // namespace hexora::Worker

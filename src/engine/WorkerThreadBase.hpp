@@ -1,0 +1,93 @@
+#pragma once
+// The thread that runs the launcher's road: a first-in-first-out queue of
+// workers taken one at a time on one long-lived std::thread. A worker's
+// work() either returns (having appended the workers that come next) or
+// throws, which ends the run: the workers still queued are never run.
+//
+// Thread: workers() takes appends from any thread; isRun(),
+// isTerminateRequested() and cancellationTokenSource() may be read from any
+// thread. start() is called once (by the driver, on the main thread).
+// Ownership: held by std::shared_ptr (create it with std::make_shared); a
+// queued or running worker holds its thread, and the running thread holds
+// itself until main() has returned.
+#include "engine/CancellationTokenSource.hpp"
+#include "engine/ThreadSafeArray.hpp"
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace hexora::Worker {
+
+class WorkerBase;
+
+class WorkerThreadBase : public std::enable_shared_from_this<WorkerThreadBase> {
+public:
+    WorkerThreadBase();
+    virtual ~WorkerThreadBase();
+    WorkerThreadBase(const WorkerThreadBase&) = delete;
+    WorkerThreadBase& operator=(const WorkerThreadBase&) = delete;
+
+    /// The queue of workers still to run; never replaced.
+    ThreadSafeArray<std::shared_ptr<WorkerBase>>& workers() { return workers_; }
+
+    /// True from the first step of main() until its loop has ended.
+    bool isRun() const { return isRun_.load(); }
+    /// Once true, true for ever.
+    bool isTerminateRequested() const { return isTerminateRequested_.load(); }
+    /// The source of the current run; null before the first run started.
+    std::shared_ptr<CancellationTokenSource> cancellationTokenSource() const;
+    /// True when the current run has been cancelled (false before any run).
+    bool isCancelled() const;
+
+    /// Asks the current run to stop; the base does nothing.
+    virtual void cancel();
+    /// Asks the application to terminate once the run is over.
+    virtual void requestTerminate();
+
+    /// Starts main() on a new thread; false (and nothing happens) when the
+    /// thread was started before.
+    bool start();
+    /// Blocks until main() has returned; returns at once when never started.
+    /// Must not be called from the worker thread itself.
+    void join();
+    /// True once main() has returned.
+    bool isFinished() const;
+
+protected:
+    /// The thread's body. The base runs the queue without display events,
+    /// telemetry or logs, and at the end submits the application's terminate
+    /// to the main queue when termination was requested.
+    virtual void main();
+
+    /// Replaces the source with a fresh one, then runs workers until the
+    /// source is cancelled, the queue is empty or a worker throws; a throw is
+    /// passed to `onFailure` (on this thread) and ends the loop.
+    void runWorkers(const std::function<void(std::exception_ptr)>& onFailure);
+
+    void setIsRun(bool value) { isRun_.store(value); }
+    /// Sets the terminate flag; true when this call was the one that set it.
+    bool markTerminateRequested() { return !isTerminateRequested_.exchange(true); }
+
+private:
+    void markFinished();
+
+    ThreadSafeArray<std::shared_ptr<WorkerBase>> workers_;
+    std::atomic<bool> isRun_{false};
+    std::atomic<bool> isTerminateRequested_{false};
+
+    mutable std::mutex sourceMutex_;
+    std::shared_ptr<CancellationTokenSource> cancellationTokenSource_;
+
+    mutable std::mutex threadMutex_;
+    std::condition_variable finishedChanged_;
+    bool started_ = false;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
+}  // namespace hexora::Worker

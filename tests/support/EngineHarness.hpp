@@ -1,0 +1,51 @@
+#pragma once
+// A worker thread wired to a display manager that draws into a fake view and
+// ticks by hand: what a worker test needs to run workers and read what they
+// posted. Tearing the harness down waits for a started thread and drops the
+// workers left in its queue (they hold the thread).
+#include "engine/UIUpdateManager.hpp"
+#include "engine/WorkerThread.hpp"
+#include "support/FakeLauncherView.hpp"
+
+#include <memory>
+#include <vector>
+
+namespace hexora::test {
+
+struct EngineHarness {
+    EngineHarness() = default;
+    EngineHarness(const EngineHarness&) = delete;
+    EngineHarness& operator=(const EngineHarness&) = delete;
+    ~EngineHarness() {
+        thread->join();
+        thread->workers().removeAll();
+    }
+
+    /// Starts the thread and waits until its main has returned.
+    void run() {
+        thread->start();
+        thread->join();
+    }
+
+    /// Takes every display event queued so far.
+    std::vector<UIUpdateEvent> takeEvents() {
+        std::vector<UIUpdateEvent> events;
+        while (auto event = manager->queue().takeFirst()) events.push_back(*event);
+        return events;
+    }
+
+    /// Takes every display event queued so far and keeps the states of the state changes.
+    std::vector<LauncherState> takeStates() {
+        std::vector<LauncherState> states;
+        for (const auto& event : takeEvents())
+            if (event.eventType == UIUpdateEvent::StateChange && event.state) states.push_back(*event.state);
+        return states;
+    }
+
+    std::shared_ptr<FakeLauncherView> view = std::make_shared<FakeLauncherView>();
+    std::shared_ptr<FakeDisplayTimer> timer = std::make_shared<FakeDisplayTimer>();
+    std::shared_ptr<UIUpdateManager> manager = std::make_shared<UIUpdateManager>(view, timer);
+    std::shared_ptr<Worker::WorkerThread> thread = std::make_shared<Worker::WorkerThread>(manager);
+};
+
+}  // namespace hexora::test

@@ -1,0 +1,49 @@
+#pragma once
+// An application for tests: main-queue blocks are recorded and run only when
+// the test calls runMainQueue(), on the test's thread; terminate() is counted.
+// ScopedFakeApplication installs one for the life of a test.
+#include "platform/Application.hpp"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace hexora::test {
+
+class FakeApplication final : public platform::Application {
+public:
+    void submitToMain(std::function<void()> block) override;
+    void terminate() override;
+
+    /// Runs the blocks submitted so far (and those they submit), in order; returns how many ran.
+    int runMainQueue();
+    /// Blocks submitted and not yet run.
+    int pendingBlocks() const;
+    /// Waits up to `seconds` of real time for a block to be pending.
+    bool waitForBlock(double seconds = 5.0);
+    int terminateCount() const;
+    /// Called inside terminate(), e.g. to see what had happened before it.
+    void setOnTerminate(std::function<void()> hook);
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable submitted_;
+    std::deque<std::function<void()>> blocks_;
+    int terminateCount_ = 0;
+    std::function<void()> onTerminate_;
+};
+
+class ScopedFakeApplication {
+public:
+    ScopedFakeApplication();
+    ~ScopedFakeApplication();
+    FakeApplication& application() { return *application_; }
+    FakeApplication* operator->() { return application_.get(); }
+
+private:
+    std::shared_ptr<FakeApplication> application_;
+};
+
+}  // namespace hexora::test
