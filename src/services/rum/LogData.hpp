@@ -5,7 +5,8 @@
 //
 // Thread: a record belongs to its builder until append(), which copies it into
 // the process-wide batch (Rum::Api) and may be called from any thread.
-// Nothing here throws.
+// Nothing here throws, except toJson() for a Data that is not JSON-encodable
+// (only possible when Data was written directly, not through addData).
 #include <nlohmann/json.hpp>
 
 #include <optional>
@@ -41,19 +42,35 @@ public:
     std::string LogLevel;
     std::optional<std::string> RawData;
 
-    /// Stores one pair by the record's rules (first value per key wins, "Type"
-    /// goes to aType, line breaks dropped, cut to MaxMessageSize characters).
-    /// Returns *this so that calls chain.
+    /// Stores one pair, in this order: the value is trimmed of blanks (spaces,
+    /// tabs, other horizontal spaces; line breaks stay); a key already in Data
+    /// keeps its first value; an empty value is ignored; the key "Type" sets
+    /// aType (the last one wins) and never enters Data; any other value loses
+    /// its line feeds ("\r\n" and "\n"; a lone "\r" stays) and is cut to its
+    /// first MaxMessageSize user-perceived characters (grapheme clusters, so
+    /// never inside a UTF-8 sequence). Returns *this so that calls chain.
     virtual LogData& addData(const std::string& key, const std::string& value);
 
     /// The value stored under `key` in Data, or nullopt.
     std::optional<std::string> dataValue(const std::string& key) const;
 
-    /// The record's JSON form, members in the documented order.
+    /// The record's JSON form: "Sender", "LogVer", "Platform", "MajorType",
+    /// "MinorType", "Event", "EventState", "TimeStamp", "DeviceId", then
+    /// "Guid" when present, "Type" when aType is not empty, "LogLevel", "Data"
+    /// when present, "RawData" when present. Throws JSON::EncodingError when
+    /// Data holds something JSON cannot write (a real that is not finite).
     virtual nlohmann::ordered_json toJson() const;
 
-    /// Fills DeviceId or Guid and hands a copy to the pending batch.
+    /// Hands a copy to the pending batch, with its identity filled: DeviceId
+    /// from DeviceInfo::currentDeviceId() when there is one (no Guid), else
+    /// Guid from the game suite's "GUID" (empty when none) and an empty
+    /// DeviceId. Writes the info log line "Rum.LogData.append: " followed by
+    /// the one-record batch as JSON (or "failed to encode log data").
     void append() const;
+
+private:
+    /// The record as append() hands it over: a copy with its identity filled.
+    LogData withIdentity() const;
 };
 
 }  // namespace hexora::Rum

@@ -1,5 +1,7 @@
 #include "services/rum/RumApi.hpp"
 
+#include "services/internal/JSON.hpp"
+
 #include <mutex>
 
 namespace hexora::Rum::Api {
@@ -14,6 +16,22 @@ Pending& pending() {
     return instance;
 }
 }  // namespace
+
+nlohmann::ordered_json Request::toJson() const {
+    nlohmann::ordered_json records = nlohmann::ordered_json::array();
+    for (const auto& record : Data) records.push_back(record.toJson());
+    nlohmann::ordered_json json = nlohmann::ordered_json::object();
+    json["Data"] = std::move(records);
+    return json;
+}
+
+std::optional<std::string> Request::encodedText() const {
+    try {
+        return toJson().dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
 
 std::string streamName() {
     std::lock_guard lock(pending().mutex);

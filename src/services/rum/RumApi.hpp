@@ -7,10 +7,29 @@
 // dropped after an error log line.
 #include "services/rum/LogData.hpp"
 
+#include <nlohmann/json.hpp>
+
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace hexora::Rum::Api {
+
+/// One batch of records, in the order they were appended. Its JSON form is
+/// {"Data": [record, ...]}.
+class Request {
+public:
+    virtual ~Request() = default;
+
+    std::vector<LogData> Data;
+
+    /// The batch's JSON form. Throws JSON::EncodingError when a record cannot
+    /// be encoded.
+    virtual nlohmann::ordered_json toJson() const;
+    /// toJson() as compact text (bytes that are not UTF-8 written as U+FFFD);
+    /// nullopt when the batch cannot be encoded.
+    std::optional<std::string> encodedText() const;
+};
 
 /// The collector stream the batches are put to ("hexora-rum-kinesis-prod" once set up).
 std::string streamName();

@@ -1,0 +1,173 @@
+#include "platform/PlistPreferenceStore.hpp"
+
+#include <plist/plist.h>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <system_error>
+#include <vector>
+
+namespace hexora::platform {
+namespace {
+namespace fs = std::filesystem;
+
+struct PlistFree {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using Plist = std::unique_ptr<void, PlistFree>;
+
+// The dictionary stored in `file`; nullptr when the file is missing, unreadable
+// or not a property-list dictionary.
+Plist readDictionary(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return nullptr;
+    std::ostringstream content;
+    content << in.rdbuf();
+    const std::string bytes = content.str();
+    if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) return nullptr;
+    plist_t root = nullptr;
+    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
+    Plist owned(root);
+    if (!owned || plist_get_node_type(owned.get()) != PLIST_DICT) return nullptr;
+    return owned;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    /// Closes now and reports whether the close succeeded.
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Writes `xml` to a fresh temporary file next to `file` and renames it over
+// `file`. The temporary file is removed when anything fails.
+bool replaceFile(const fs::path& file, const char* xml, std::size_t size) {
+    std::string pattern = file.string() + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    FileDescriptor temporary(::mkstemp(name.data()));
+    if (temporary.get() < 0) return false;
+    const bool stored = writeAll(temporary.get(), xml, size) && ::fsync(temporary.get()) == 0 &&
+                        temporary.close() && ::rename(name.data(), file.c_str()) == 0;
+    if (!stored) ::unlink(name.data());
+    return stored;
+}
+
+class PlistSuite final : public PreferenceSuite {
+public:
+    PlistSuite(fs::path folder, const std::string& suiteName)
+        : folder_(std::move(folder)),
+          file_(folder_ / (suiteName + ".plist")),
+          lock_(folder_ / (suiteName + ".plist.lock")) {}
+
+    std::optional<std::string> stringForKey(const std::string& key) override {
+        const Plist dictionary = readDictionary(file_);
+        if (!dictionary) return std::nullopt;
+        plist_t item = plist_dict_get_item(dictionary.get(), key.c_str());
+        if (!item || plist_get_node_type(item) != PLIST_STRING) return std::nullopt;
+        char* text = nullptr;
+        plist_get_string_val(item, &text);
+        if (!text) return std::nullopt;
+        std::string value(text);
+        std::free(text);
+        return value;
+    }
+
+    void setString(const std::string& key, const std::string& value) override {
+        std::error_code error;
+        fs::create_directories(folder_, error);
+        if (error) return;
+        FileDescriptor lock(::open(lock_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+        if (lock.get() < 0) return;
+        int locked;
+        do {
+            locked = ::flock(lock.get(), LOCK_EX);
+        } while (locked != 0 && errno == EINTR);
+        if (locked != 0) return;
+
+        Plist dictionary = readDictionary(file_);
+        if (!dictionary) dictionary.reset(plist_new_dict());
+        plist_dict_set_item(dictionary.get(), key.c_str(), plist_new_string(value.c_str()));
+        char* xml = nullptr;
+        uint32_t length = 0;
+        plist_to_xml(dictionary.get(), &xml, &length);
+        if (!xml) return;
+        replaceFile(file_, xml, length);
+        plist_to_xml_free(xml);
+        // Closing the lock file releases the lock.
+    }
+
+private:
+    fs::path folder_;
+    fs::path file_;
+    fs::path lock_;
+};
+
+bool isPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+}  // namespace
+
+PlistPreferenceStore::PlistPreferenceStore(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+std::unique_ptr<PreferenceSuite> PlistPreferenceStore::open(const std::string& suiteName) {
+    if (!isPlainFileName(suiteName)) return nullptr;
+    fs::path folder = folder_.empty() ? userConfigurationFolder() : folder_;
+    if (folder.empty()) return nullptr;
+    return std::make_unique<PlistSuite>(std::move(folder), suiteName);
+}
+
+std::filesystem::path PlistPreferenceStore::userConfigurationFolder() {
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && fs::path(config).is_absolute()) {
+        return config;
+    }
+    if (const char* home = std::getenv("HOME"); home && fs::path(home).is_absolute()) {
+        return fs::path(home) / ".config";
+    }
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+        fs::path(found->pw_dir).is_absolute()) {
+        return fs::path(found->pw_dir) / ".config";
+    }
+    return {};
+}
+
+}  // namespace hexora::platform

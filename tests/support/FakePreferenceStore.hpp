@@ -1,0 +1,48 @@
+#pragma once
+// Preference suites in memory, for tests. A suite listed in `unopenable`
+// cannot be opened. ScopedPreferenceStore installs a fresh one for the life
+// of a test and restores the default store afterwards.
+//
+// Thread: any; the suites are guarded by one lock.
+#include "platform/PreferenceStore.hpp"
+
+#include <map>
+#include <mutex>
+#include <set>
+
+namespace hexora::test {
+
+class FakePreferenceStore final : public platform::PreferenceStore {
+public:
+    std::unique_ptr<platform::PreferenceSuite> open(const std::string& suiteName) override;
+
+    /// The raw (stored) entries of a suite.
+    std::map<std::string, std::string> entries(const std::string& suiteName) const;
+    /// Stores a raw entry, as another program would.
+    void put(const std::string& suiteName, const std::string& key, const std::string& value);
+    /// Makes `suiteName` impossible (or possible again) to open.
+    void setUnopenable(const std::string& suiteName, bool unopenable = true);
+    /// Number of setString calls that reached the store.
+    int writes() const;
+
+private:
+    friend class FakeSuite;
+    mutable std::mutex mutex_;
+    std::map<std::string, std::map<std::string, std::string>> suites_;
+    std::set<std::string> unopenable_;
+    int writes_ = 0;
+};
+
+class ScopedPreferenceStore {
+public:
+    ScopedPreferenceStore();
+    ~ScopedPreferenceStore();
+    ScopedPreferenceStore(const ScopedPreferenceStore&) = delete;
+    ScopedPreferenceStore& operator=(const ScopedPreferenceStore&) = delete;
+    FakePreferenceStore& store() { return *store_; }
+
+private:
+    std::shared_ptr<FakePreferenceStore> store_;
+};
+
+}  // namespace hexora::test
