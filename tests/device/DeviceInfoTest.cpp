@@ -1,5 +1,7 @@
 #include "services/internal/DeviceInfo.hpp"
+#include "services/internal/Paths.hpp"
 #include "support/FakeDeviceFacts.hpp"
+#include "support/TestBundle.hpp"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +80,14 @@ TEST(DeviceInfo, FreeDiskSpaceFallsBackToZero) {
     scoped.facts().freeBytes["/data/storage"] = 123456789;
     EXPECT_EQ(DeviceInfo::freeDiskSpace("/data/storage"), 123456789);
     EXPECT_EQ(DeviceInfo::freeDiskSpace("/unreadable"), 0);
+}
+
+TEST(DeviceInfo, FreeDiskSpaceIsThatOfTheStorageFolder) {
+    test::TestBundle bundle;
+    test::ScopedDeviceFacts scoped;
+    EXPECT_EQ(DeviceInfo::freeDiskSpace(), 0);
+    scoped.facts().freeBytes[storagePath()] = 987654321;
+    EXPECT_EQ(DeviceInfo::freeDiskSpace(), 987654321);
 }
 
 TEST(DeviceInfo, FreeMemoryAddsEveryPageKind) {

@@ -1,5 +1,6 @@
 #include "platform/PlistPreferenceStore.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
+#include "support/ScopedEnv.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -19,23 +20,7 @@ namespace hexora::platform {
 namespace {
 namespace fs = std::filesystem;
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value) ::setenv(name, value->c_str(), 1);
-        else ::unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 std::string toolPath() { return std::string(HEXORA_TOOLS_BIN_DIR) + "/hexora-prefs"; }
 

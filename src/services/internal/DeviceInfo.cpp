@@ -1,6 +1,7 @@
 #include "services/internal/DeviceInfo.hpp"
 
 #include "platform/DeviceFacts.hpp"
+#include "services/internal/Paths.hpp"
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
@@ -99,6 +100,8 @@ std::string DeviceInfo::currentDeviceId() {
     std::lock_guard lock(shared.mutex);
     return shared.currentDeviceId;
 }
+
+std::int64_t DeviceInfo::freeDiskSpace() { return freeDiskSpace(storagePath()); }
 
 std::int64_t DeviceInfo::freeDiskSpace(const std::filesystem::path& path) {
     const auto bytes = platform::DeviceFacts::current()->freeDiskBytes(path);

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
+#include "services/internal/Dates.hpp"
 #include "services/internal/DeviceInfo.hpp"
 #include "services/internal/JSON.hpp"
 #include "services/internal/Log.hpp"
@@ -12,25 +13,10 @@
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
 
-#include <ctime>
 #include <memory>
 
 namespace hexora::Rum {
 namespace {
-// "yyyy-MM-dd'T'HH:mm:ss.SSS" in UTC.
-std::string utcStamp() {
-    const auto now = platform::Clock::current()->now();
-    const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    std::tm parts{};
-    gmtime_r(&seconds, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &parts);
-    char withMillis[40];
-    std::snprintf(withMillis, sizeof withMillis, "%s.%03d", text, static_cast<int>(millis));
-    return withMillis;
-}
-
 // `text` without the leading and trailing code points that `strip` accepts.
 // A byte that is not UTF-8 is never stripped.
 template <typename Strip>
@@ -100,7 +86,7 @@ LogData::LogData(std::string minorType, std::string event, std::string eventStat
     : MinorType(std::move(minorType)),
       Event(std::move(event)),
       EventState(std::move(eventState)),
-      TimeStamp(utcStamp()),
+      TimeStamp(formatDate(platform::Clock::current()->now(), "UTC", "yyyy-MM-dd'T'HH:mm:ss.SSS")),
       LogLevel(std::move(logLevel)) {}
 
 LogData& LogData::addData(const std::string& key, const std::string& value) {
