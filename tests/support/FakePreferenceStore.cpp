@@ -19,6 +19,7 @@ public:
         std::lock_guard lock(store_.mutex_);
         store_.suites_[name_][key] = value;
         ++store_.writes_;
+        store_.writeLog_.emplace_back(name_, key);
     }
 
 private:
@@ -52,6 +53,14 @@ void FakePreferenceStore::setUnopenable(const std::string& suiteName, bool unope
 int FakePreferenceStore::writes() const {
     std::lock_guard lock(mutex_);
     return writes_;
+}
+
+std::vector<std::string> FakePreferenceStore::writtenKeys(const std::string& suiteName) const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> keys;
+    for (const auto& [suite, key] : writeLog_)
+        if (suite == suiteName) keys.push_back(key);
+    return keys;
 }
 
 ScopedPreferenceStore::ScopedPreferenceStore() : store_(std::make_shared<FakePreferenceStore>()) {

@@ -9,6 +9,8 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace hexora::test {
 
@@ -24,6 +26,8 @@ public:
     void setUnopenable(const std::string& suiteName, bool unopenable = true);
     /// Number of setString calls that reached the store.
     int writes() const;
+    /// The raw keys written to `suiteName`, in the order of the writes.
+    std::vector<std::string> writtenKeys(const std::string& suiteName) const;
 
 private:
     friend class FakeSuite;
@@ -31,6 +35,7 @@ private:
     std::map<std::string, std::map<std::string, std::string>> suites_;
     std::set<std::string> unopenable_;
     int writes_ = 0;
+    std::vector<std::pair<std::string, std::string>> writeLog_;
 };
 
 class ScopedPreferenceStore {
