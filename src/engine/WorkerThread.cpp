@@ -42,9 +42,9 @@ void WorkerThread::cancel() {
 }
 
 void WorkerThread::requestTerminate() {
-    if (isTerminateRequested()) return;
-    uiUpdateManager_->queue().append(UIUpdateEvent::stateChange(LauncherState::ReservedAppTerminating));
-    markTerminateRequested();
+    requestTerminateWith([this] {
+        uiUpdateManager_->queue().append(UIUpdateEvent::stateChange(LauncherState::ReservedAppTerminating));
+    });
 }
 
 void WorkerThread::main() {
@@ -54,16 +54,10 @@ void WorkerThread::main() {
         Log::info("WorkerThread: cancelled");
         record("cancel", "Succeeded");
     }
-    setIsRun(false);
-    if (isTerminateRequested()) {
+    if (endRun()) {
         Log::info("WorkerThread: terminated with terminating app");
         record("terminated with terminating app", "Succeeded");
-        auto application = platform::Application::current();
-        auto self = std::static_pointer_cast<WorkerThread>(shared_from_this());
-        application->submitToMain([application, self] {
-            self->flushTelemetry();
-            application->terminate();
-        });
+        submitTermination();
     } else {
         Log::info("WorkerThread: terminated");
         record("terminated", "Succeeded");
@@ -72,6 +66,15 @@ void WorkerThread::main() {
 }
 
 void WorkerThread::flushTelemetry() { Rum::Api::flushSync(); }
+
+void WorkerThread::submitTermination() {
+    auto application = platform::Application::current();
+    auto self = std::static_pointer_cast<WorkerThread>(shared_from_this());
+    application->submitToMain([application, self] {
+        self->flushTelemetry();
+        application->terminate();
+    });
+}
 
 void WorkerThread::handleFailure(std::exception_ptr error) {
     try {

@@ -32,7 +32,8 @@ public:
     /// Cancels the current run (telemetry "cancel"/"Start" first); nothing
     /// before the first run or when already cancelled.
     void cancel() override;
-    /// Posts ReservedAppTerminating and sets the terminate flag, once.
+    /// Posts ReservedAppTerminating and sets the terminate flag, once. After
+    /// the run has ended: also flushes and terminates from the main queue.
     void requestTerminate() override;
 
 protected:
@@ -41,6 +42,8 @@ protected:
     /// called on the worker thread, or in the main-queue block that then
     /// terminates the application.
     virtual void flushTelemetry();
+    /// Submits a block that flushes the telemetry, then terminates the application.
+    void submitTermination() override;
 
 private:
     void handleFailure(std::exception_ptr error);

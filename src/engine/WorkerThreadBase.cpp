@@ -29,12 +29,43 @@ bool WorkerThreadBase::isCancelled() const {
 
 void WorkerThreadBase::cancel() {}
 
-void WorkerThreadBase::requestTerminate() { markTerminateRequested(); }
+void WorkerThreadBase::requestTerminate() { requestTerminateWith({}); }
+
+void WorkerThreadBase::markTerminateRequested() {
+    std::lock_guard lock(runEndMutex_);
+    isTerminateRequested_.store(true);
+}
+
+void WorkerThreadBase::requestTerminateWith(const std::function<void()>& beforeSetting) {
+    bool lateRequest = false;
+    {
+        std::lock_guard lock(runEndMutex_);
+        if (isTerminateRequested_.load()) return;
+        if (beforeSetting) beforeSetting();
+        isTerminateRequested_.store(true);
+        lateRequest = runEnded_;
+    }
+    if (lateRequest) submitTermination();
+}
+
+bool WorkerThreadBase::endRun() {
+    std::lock_guard lock(runEndMutex_);
+    isRun_.store(false);
+    runEnded_ = true;
+    return isTerminateRequested_.load();
+}
+
+void WorkerThreadBase::submitTermination() {
+    auto application = platform::Application::current();
+    application->submitToMain([application] { application->terminate(); });
+}
 
 bool WorkerThreadBase::start() {
     std::lock_guard lock(threadMutex_);
     if (started_) return false;
     started_ = true;
+    // Running from here on, so that a quit right after the start is deferred.
+    isRun_.store(true);
     thread_ = std::thread([self = shared_from_this()]() mutable {
         self->main();
         self->markFinished();
@@ -82,11 +113,7 @@ void WorkerThreadBase::runWorkers(const std::function<void(std::exception_ptr)>&
 void WorkerThreadBase::main() {
     setIsRun(true);
     runWorkers([](std::exception_ptr) {});
-    setIsRun(false);
-    if (isTerminateRequested()) {
-        auto application = platform::Application::current();
-        application->submitToMain([application] { application->terminate(); });
-    }
+    if (endRun()) submitTermination();
 }
 
 }  // namespace hexora::Worker

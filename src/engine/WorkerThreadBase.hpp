@@ -35,7 +35,7 @@ public:
     /// The queue of workers still to run; never replaced.
     ThreadSafeArray<std::shared_ptr<WorkerBase>>& workers() { return workers_; }
 
-    /// True from the first step of main() until its loop has ended.
+    /// True from start() until the loop of main() has ended.
     bool isRun() const { return isRun_.load(); }
     /// Once true, true for ever.
     bool isTerminateRequested() const { return isTerminateRequested_.load(); }
@@ -46,7 +46,9 @@ public:
 
     /// Asks the current run to stop; the base does nothing.
     virtual void cancel();
-    /// Asks the application to terminate once the run is over.
+    /// Asks the application to terminate once the run is over. A request
+    /// that comes after the run has ended (too late for main() to see it)
+    /// terminates the application from the main queue at once.
     virtual void requestTerminate();
 
     /// Starts main() on a new thread; false (and nothing happens) when the
@@ -70,8 +72,17 @@ protected:
     void runWorkers(const std::function<void(std::exception_ptr)>& onFailure);
 
     void setIsRun(bool value) { isRun_.store(value); }
-    /// Sets the terminate flag; true when this call was the one that set it.
-    bool markTerminateRequested() { return !isTerminateRequested_.exchange(true); }
+    /// Sets the terminate flag (during the run: the run's end will see it).
+    void markTerminateRequested();
+    /// Sets the terminate flag unless it is set, running `beforeSetting`
+    /// first; both happen atomically with respect to endRun(). When the run
+    /// had ended already, calls submitTermination().
+    void requestTerminateWith(const std::function<void()>& beforeSetting);
+    /// Ends the run: isRun becomes false; reports whether termination was
+    /// requested by then. A later request goes to submitTermination().
+    bool endRun();
+    /// Submits the application's termination to the main queue.
+    virtual void submitTermination();
 
 private:
     void markFinished();
@@ -79,6 +90,9 @@ private:
     ThreadSafeArray<std::shared_ptr<WorkerBase>> workers_;
     std::atomic<bool> isRun_{false};
     std::atomic<bool> isTerminateRequested_{false};
+
+    std::mutex runEndMutex_;
+    bool runEnded_ = false;
 
     mutable std::mutex sourceMutex_;
     std::shared_ptr<CancellationTokenSource> cancellationTokenSource_;

@@ -123,6 +123,8 @@ struct ApplyCase {
 TEST_F(UIUpdateManagerTest, ApplyingAStateDrawsWhatItsGroupShows) {
     const auto red = UIUpdateManager::redColor;
     const auto normal = UIUpdateManager::normalColor;
+    ASSERT_EQ(red, (Color{252 / 256.0, 49 / 256.0, 9 / 256.0, 1.0}));
+    ASSERT_EQ(normal, (Color{230 / 256.0, 231 / 256.0, 232 / 256.0, 1.0}));
     const std::vector<ApplyCase> cases = {
         {S::Initializing, false, normal, false, true},
         {S::CheckApp, false, normal, false, true},

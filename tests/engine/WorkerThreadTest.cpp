@@ -306,6 +306,37 @@ TEST_F(WorkerThreadTest, QuittingWhileRunningPostsReservedTerminatingOnceAndTerm
                                         "WorkerThread/terminated with terminating app/Succeeded"}));
 }
 
+// The shell asks for termination only while isRun is true, but the run may end
+// between that look and the request: the request must not be lost.
+TEST_F(WorkerThreadTest, RequestTerminateAfterTheRunEndedStillTerminates) {
+    enqueue(worker([](LambdaWorker&) {}));
+    engine.run();
+    EXPECT_EQ(application->pendingBlocks(), 0);
+    engine.thread->requestTerminate();
+    engine.thread->requestTerminate();
+    EXPECT_EQ(application->runMainQueue(), 1);
+    EXPECT_EQ(application->terminateCount(), 1);
+    EXPECT_EQ(thread->flushes().size(), 2u);  // the run's own, then the one before terminating
+}
+
+TEST_F(WorkerThreadTest, RequestTerminateBeforeStartWaitsForTheRun) {
+    std::atomic<bool> release{false};
+    engine.thread->requestTerminate();
+    enqueue(worker([&](LambdaWorker&) {
+        while (!release) platform::sleepSeconds(0.01);
+    }));
+    EXPECT_EQ(application->pendingBlocks(), 0);
+    engine.thread->start();
+    EXPECT_TRUE(engine.thread->isRun()) << "running as soon as started";
+    EXPECT_EQ(application->pendingBlocks(), 0);
+    release = true;
+    engine.thread->join();
+    EXPECT_FALSE(engine.thread->isRun());
+    EXPECT_EQ(application->runMainQueue(), 1);
+    EXPECT_EQ(application->terminateCount(), 1);
+    EXPECT_EQ(engine.takeStates(), std::vector<S>{S::ReservedAppTerminating});
+}
+
 TEST_F(WorkerThreadTest, CancelBeforeStartDoesNothing) {
     engine.thread->cancel();
     EXPECT_EQ(engine.thread->cancellationTokenSource(), nullptr);
