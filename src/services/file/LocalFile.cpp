@@ -5,8 +5,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,18 +15,26 @@ bool isNonEmptyRegularFile(const fs::path& path) { return fileSize(path) > 0; }
 
 std::optional<std::string> readAll(const fs::path& path, std::error_code& error) {
     error.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = std::error_code(errno != 0 ? errno : EIO, std::generic_category());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::error_code(errno, std::generic_category());
         return std::nullopt;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad() || content.bad()) {
-        error = std::make_error_code(std::errc::io_error);
-        return std::nullopt;
+    std::string content;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            error = std::error_code(errno, std::generic_category());
+            ::close(fd);
+            return std::nullopt;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
     }
-    return std::move(content).str();
+    ::close(fd);
+    return content;
 }
 
 bool discardAndMakeParent(const fs::path& path) {
