@@ -1,0 +1,283 @@
+#include "services/http/CurlTransfer.hpp"
+
+#include "services/http/CurlSession.hpp"
+#include "services/http/TrustedCertificates.hpp"
+
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace hexora::Http {
+namespace {
+// How often the calling thread looks at the clock and the abort check while
+// the transfer waits for the network.
+constexpr long WatchIntervalMs = 20;
+
+std::string trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+double effectiveTimeout(double seconds) {
+    return (std::isfinite(seconds) && seconds > 0) ? seconds : DefaultTimeoutSec;
+}
+
+std::string secondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
+}
+}  // namespace
+
+CurlTransfer::CurlTransfer(std::string method, std::string url, Options options)
+    : method_(std::move(method)), url_(std::move(url)), options_(std::move(options)) {
+    options_.timeoutSec = effectiveTimeout(options_.timeoutSec);
+}
+
+CurlTransfer::~CurlTransfer() {
+    if (fileHandle_) std::fclose(fileHandle_);
+    if (easy_) curl_easy_cleanup(easy_);
+}
+
+void CurlTransfer::setDownload(std::filesystem::path file, DownloadProgress progress) {
+    file_ = std::move(file);
+    progress_ = std::move(progress);
+}
+
+Result CurlTransfer::run() {
+    CURLSH* share = CurlSession::share();
+    easy_ = curl_easy_init();
+    if (!easy_) {
+        result_.failure = Failure::Transport;
+        result_.error = curl_easy_strerror(CURLE_FAILED_INIT);
+        return result_;
+    }
+    curl_easy_setopt(easy_, CURLOPT_SHARE, share);
+    curl_slist* headerList = nullptr;
+    if (configure(headerList)) {
+        CURLM* multi = CurlSession::threadMulti();
+        curl_multi_add_handle(multi, easy_);
+        drive(multi);
+        curl_multi_remove_handle(multi, easy_);
+    }
+    curl_slist_free_all(headerList);
+    return result_;
+}
+
+bool CurlTransfer::configure(curl_slist*& headerList) {
+    curl_easy_setopt(easy_, CURLOPT_URL, url_.c_str());
+    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorBuffer_);
+    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, 16L);
+    curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(std::ceil(options_.timeoutSec * 1000.0)));
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlTransfer::onHeader);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::onBody);
+    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+
+    extraCaFile_ = TrustedCertificates::extraCaFile();
+    if (extraCaFile_) {
+        curl_easy_setopt(easy_, CURLOPT_SSL_CTX_FUNCTION, &CurlTransfer::onSslContext);
+        curl_easy_setopt(easy_, CURLOPT_SSL_CTX_DATA, this);
+        // The extra authorities go into this transfer's store only: a cached
+        // store would carry them into later transfers that should not trust them.
+        curl_easy_setopt(easy_, CURLOPT_CA_CACHE_TIMEOUT, 0L);
+    }
+
+    if (method_ == "POST") {
+        curl_easy_setopt(easy_, CURLOPT_POST, 1L);
+    } else if (method_ != "GET") {
+        curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, method_.c_str());
+    }
+    if (body_) {
+        curl_easy_setopt(easy_, CURLOPT_POSTFIELDS, body_->data());
+        curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body_->size()));
+    }
+
+    // No "Expect: 100-continue" round trip unless the caller asks for one.
+    if (!findHeader(options_.headers, "Expect")) headerList = curl_slist_append(headerList, "Expect:");
+    // A body is not a web form unless the caller says so.
+    if (body_ && !findHeader(options_.headers, "Content-Type")) headerList = curl_slist_append(headerList, "Content-Type:");
+    for (const auto& header : options_.headers) {
+        const std::string line = header.value.empty() ? header.name + ";" : header.name + ": " + header.value;
+        headerList = curl_slist_append(headerList, line.c_str());
+    }
+    curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headerList);
+    return true;
+}
+
+void CurlTransfer::drive(CURLM* multi) {
+    const auto idleLimit = std::chrono::duration<double>(options_.timeoutSec);
+    markActivity();
+    int running = 1;
+    while (running) {
+        const CURLMcode code = curl_multi_perform(multi, &running);
+        if (code != CURLM_OK) {
+            result_.failure = Failure::Transport;
+            result_.error = curl_multi_strerror(code);
+            return;
+        }
+        if (!running) break;
+        curl_off_t uploaded = 0;
+        curl_easy_getinfo(easy_, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+        if (uploaded != lastUploaded_) {
+            lastUploaded_ = uploaded;
+            markActivity();
+        }
+        if (options_.shouldAbort && options_.shouldAbort()) {
+            stop_ = Stop::Aborted;
+            break;
+        }
+        if (std::chrono::steady_clock::now() - lastActivity_ > idleLimit) {
+            stop_ = Stop::Timeout;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, WatchIntervalMs, nullptr);
+    }
+
+    CURLcode code = CURLE_OK;
+    if (running) {
+        code = stop_ == Stop::Timeout ? CURLE_OPERATION_TIMEDOUT : CURLE_ABORTED_BY_CALLBACK;
+    } else {
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == easy_) code = message->data.result;
+        }
+    }
+    fillOutcome(code);
+}
+
+void CurlTransfer::fillOutcome(CURLcode code) {
+    result_.status = currentStatus();
+    if (code == CURLE_OK && !finishFile()) code = CURLE_WRITE_ERROR;
+    if (code == CURLE_OK) return;
+
+    switch (stop_) {
+    case Stop::Timeout:
+        result_.failure = Failure::Timeout;
+        result_.error = std::string(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT)) + ": no data moved for " +
+                        secondsText(options_.timeoutSec) + " s";
+        return;
+    case Stop::Aborted:
+        result_.failure = Failure::Aborted;
+        result_.error = curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK);
+        return;
+    case Stop::TooLarge:
+        result_.failure = Failure::BodyTooLarge;
+        result_.error = "The reply body is larger than " + std::to_string(options_.maxBodyBytes) + " bytes";
+        return;
+    case Stop::FileError:
+        result_.failure = Failure::Transport;
+        result_.error = fileError_;
+        return;
+    case Stop::None:
+        break;
+    }
+    result_.failure = code == CURLE_OPERATION_TIMEDOUT ? Failure::Timeout : Failure::Transport;
+    result_.error = errorBuffer_[0] ? std::string(errorBuffer_) : std::string(curl_easy_strerror(code));
+}
+
+long CurlTransfer::currentStatus() const {
+    long status = 0;
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+    return status;
+}
+
+size_t CurlTransfer::onHeader(char* data, size_t size, size_t count, void* self) {
+    auto& transfer = *static_cast<CurlTransfer*>(self);
+    const size_t length = size * count;
+    transfer.markActivity();
+    const std::string_view line(data, length);
+    if (line.rfind("HTTP/", 0) == 0) {
+        // A new reply starts (after a redirect or an interim reply): its headers replace the earlier ones.
+        transfer.result_.headers.clear();
+        return length;
+    }
+    const auto colon = line.find(':');
+    if (colon != std::string_view::npos && colon > 0) {
+        transfer.result_.headers.push_back({trimmed(line.substr(0, colon)), trimmed(line.substr(colon + 1))});
+    }
+    return length;
+}
+
+size_t CurlTransfer::onBody(char* data, size_t size, size_t count, void* self) {
+    auto& transfer = *static_cast<CurlTransfer*>(self);
+    const size_t length = size * count;
+    transfer.markActivity();
+    const long status = transfer.currentStatus();
+    if (transfer.file_ && status >= 200 && status <= 299) return transfer.writeToFile(data, length);
+    return transfer.writeToMemory(data, length);
+}
+
+size_t CurlTransfer::writeToMemory(const char* data, size_t length) {
+    if (result_.body.size() + length > options_.maxBodyBytes) {
+        stop_ = Stop::TooLarge;
+        return CURL_WRITEFUNC_ERROR;
+    }
+    result_.body.append(data, length);
+    return length;
+}
+
+size_t CurlTransfer::writeToFile(const char* data, size_t length) {
+    if (!fileHandle_ && !openFile()) return CURL_WRITEFUNC_ERROR;
+    if (length > 0 && std::fwrite(data, 1, length, fileHandle_) != length) {
+        stop_ = Stop::FileError;
+        fileError_ = "Could not write " + file_->string() + ": " + std::strerror(errno);
+        return CURL_WRITEFUNC_ERROR;
+    }
+    written_ += length;
+    if (progress_) {
+        curl_off_t expected = -1;
+        curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected);
+        if (!progress_(written_, expected > 0 ? static_cast<std::uint64_t>(expected) : 0)) {
+            stop_ = Stop::Aborted;
+            return CURL_WRITEFUNC_ERROR;
+        }
+    }
+    return length;
+}
+
+bool CurlTransfer::openFile() {
+    fileHandle_ = std::fopen(file_->c_str(), "wb");
+    if (fileHandle_) return true;
+    stop_ = Stop::FileError;
+    fileError_ = "Could not create " + file_->string() + ": " + std::strerror(errno);
+    return false;
+}
+
+// After a complete reply: a 2xx download always leaves its file, also an empty one.
+bool CurlTransfer::finishFile() {
+    if (!file_) return true;
+    if (!fileHandle_) {
+        if (result_.status < 200 || result_.status > 299) return true;
+        if (!openFile()) return false;
+    }
+    const bool closed = std::fclose(fileHandle_) == 0;
+    fileHandle_ = nullptr;
+    if (!closed) {
+        stop_ = Stop::FileError;
+        fileError_ = "Could not write " + file_->string() + ": " + std::strerror(errno);
+    }
+    return closed;
+}
+
+CURLcode CurlTransfer::onSslContext(CURL*, void* sslContext, void* self) {
+    const auto& transfer = *static_cast<CurlTransfer*>(self);
+    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
+    if (X509_STORE_load_file(store, transfer.extraCaFile_->c_str()) != 1) return CURLE_SSL_CACERT_BADFILE;
+    return CURLE_OK;
+}
+
+}  // namespace hexora::Http

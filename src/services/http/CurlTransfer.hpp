@@ -1,0 +1,73 @@
+#pragma once
+// One transfer on one libcurl easy handle, driven on the calling thread.
+// Used by HttpClient; not meant for other areas.
+//
+// The transfer runs in the thread's multi handle so that the calling thread
+// can watch it between short waits: that is where the idle timeout and the
+// caller's abort check are applied, at a finer grain than libcurl's own
+// whole-second low-speed limit.
+#include "services/http/HttpOptions.hpp"
+#include "services/http/HttpResult.hpp"
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace hexora::Http {
+
+class CurlTransfer {
+public:
+    CurlTransfer(std::string method, std::string url, Options options);
+    ~CurlTransfer();
+    CurlTransfer(const CurlTransfer&) = delete;
+    CurlTransfer& operator=(const CurlTransfer&) = delete;
+
+    /// The request body (POST, PUT); must outlive run().
+    void setBody(const std::string* body) { body_ = body; }
+    /// Streams a 2xx reply body to `file` instead of memory.
+    void setDownload(std::filesystem::path file, DownloadProgress progress);
+
+    /// Runs the transfer to its end; call once.
+    Result run();
+
+private:
+    enum class Stop { None, Timeout, Aborted, TooLarge, FileError };
+
+    static size_t onHeader(char* data, size_t size, size_t count, void* self);
+    static size_t onBody(char* data, size_t size, size_t count, void* self);
+    static CURLcode onSslContext(CURL* easy, void* sslContext, void* self);
+
+    bool configure(curl_slist*& headerList);
+    size_t writeToFile(const char* data, size_t length);
+    size_t writeToMemory(const char* data, size_t length);
+    bool openFile();
+    bool finishFile();
+    void drive(CURLM* multi);
+    void markActivity() { lastActivity_ = std::chrono::steady_clock::now(); }
+    long currentStatus() const;
+    void fillOutcome(CURLcode code);
+
+    std::string method_;
+    std::string url_;
+    Options options_;
+    const std::string* body_ = nullptr;
+    std::optional<std::filesystem::path> file_;
+    DownloadProgress progress_;
+    std::FILE* fileHandle_ = nullptr;
+    std::uint64_t written_ = 0;
+    std::string fileError_;
+    std::optional<std::string> extraCaFile_;
+
+    CURL* easy_ = nullptr;
+    char errorBuffer_[CURL_ERROR_SIZE] = {};
+    std::chrono::steady_clock::time_point lastActivity_;
+    curl_off_t lastUploaded_ = 0;
+    Stop stop_ = Stop::None;
+    Result result_;
+};
+
+}  // namespace hexora::Http

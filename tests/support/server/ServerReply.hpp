@@ -1,0 +1,37 @@
+#pragma once
+// What a local test server sends back for one request, including the
+// misbehaviours the launcher must survive.
+#include "services/http/HttpHeaders.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace hexora::test {
+
+struct ServerReply {
+    int status = 200;
+    /// Extra reply headers; a "Content-Type" here replaces contentType.
+    Http::Headers headers;
+    std::string contentType = "text/plain";
+    std::string body;
+
+    /// Wait before sending anything (status line included).
+    double delayBeforeHeadersSec = 0;
+    /// Send the body in pieces of this many bytes (0: all at once) ...
+    std::size_t trickleBytes = 0;
+    /// ... with this pause before each further piece.
+    double trickleIntervalSec = 0;
+    /// Announce the whole body's length but close the connection after this many bytes.
+    std::optional<std::size_t> dropAfterBytes;
+    /// Announce the whole body's length, send this many bytes, then go silent
+    /// (the connection stays open until the server stops).
+    std::optional<std::size_t> stallAfterBytes;
+
+    static ServerReply text(int status, std::string body);
+    static ServerReply json(int status, const nlohmann::ordered_json& body);
+};
+
+}  // namespace hexora::test
