@@ -1,0 +1,155 @@
+#pragma once
+// The shape shared by the multi-file workers (download, validation, gunzip,
+// unzip): one unit per input file, a `jobs` queue, at most `coreCount` unit
+// threads taking units from `jobs`, and the worker thread polling the units
+// every 0.01 s for progress, cancellation and the end of the run.
+//
+// How a worker uses it, inside its work() on the worker thread:
+//   1. check its inputs, prepare its output place;
+//   2. if (MultiFile::isCancelled(*this)) return;           // quietly
+//   3. MultiFile::postState(*this, LauncherState::...);     // its working state
+//   4. make every unit (in input order), push it to its unit list and
+//      jobs.append(unit); all units exist before step 5;
+//   5. auto outcome = MultiFile::runUnits(*this, units,
+//          [this] { return std::make_unique<ItsThread>(*this); });
+//   6. if (outcome.cancelled) return;                        // quietly
+//      outcome.passed() tells whether the sum of progress equals the number
+//      of units; outcome.sum and outcome.count give the figures for texts.
+//
+// runUnits starts min(units, coreCount) threads (none for no units), sleeps
+// 0.01 s, then polls: the first time the run's token source reports
+// cancelled it calls cancel() on every present unit; it sums progress (an
+// absent unit adds 0); while not cancelled it posts a progress event of
+// sum / count * 100 (100 when there are no units); it leaves when every
+// present unit isFinal(). Before returning it joins its threads, so no unit
+// thread outlives the call and every after-unit step (e.g. the download's
+// domain index move) is done when the outcome is read.
+//
+// A unit type is held by std::shared_ptr and offers, callable from any thread:
+//   double progress() const;  // 0..1, the unit's share of the run
+//   bool isFinal() const;     // the unit will not change any more; a unit
+//                             // that failed but will be tried again is NOT final
+//   void cancel();            // marks an unfinished unit so it ends promptly
+// The worker thread reads progress() and isFinal() while unit threads write;
+// those must be atomic or locked in the unit.
+//
+// A unit thread derives from UnitThread<Unit>, is built from its worker
+// (which outlives it: runUnits joins it) and overrides runUnit(): run the
+// unit's operation, wait while it is in its working state (waitWhile), then
+// the worker's after-unit step. A runUnit may append the unit to jobs again
+// (a retry); the loop takes it again. main() ends when jobs is empty.
+//
+// Failure: runUnits throws nothing of its own; an exception escaping a
+// runUnit ends the process (std::terminate), so unit operations catch theirs.
+#include "engine/LauncherState.hpp"
+#include "engine/ThreadSafeArray.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace hexora::Worker {
+class Worker;
+}
+
+namespace hexora::Worker::Common {
+
+/// What a multi-file run came to.
+struct MultiFileOutcome {
+    /// The run's token source reported cancelled at the end: return quietly.
+    bool cancelled = false;
+    /// The sum of the units' progress when every unit was final.
+    double sum = 0.0;
+    /// The number of units, as a real.
+    double count = 0.0;
+    /// Not cancelled, and the sum equals the count exactly.
+    bool passed() const { return !cancelled && sum == count; }
+};
+
+/// The loop every unit thread runs; see the header comment.
+template <class Unit>
+class UnitThread {
+public:
+    using UnitPtr = std::shared_ptr<Unit>;
+
+    explicit UnitThread(ThreadSafeArray<UnitPtr>& jobs) : jobs_(jobs) {}
+    virtual ~UnitThread() = default;
+    UnitThread(const UnitThread&) = delete;
+    UnitThread& operator=(const UnitThread&) = delete;
+
+    /// Takes units from jobs and runs each until jobs is empty.
+    void main() {
+        while (auto unit = jobs_.takeFirst()) {
+            if (*unit) runUnit(*unit);
+        }
+    }
+
+protected:
+    /// One unit: its operation, the wait while it works, the after-unit step.
+    virtual void runUnit(const UnitPtr& unit) = 0;
+    ThreadSafeArray<UnitPtr>& jobs() { return jobs_; }
+
+private:
+    ThreadSafeArray<UnitPtr>& jobs_;
+};
+
+namespace MultiFile {
+
+/// True when the token source of the worker's thread reports cancelled; a
+/// thread without a source is never cancelled.
+bool isCancelled(const Worker& worker);
+/// Posts a state change (event type 0) to the worker's display manager.
+void postState(const Worker& worker, LauncherState state);
+/// Posts a progress value (event type 1, a percentage) to the worker's display manager.
+void postProgress(const Worker& worker, double percent);
+/// The worker's coreCount (at least 1).
+std::int64_t threadLimit(const Worker& worker);
+/// Sleeps 0.001 s at a time while `working()` holds (for unit threads).
+void waitWhile(const std::function<bool()>& working);
+/// Sleeps `seconds` through the clock seam.
+void pause(double seconds);
+
+/// Steps 5 to 7 of the shape; see the header comment. Called on the worker
+/// thread once all units are queued in the worker's jobs.
+template <class Unit>
+MultiFileOutcome runUnits(const Worker& worker, const std::vector<std::shared_ptr<Unit>>& units,
+                          const std::function<std::unique_ptr<UnitThread<Unit>>()>& makeThread) {
+    const auto threadCount = std::min<std::int64_t>(static_cast<std::int64_t>(units.size()), threadLimit(worker));
+    std::vector<std::unique_ptr<UnitThread<Unit>>> loops;
+    std::vector<std::thread> threads;
+    for (std::int64_t i = 0; i < threadCount; ++i) loops.push_back(makeThread());
+    for (auto& loop : loops) threads.emplace_back([raw = loop.get()] { raw->main(); });
+
+    MultiFileOutcome outcome;
+    outcome.count = static_cast<double>(units.size());
+    bool cancelSeen = false;
+    pause(0.01);
+    for (;;) {
+        if (!cancelSeen && isCancelled(worker)) {
+            for (const auto& unit : units) {
+                if (unit) unit->cancel();
+            }
+            cancelSeen = true;
+        }
+        double sum = 0.0;
+        bool allFinal = true;
+        for (const auto& unit : units) {
+            if (!unit) continue;
+            sum += unit->progress();
+            if (!unit->isFinal()) allFinal = false;
+        }
+        outcome.sum = sum;
+        if (!isCancelled(worker)) postProgress(worker, units.empty() ? 100.0 : sum / outcome.count * 100.0);
+        if (allFinal) break;
+        pause(0.01);
+    }
+    for (auto& thread : threads) thread.join();
+    outcome.cancelled = isCancelled(worker);
+    return outcome;
+}
+
+}  // namespace MultiFile
+}  // namespace hexora::Worker::Common
