@@ -1,0 +1,94 @@
+#include "workers/game/GStart.hpp"
+
+#include "engine/LauncherError.hpp"
+#include "platform/Clock.hpp"
+#include "services/file/PlayerPrefsHelper.hpp"
+#include "services/internal/Log.hpp"
+#include "services/internal/Paths.hpp"
+#include "services/internal/Process.hpp"
+#include "services/internal/Versions.hpp"
+#include "services/rum/LogData.hpp"
+
+#include <string>
+
+namespace hexora::Worker::Hexora {
+namespace {
+
+std::string trimmed(const std::string& text) {
+    static const char* const blanks = " \t\n\r\v\f";
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+void logExit(const platform::ProcessExit& exit) {
+    if (exit.signalled) {
+        Log::info("GStart: game " + std::to_string(exit.processIdentifier) + " ended by signal " +
+                  std::to_string(exit.status));
+    } else {
+        Log::info("GStart: game " + std::to_string(exit.processIdentifier) + " exited with status " +
+                  std::to_string(exit.status));
+    }
+}
+
+}  // namespace
+
+void GStart::work() {
+    Rum::LogData("GStart", "start", "Start", "INFO").append();
+
+    const auto storage = storagePath();
+    const auto executable = storage / "Hexora.app" / "Contents" / "MacOS" / "Hexora";
+    const auto pid = Process::start(executable.string(), {std::to_string(Process::ownProcessIdentifier())},
+                                    storage.string(), logExit);
+    const auto pidText = std::to_string(pid);
+
+    if (pid <= 0) {
+        post(UIUpdateEvent::stateChange(LauncherState::Failed_Launching_Game));
+        Rum::LogData record("GStart", "launch", "Failed", "ERROR");
+        record.addData("ErrorCode", pidText);
+        record.addData("Message",
+                       std::string("bundleId: ") + GameBundleIdentifier + " appPath:" + (storage / "Hexora.app").string());
+        throw LauncherError(LauncherError::Code::Failed, "GStart", "failed with code: " + pidText, std::nullopt,
+                            record, false);
+    }
+
+    post(UIUpdateEvent::stateChange(LauncherState::ReservedAppTerminating));
+    post(UIUpdateEvent::hideWindow());
+
+    waitForProcess(pid);
+    if (Process::showOnTop(GameBundleIdentifier, pid)) {
+        Log::info("GStart: game shown on top");
+    } else {
+        Log::info("GStart: game not found to show on top");
+    }
+
+    Rum::LogData record("GStart", "succeeded", "Succeeded", "INFO");
+    if (const auto game = Process::runningApplication(pid)) {
+        record.addData("Message", std::string("bundleId: ") + GameBundleIdentifier +
+                                      " appUrl:" + game->bundleURL().value_or("unknown") +
+                                      " exeUrl:" + game->executableURL().value_or("unknown"));
+    }
+
+    waitForConfirmation(pid);
+    throw LauncherError(LauncherError::Code::Succeeded, "GStart", "succeeded", std::nullopt, record, true);
+}
+
+void GStart::waitForProcess(std::int32_t pid) const {
+    for (int sleeps = 0; !Process::runningApplication(pid); ++sleeps) {
+        if (sleeps == AppearPolls) return;
+        platform::sleepSeconds(PollSeconds);
+    }
+}
+
+void GStart::waitForConfirmation(std::int32_t pid) const {
+    const auto pidText = std::to_string(pid);
+    for (int sleeps = 0;; ++sleeps) {
+        if (!Process::runningApplication(pid)) return;  // the game quit (or never showed up)
+        if (sleeps == ConfirmPolls) return;
+        platform::sleepSeconds(PollSeconds);
+        const auto recorded = trimmed(PlayerPrefsHelper::agent().getString(ClientProcIdKey));
+        if (!recorded.empty() && compareVersion(recorded, pidText) == 0) return;
+    }
+}
+
+}  // namespace hexora::Worker::Hexora

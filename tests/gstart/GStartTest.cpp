@@ -1,0 +1,279 @@
+// The game start: launching the game, the display events, the two waits and
+// the error that ends the road.
+#include "engine/LauncherError.hpp"
+#include "platform/PreferenceStore.hpp"
+#include "services/file/PlayerPrefsHelper.hpp"
+#include "services/internal/FileURL.hpp"
+#include "services/internal/Paths.hpp"
+#include "services/rum/RumApi.hpp"
+#include "support/EngineHarness.hpp"
+#include "support/FakeProcessLauncher.hpp"
+#include "support/FakeProcessTable.hpp"
+#include "support/LogCapture.hpp"
+#include "support/SampleGame.hpp"
+#include "support/ScopedEnv.hpp"
+#include "support/TempDir.hpp"
+#include "support/TestClock.hpp"
+#include "workers/game/GStart.hpp"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace hexora {
+namespace {
+
+using Worker::LauncherError;
+using Worker::Hexora::GStart;
+
+bool eventually(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// A launcher bundle in a folder whose name holds a blank, its storage folder,
+// and the game's preference suite in a private configuration folder that the
+// started game sees too (through XDG_CONFIG_HOME).
+class GStartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Paths::useBundleForTesting(dir_ / "My Apps/Hexora Launcher.app");
+        std::filesystem::create_directories(storagePath());
+        platform::PreferenceStore::install(nullptr);
+        Rum::Api::takePendingRecords();
+    }
+    void TearDown() override {
+        for (auto pid : started_) ::kill(pid, SIGKILL);
+        Paths::resetForTesting();
+        Rum::Api::takePendingRecords();
+    }
+
+    /// Runs GStart::work() on the test thread and returns what it threw.
+    LauncherError runGStart() {
+        GStart worker(harness_.thread);
+        try {
+            worker.work();
+        } catch (const LauncherError& error) {
+            return error;
+        }
+        ADD_FAILURE() << "work() returned normally";
+        return LauncherError(std::nullopt, "", "");
+    }
+
+    static std::string readPref(const std::string& key) { return PlayerPrefsHelper::agent().getString(key); }
+
+    /// The value of the first "name=" line of the game's report.
+    std::string reported(const std::string& name) const {
+        const auto text = test::readFile(report());
+        const auto at = text.find(name + "=");
+        if (at == std::string::npos) return "";
+        const auto begin = at + name.size() + 1;
+        return text.substr(begin, text.find('\n', begin) - begin);
+    }
+    std::filesystem::path report() const { return dir_ / "game-report.txt"; }
+
+    /// Remembers a started game so that TearDown stops it.
+    void track(std::int32_t pid) {
+        if (pid > 0) started_.push_back(pid);
+    }
+
+    test::TempDir dir_;
+    test::ScopedEnv config_{"XDG_CONFIG_HOME", (dir_ / "config").string()};
+    test::ScopedEnv reportPath_{"HEXORA_SAMPLE_GAME_REPORT", report().string()};
+    test::EngineHarness harness_;
+    std::vector<std::int32_t> started_;
+};
+
+TEST_F(GStartTest, StartsTheGameAndEndsTheRoadWhenTheGameConfirms) {
+    test::ScopedTestClock clock(0.1);
+    const auto executable = test::layOutSampleGame(storagePath());
+    test::LogCapture log;
+
+    const auto error = runGStart();
+    const auto gamePid = std::stoi(reported("pid"));
+    track(gamePid);
+
+    EXPECT_EQ(reported("argc"), "1");
+    EXPECT_EQ(reported("arg"), std::to_string(::getpid()));
+    EXPECT_EQ(reported("cwd"), std::filesystem::canonical(storagePath()).string());
+    EXPECT_EQ(readPref("CLIENT_PROC_ID"), std::to_string(gamePid));
+    EXPECT_EQ(::kill(gamePid, 0), 0) << "the wait should end on the confirmation, with the game still up";
+    EXPECT_LT(clock.clock().sleptSeconds(), 15.0);
+
+    EXPECT_EQ(error.code, LauncherError::Code::Succeeded);
+    EXPECT_EQ(error.type, "GStart");
+    EXPECT_EQ(error.message, "succeeded");
+    EXPECT_EQ(error.terminateWhenAvailable, true);
+    EXPECT_FALSE(error.state.has_value());
+    EXPECT_FALSE(error.errorDescription().has_value());
+    ASSERT_TRUE(error.rum.has_value());
+    EXPECT_EQ(error.rum->MinorType, "GStart");
+    EXPECT_EQ(error.rum->Event, "succeeded");
+    EXPECT_EQ(error.rum->EventState, "Succeeded");
+    EXPECT_EQ(error.rum->LogLevel, "INFO");
+    const auto bundle = std::filesystem::canonical(storagePath() / "Hexora.app");
+    EXPECT_EQ(error.rum->dataValue("Message"), "bundleId: com.tarq.hexora.mac.game appUrl:" +
+                                                   fileURLText(bundle, true) +
+                                                   " exeUrl:" + fileURLText(std::filesystem::canonical(executable)));
+    EXPECT_NE(error.rum->dataValue("Message")->find("My%20Apps"), std::string::npos);
+
+    const auto events = harness_.takeEvents();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].eventType, UIUpdateEvent::StateChange);
+    EXPECT_EQ(events[0].state, LauncherState::ReservedAppTerminating);
+    EXPECT_EQ(events[1].eventType, UIUpdateEvent::HideWindow);
+    EXPECT_FALSE(events[1].state.has_value());
+
+    const auto records = Rum::Api::takePendingRecords();
+    ASSERT_EQ(records.size(), 1u) << "the result record travels in the error, not queued";
+    EXPECT_EQ(records[0].Event, "start");
+    EXPECT_EQ(records[0].EventState, "Start");
+    EXPECT_EQ(records[0].LogLevel, "INFO");
+    EXPECT_TRUE(log.contains("Process started: " + std::to_string(gamePid)));
+
+    // The termination handler logs how the game ended.
+    ::kill(gamePid, SIGTERM);
+    EXPECT_TRUE(eventually([&] { return log.contains("GStart: game " + std::to_string(gamePid)); }));
+}
+
+TEST_F(GStartTest, MissingGameShowsTheFailureAndKeepsTheLauncherOpen) {
+    test::ScopedTestClock clock;
+    test::LogCapture log;
+    const auto error = runGStart();
+
+    EXPECT_EQ(error.code, LauncherError::Code::Failed);
+    EXPECT_EQ(error.type, "GStart");
+    EXPECT_EQ(error.message, "failed with code: 0");
+    EXPECT_EQ(error.terminateWhenAvailable, false);
+    EXPECT_FALSE(error.state.has_value());
+    ASSERT_TRUE(error.rum.has_value());
+    EXPECT_EQ(error.rum->Event, "launch");
+    EXPECT_EQ(error.rum->EventState, "Failed");
+    EXPECT_EQ(error.rum->LogLevel, "ERROR");
+    EXPECT_EQ(error.rum->dataValue("ErrorCode"), "0");
+    EXPECT_EQ(error.rum->dataValue("Message"),
+              "bundleId: com.tarq.hexora.mac.game appPath:" + (storagePath() / "Hexora.app").string());
+    EXPECT_TRUE(log.contains("Process start failed: "));
+    EXPECT_EQ(clock.clock().sleptSeconds(), 0.0);
+
+    const auto events = harness_.takeEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].eventType, UIUpdateEvent::StateChange);
+    EXPECT_EQ(events[0].state, LauncherState::Failed_Launching_Game);
+}
+
+// What the game records under "CLIENT_PROC_ID" decides whether the second wait
+// ends on the confirmation or runs to its 1500th poll. The game stays up.
+TEST_F(GStartTest, ConfirmationMatchesTheTrimmedIdOnly) {
+    struct Case {
+        const char* recorded;  // the game's template; "{pid}" is its id, "none" records nothing
+        bool confirms;
+    };
+    const Case cases[] = {
+        {"{pid}", true},
+        {" {pid}\n", true},
+        {"\t{pid}\r\n ", true},
+        {"{pid}.0", true},  // equal under the version comparison
+        {"none", false},    // the stale id of an earlier run stays in place
+        {"1{pid}", false},
+        {"{pid} 1", false},
+    };
+    for (const auto& c : cases) {
+        PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", "7");  // an earlier game's id
+        std::filesystem::remove(report());
+        test::ScopedEnv recorded("HEXORA_SAMPLE_GAME_PID_TEXT", c.recorded);
+        test::ScopedTestClock clock(0.02);
+        test::layOutSampleGame(storagePath());
+        const auto error = runGStart();
+        track(std::stoi(reported("pid")));
+        EXPECT_EQ(error.code, LauncherError::Code::Succeeded) << c.recorded;
+        EXPECT_EQ(error.terminateWhenAvailable, true) << c.recorded;
+        if (c.confirms) {
+            EXPECT_LT(clock.clock().sleptSeconds(), 15.0) << c.recorded;
+        } else {
+            EXPECT_NEAR(clock.clock().sleptSeconds(), 15.0, 1e-6) << c.recorded;
+        }
+        harness_.takeEvents();
+    }
+}
+
+TEST_F(GStartTest, StaleIdKeepsTheWaitGoingUntilTheGameQuits) {
+    PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", "7");
+    test::ScopedEnv recorded("HEXORA_SAMPLE_GAME_PID_TEXT", "none");
+    test::ScopedEnv lifetime("HEXORA_SAMPLE_GAME_SECONDS", "0.3");
+    test::ScopedTestClock clock(0.5);  // the 1500 polls would take 7.5 s, far beyond the game's life
+    test::layOutSampleGame(storagePath());
+
+    const auto started = std::chrono::steady_clock::now();
+    const auto error = runGStart();
+    const auto waited = std::chrono::steady_clock::now() - started;
+    const auto gamePid = std::stoi(reported("pid"));
+
+    EXPECT_EQ(reported("quit"), "time") << "GStart returned before the game quit";
+    EXPECT_NE(::kill(gamePid, 0), 0);
+    EXPECT_GE(waited, std::chrono::milliseconds(300));
+    EXPECT_LT(clock.clock().sleptSeconds(), 15.0);
+    EXPECT_EQ(readPref("CLIENT_PROC_ID"), "7");
+    EXPECT_EQ(error.code, LauncherError::Code::Succeeded);
+    EXPECT_EQ(error.terminateWhenAvailable, true);
+}
+
+TEST_F(GStartTest, LaunchRequestCarriesTheLauncherIdAndTheStorageFolder) {
+    test::ScopedTestClock clock(0.0);
+    test::ScopedProcessTable table(31337);
+    test::ScopedProcessLauncher launcher;
+    launcher.launcher().onLaunch([&](const auto&, const auto& result) {
+        table.table().add(result.processIdentifier, GStart::GameBundleIdentifier,
+                          storagePath() / "Hexora.app/Contents/MacOS/Hexora");
+    });
+    PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", "4242");
+    const auto error = runGStart();
+
+    const auto launches = launcher.launcher().launches();
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].executable, storagePath() / "Hexora.app/Contents/MacOS/Hexora");
+    EXPECT_EQ(launches[0].arguments, std::vector<std::string>{"31337"});
+    EXPECT_EQ(launches[0].workingDirectory, storagePath());
+    EXPECT_TRUE(launches[0].hasExitHandler);
+    EXPECT_EQ(table.table().activated(), std::vector<std::int32_t>{4242});
+    EXPECT_NEAR(clock.clock().sleptSeconds(), GStart::PollSeconds, 1e-9) << "one poll, then the recorded id matched";
+    EXPECT_EQ(error.code, LauncherError::Code::Succeeded);
+}
+
+TEST_F(GStartTest, GameThatNeverShowsUpStillEndsTheLauncher) {
+    test::ScopedTestClock clock(0.0);
+    test::ScopedProcessTable table;
+    test::ScopedProcessLauncher launcher;  // answers pid 4242, which the table never lists
+    const auto error = runGStart();
+
+    EXPECT_NEAR(clock.clock().sleptSeconds(), GStart::AppearPolls * GStart::PollSeconds, 1e-6)
+        << "500 polls for the process, then the second wait ends at once";
+    EXPECT_TRUE(table.table().activated().empty());
+    EXPECT_EQ(error.code, LauncherError::Code::Succeeded);
+    EXPECT_EQ(error.message, "succeeded");
+    EXPECT_EQ(error.terminateWhenAvailable, true);
+    ASSERT_TRUE(error.rum.has_value());
+    EXPECT_FALSE(error.rum->dataValue("Message").has_value());
+}
+
+TEST_F(GStartTest, ChildEndedAtOnceCountsAsAFailedLaunch) {
+    test::ScopedTestClock clock(0.0);
+    test::ScopedProcessLauncher launcher;
+    launcher.launcher().answer({4242, false, ""});
+    const auto error = runGStart();
+    EXPECT_EQ(error.code, LauncherError::Code::Failed);
+    EXPECT_EQ(error.message, "failed with code: 0");
+    EXPECT_EQ(error.terminateWhenAvailable, false);
+}
+
+}  // namespace
+}  // namespace hexora
