@@ -80,8 +80,9 @@ public:
     UnitThread(const UnitThread&) = delete;
     UnitThread& operator=(const UnitThread&) = delete;
 
-    /// Takes units from jobs and runs each until jobs is empty.
-    void main() {
+    /// Takes units from jobs and runs each until jobs is empty. A thread type
+    /// may wrap it (e.g. to log its start and end).
+    virtual void main() {
         while (auto unit = jobs_.takeFirst()) {
             if (*unit) runUnit(*unit);
         }

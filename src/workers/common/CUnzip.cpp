@@ -1,0 +1,27 @@
+#include "workers/common/CUnzip.hpp"
+
+#include "workers/common/DecompressionRun.hpp"
+#include "workers/common/MultiFileWorker.hpp"
+#include "workers/common/UnzipThread.hpp"
+
+namespace hexora::Worker::Common {
+
+CUnzip::CUnzip(std::shared_ptr<WorkerThread> workerThread, std::vector<std::string> sources,
+               std::vector<std::string> targets)
+    : Worker(std::move(workerThread)), sourcePaths(std::move(sources)), targetPaths(std::move(targets)) {}
+
+void CUnzip::work() {
+    DecompressionRun::checkCounts("CUnzip", sourcePaths, targetPaths);
+    MultiFile::postState(*this, LauncherState::DecompressFiles);
+    for (std::size_t i = 0; i < sourcePaths.size(); ++i) {
+        auto unit = std::make_shared<UnzipUnit>(sourcePaths[i], targetPaths[i]);
+        unzipRequests.push_back(unit);
+        jobs.append(unit);
+    }
+    const MultiFileOutcome outcome = MultiFile::runUnits<UnzipUnit>(
+        *this, unzipRequests, [this] { return std::make_unique<UnzipThread>(*this); });
+    if (outcome.cancelled) return;
+    DecompressionRun::finish(*this, "CUnzip", "unzip failed : ", outcome);
+}
+
+}  // namespace hexora::Worker::Common

@@ -1,0 +1,88 @@
+#include "workers/common/ValidationUnit.hpp"
+
+#include "services/internal/Log.hpp"
+#include "services/internal/SHA1.hpp"
+#include "services/rum/LogData.hpp"
+
+#include <filesystem>
+
+namespace hexora::Worker::Common {
+namespace fs = std::filesystem;
+
+std::optional<ValidationUnit::ValidationState> ValidationUnit::validationStateFromRawValue(int raw) {
+    switch (raw) {
+        case 0: return ValidationState::None;
+        case 1: return ValidationState::Validating;
+        case 2: return ValidationState::Cancelling;
+        case 3: return ValidationState::Success;
+        case -1: return ValidationState::Failed;
+        case -2: return ValidationState::Cancelled;
+        default: return std::nullopt;
+    }
+}
+
+ValidationUnit::ValidationUnit(std::string fullPath, std::string hashed)
+    : fullPath_(std::move(fullPath)), hashed_(std::move(hashed)) {}
+
+ValidationUnit::ValidationState ValidationUnit::state() const {
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+void ValidationUnit::setState(ValidationState state) {
+    std::lock_guard lock(mutex_);
+    state_ = state;
+}
+
+bool ValidationUnit::isFinal() const {
+    const ValidationState current = state();
+    return current == ValidationState::Success || current == ValidationState::Failed ||
+           current == ValidationState::Cancelled;
+}
+
+void ValidationUnit::validate() {
+    ValidationState found;
+    {
+        std::lock_guard lock(mutex_);
+        found = state_;
+        if (found == ValidationState::None) state_ = ValidationState::Validating;
+        if (found == ValidationState::Cancelling) state_ = ValidationState::Cancelled;
+    }
+    if (found != ValidationState::None) {
+        Log::info("ValidationUnit can't start (" + std::to_string(static_cast<int>(found)) + ") : " + fullPath_);
+        return;
+    }
+
+    std::error_code error;
+    const auto status = fs::status(fullPath_, error);
+    if (!fs::exists(status) || fs::is_directory(status)) {
+        Log::info("ValidationUnit not found: " + fullPath_);
+        Rum::LogData("CValidation", "target not found", "Failed", "ERROR").addData("path", fullPath_).append();
+        setState(ValidationState::Failed);
+        return;
+    }
+    const std::optional<std::string> hash = SHA1::sha1HexOfPath(fullPath_);
+    if (hash && *hash == hashed_) {
+        progress_.store(1.0);
+        setState(ValidationState::Success);
+        return;
+    }
+    const std::string computed = hash.value_or("NULL");
+    Log::info("ValidationUnit failed: " + fullPath_ + ", " + computed + " vs " + hashed_);
+    Rum::LogData("CValidation", "hash mismatch", "Failed", "ERROR")
+        .addData("path", fullPath_)
+        .addData("hashes", computed + " vs " + hashed_)
+        .append();
+    setState(ValidationState::Failed);
+}
+
+void ValidationUnit::cancel() {
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ != ValidationState::None && state_ != ValidationState::Validating) return;
+        state_ = ValidationState::Cancelling;
+    }
+    Log::info("ValidationUnit cancel : " + fullPath_);
+}
+
+}  // namespace hexora::Worker::Common

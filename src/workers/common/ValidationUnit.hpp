@@ -1,0 +1,55 @@
+#pragma once
+// One file of a CValidation run: the file to check and the hash the scheme
+// gives for it. validate() hashes the file (streaming, constant memory) and
+// compares the text exactly (no case folding, no trimming): a match is
+// Success with progress 1; a missing file, a folder, an unreadable file or
+// another hash is Failed with progress 0 and a "target not found" or "hash
+// mismatch" record.
+//
+// Thread: validate() runs on a unit thread; cancel(), state(), progress() and
+// isFinal() may be called from any thread (the worker thread polls them); the
+// state is guarded by the unit's lock. Held by std::shared_ptr (the unit list
+// and the jobs queue share it). Nothing here throws.
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace hexora::Worker::Common {
+
+class ValidationUnit {
+public:
+    enum class ValidationState : int { None = 0, Validating = 1, Cancelling = 2, Success = 3, Failed = -1, Cancelled = -2 };
+    /// The state with raw value `raw`; nullopt for any other integer.
+    static std::optional<ValidationState> validationStateFromRawValue(int raw);
+
+    ValidationUnit(std::string fullPath, std::string hashed);
+    virtual ~ValidationUnit() = default;
+    ValidationUnit(const ValidationUnit&) = delete;
+    ValidationUnit& operator=(const ValidationUnit&) = delete;
+
+    /// Checks the file when the unit is None; a Cancelling unit becomes
+    /// Cancelled without a check; other states only log.
+    virtual void validate();
+    /// Marks a None or Validating unit Cancelling; other states stay. A unit
+    /// caught while Validating still ends Success or Failed.
+    void cancel();
+
+    const std::string& fullPath() const { return fullPath_; }
+    const std::string& hashed() const { return hashed_; }
+    double progress() const { return progress_.load(); }
+    ValidationState state() const;
+    /// Success, Failed or Cancelled.
+    bool isFinal() const;
+
+private:
+    void setState(ValidationState state);
+
+    const std::string fullPath_;
+    const std::string hashed_;
+    std::atomic<double> progress_{0.0};
+    mutable std::mutex mutex_;
+    ValidationState state_ = ValidationState::None;
+};
+
+}  // namespace hexora::Worker::Common

@@ -1,0 +1,270 @@
+#include "workers/common/CGunzip.hpp"
+#include "workers/common/CUnzip.hpp"
+
+#include "engine/LauncherError.hpp"
+#include "services/rum/RumApi.hpp"
+#include "support/EngineHarness.hpp"
+#include "support/TempDir.hpp"
+#include "support/TestClock.hpp"
+#include "unzip/ZipBuilder.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+namespace hexora::Worker::Common {
+namespace fs = std::filesystem;
+using testing::HasSubstr;
+
+namespace {
+
+std::string gzipBytes(const std::string& data) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, data.size()), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+std::vector<Rum::LogData> withEvent(const std::vector<Rum::LogData>& records, const std::string& event) {
+    std::vector<Rum::LogData> found;
+    for (const auto& record : records)
+        if (record.Event == event) found.push_back(record);
+    return found;
+}
+
+std::vector<std::string> names(const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder)) found.push_back(entry.path().filename().string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::vector<double> progressValues(const std::vector<UIUpdateEvent>& events) {
+    std::vector<double> values;
+    for (const auto& event : events)
+        if (event.eventType == UIUpdateEvent::ProgressValue && event.progress) values.push_back(*event.progress);
+    return values;
+}
+
+template <class Work>
+std::optional<LauncherError> failureOf(Work&& work) {
+    try {
+        work();
+    } catch (const LauncherError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+class UnpackTest : public ::testing::Test {
+protected:
+    void SetUp() override { Rum::Api::takePendingRecords(); }
+
+    test::ScopedTestClock clock;
+    test::EngineHarness harness;
+    test::TempDir dir;
+};
+
+TEST_F(UnpackTest, GunzipReplacesExistingTargetAndLeavesNoBackup) {
+    const fs::path source = dir.write("storage/launcherScheme.json.gz", gzipBytes("{\"version\":\"2\"}"));
+    const fs::path second = dir.write("storage/gameScheme.json.gz", gzipBytes("{\"version\":\"3\"}"));
+    dir.write("storage/launcherScheme.json", "{\"version\":\"1\"}");
+    CGunzip worker(harness.thread, {source.string(), second.string()},
+                   {(dir / "storage/launcherScheme.json").string(), (dir / "storage/gameScheme.json").string()});
+
+    worker.work();
+
+    EXPECT_EQ(test::readFile(dir / "storage/launcherScheme.json"), "{\"version\":\"2\"}");
+    EXPECT_EQ(test::readFile(dir / "storage/gameScheme.json"), "{\"version\":\"3\"}");
+    EXPECT_EQ(names(dir / "storage"), (std::vector<std::string>{"gameScheme.json", "gameScheme.json.gz",
+                                                                "launcherScheme.json", "launcherScheme.json.gz"}));
+    const auto records = Rum::Api::takePendingRecords();
+    ASSERT_EQ(withEvent(records, "completed").size(), 1u);
+    EXPECT_EQ(withEvent(records, "completed")[0].MinorType, "CGunzip");
+    const auto events = harness.takeEvents();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front().state, LauncherState::DecompressFiles);
+    EXPECT_EQ(progressValues(events).back(), 100.0);
+}
+
+TEST_F(UnpackTest, GunzipOfPlainTextFailsSilentlyAndKeepsTarget) {
+    const fs::path source = dir.write("storage/scheme.json.gz", "{\"version\":\"plain, not gzip\"}");
+    dir.write("storage/scheme.json", "previous");
+    CGunzip worker(harness.thread, {source.string()}, {(dir / "storage/scheme.json").string()});
+
+    const auto error = failureOf([&] { worker.work(); });
+
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->message, "some files failed to gunzip 0.0/1.0");
+    EXPECT_EQ(error->type, "CGunzip");
+    EXPECT_EQ(error->state, LauncherState::Failed_DecompressFiles);
+    EXPECT_FALSE(error->rum);
+    EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
+    EXPECT_EQ(test::readFile(dir / "storage/scheme.json"), "previous");
+}
+
+TEST_F(UnpackTest, BrokenGzipKeepsPreviousTargetAndRecordsTheReason) {
+    const std::string whole = gzipBytes(std::string(200000, 'q') + "end");
+    const fs::path source = dir.write("storage/scheme.json.gz", whole.substr(0, whole.size() - 20));
+    dir.write("storage/scheme.json", "previous");
+    const fs::path missing = dir / "storage/missing.gz";
+    CGunzip worker(harness.thread, {source.string(), missing.string()},
+                   {(dir / "storage/scheme.json").string(), (dir / "storage/other.json").string()});
+
+    const auto error = failureOf([&] { worker.work(); });
+
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->message, "some files failed to gunzip 0.0/2.0");
+    EXPECT_EQ(test::readFile(dir / "storage/scheme.json"), "previous");
+    EXPECT_EQ(names(dir / "storage"), (std::vector<std::string>{"scheme.json", "scheme.json.gz"}));
+    const auto failed = withEvent(Rum::Api::takePendingRecords(), "failed");
+    ASSERT_EQ(failed.size(), 2u);
+    for (const auto& record : failed) {
+        EXPECT_EQ(record.MinorType, "CGunzip");
+        EXPECT_EQ(record.LogLevel, "ERROR");
+        EXPECT_FALSE(record.dataValue("Message").value_or("").empty());
+    }
+}
+
+TEST_F(UnpackTest, CountMismatchFailsBothWorkersBeforeAnyUnit) {
+    using Lists = std::pair<std::vector<std::string>, std::vector<std::string>>;
+    const Lists cases[] = {{{}, {}}, {{"a.gz"}, {}}, {{"a.gz"}, {"a", "b"}}};
+    for (const auto& [sources, targets] : cases) {
+        for (const std::string name : {"CGunzip", "CUnzip"}) {
+            const auto error = failureOf([&, &sources = sources, &targets = targets] {
+                if (name == "CGunzip") CGunzip(harness.thread, sources, targets).work();
+                else CUnzip(harness.thread, sources, targets).work();
+            });
+            ASSERT_TRUE(error) << name;
+            EXPECT_EQ(error->message, "sourcePaths and targetPaths count mismatches");
+            EXPECT_EQ(error->type, name);
+            EXPECT_EQ(error->state, LauncherState::Failed_DecompressFiles);
+            ASSERT_TRUE(error->rum);
+            EXPECT_EQ(error->rum->Event, "count mismatches");
+            EXPECT_EQ(error->rum->MinorType, name);
+            EXPECT_TRUE(harness.takeEvents().empty());
+        }
+    }
+}
+
+TEST_F(UnpackTest, UnzippedGameBinaryStillRuns) {
+    const fs::path zip = dir / "temp/1.0.1.zip";
+    fs::create_directories(zip.parent_path());
+    test::ZipBuilder builder(zip);
+    builder.file("1.0.1/scheme.json", "{}")
+        .file("1.0.1/Hexora.app/Contents/MacOS/Hexora", "#!/bin/sh\nexit 7\n", 0755)
+        .file("1.0.1/Hexora.app/Contents/Resources/data.bin", std::string(100000, 'r'), 0644);
+    builder.close();
+    CUnzip worker(harness.thread, {zip.string()}, {(dir / "temp").string()});
+
+    worker.work();
+
+    const fs::path binary = dir / "temp/1.0.1/Hexora.app/Contents/MacOS/Hexora";
+    EXPECT_EQ(WEXITSTATUS(std::system(("'" + binary.string() + "'").c_str())), 7);
+    EXPECT_EQ(withEvent(Rum::Api::takePendingRecords(), "completed").size(), 1u);
+    const auto values = progressValues(harness.takeEvents());
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    EXPECT_EQ(values.back(), 100.0);
+}
+
+TEST_F(UnpackTest, CorruptedOrHostileZipGivesTheUnzipFailedRecord) {
+    const std::string stored = "STORED-ENTRY-CONTENT-STORED-ENTRY-CONTENT";
+    const fs::path corrupt = dir / "corrupt.zip";
+    {
+        test::ZipBuilder builder(corrupt);
+        builder.file("big.bin", std::string(50000, 'b')).file("z.txt", stored, std::nullopt, true);
+        builder.close();
+        std::string bytes = test::readFile(corrupt);
+        bytes[bytes.find(stored) + 3] = '#';
+        std::ofstream(corrupt, std::ios::binary | std::ios::trunc) << bytes;
+    }
+    const fs::path hostile = dir / "hostile.zip";
+    {
+        test::ZipBuilder builder(hostile);
+        builder.file("ok.txt", "ok").file("../../escaped.txt", "x");
+        builder.close();
+    }
+    struct Case {
+        fs::path zip;
+        const char* description;
+    };
+    for (const Case& c : {Case{corrupt, "CRC"}, Case{hostile, "unsafe entry path in archive: ../../escaped.txt"}}) {
+        const fs::path target = dir / "out" / c.zip.stem();
+        CUnzip worker(harness.thread, {c.zip.string()}, {target.string()});
+
+        const auto error = failureOf([&] { worker.work(); });
+
+        ASSERT_TRUE(error) << c.zip;
+        EXPECT_THAT(error->message, testing::StartsWith("unzip failed : "));
+        EXPECT_THAT(error->message, testing::EndsWith("/1.0"));
+        EXPECT_EQ(error->state, LauncherState::Failed_DecompressFiles);
+        const auto failed = withEvent(Rum::Api::takePendingRecords(), "unzip failed");
+        ASSERT_EQ(failed.size(), 1u) << c.zip;
+        EXPECT_EQ(failed[0].MinorType, "CUnzip");
+        EXPECT_EQ(failed[0].dataValue("SourcePath"), c.zip.string());
+        EXPECT_EQ(failed[0].dataValue("TargetPath"), target.string());
+        EXPECT_THAT(failed[0].dataValue("ErrorDescription").value_or(""), HasSubstr(c.description));
+    }
+    EXPECT_FALSE(fs::exists(dir / "escaped.txt"));
+    EXPECT_FALSE(fs::exists(dir.path().parent_path() / "escaped.txt"));
+}
+
+// A package of 1 GiB: 128 entries of 8 MiB of zeros, each copied compressed
+// from one small archive, so making it takes no time; extracting it takes
+// long enough to be cancelled midway.
+fs::path makeLargePackage(const test::TempDir& dir) {
+    const fs::path small = dir / "small.zip";
+    {
+        test::ZipBuilder builder(small);
+        builder.file("zeros", std::string(8 << 20, '\0'));
+        builder.close();
+    }
+    const fs::path large = dir / "large.zip";
+    int error = 0;
+    zip_t* from = zip_open(small.c_str(), ZIP_RDONLY, &error);
+    zip_t* to = zip_open(large.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    for (int i = 0; i < 128; ++i) {
+        zip_source_t* source = zip_source_zip(to, from, 0, 0, 0, -1);
+        zip_file_add(to, ("part-" + std::to_string(i)).c_str(), source, 0);
+    }
+    zip_close(to);
+    zip_discard(from);
+    return large;
+}
+
+TEST_F(UnpackTest, CancelDuringLargeExtractionEndsQuietly) {
+    const fs::path package = makeLargePackage(dir);
+    const fs::path target = dir / "out";
+    auto worker = std::make_shared<CUnzip>(harness.thread, std::vector<std::string>{package.string()},
+                                           std::vector<std::string>{target.string()});
+    harness.thread->workers().append(worker);
+    harness.thread->start();
+    while (!fs::exists(target / "part-1")) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    harness.thread->cancel();
+    harness.thread->join();
+
+    EXPECT_FALSE(fs::exists(target / "part-127"));
+    const auto records = Rum::Api::takePendingRecords();
+    EXPECT_TRUE(withEvent(records, "unzip failed").empty());
+    EXPECT_TRUE(withEvent(records, "completed").empty());
+    const auto events = harness.takeEvents();
+    for (const auto& event : events) EXPECT_NE(event.state, LauncherState::Failed_DecompressFiles);
+    const auto values = progressValues(events);
+    EXPECT_TRUE(std::find(values.begin(), values.end(), 100.0) == values.end());
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+}
+
+}  // namespace
+}  // namespace hexora::Worker::Common
