@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <stdexcept>
@@ -394,6 +395,21 @@ TEST_F(WorkerThreadTest, WorkerTakesTheThreadsDisplayAndTheProcessorCount) {
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].progress, 12.5);
     EXPECT_THROW(LambdaWorker(nullptr, [](LambdaWorker&) {}), std::invalid_argument);
+}
+
+// The running thread holds itself; when every other owner is gone by then,
+// the thread object dies on its own thread, which must not try to join itself.
+TEST(WorkerThreadLifetime, LastOwnerMayBeTheWorkerThreadItself) {
+    test::ScopedFakeApplication application;
+    auto manager = std::make_shared<UIUpdateManager>(nullptr, nullptr);
+    auto thread = std::make_shared<Worker::WorkerThread>(manager);
+    std::weak_ptr<Worker::WorkerThread> watched = thread;
+    thread->start();
+    thread.reset();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!watched.expired() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    EXPECT_TRUE(watched.expired());
+    Rum::Api::takePendingRecords();
 }
 
 TEST(WorkerThreadBase, RunsTheQueueQuietlyAndTerminatesWithoutFlush) {
