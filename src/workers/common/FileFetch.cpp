@@ -1,0 +1,76 @@
+#include "workers/common/FileFetch.hpp"
+
+#include "services/http/HttpClient.hpp"
+
+#include <atomic>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
+namespace hexora::Worker::Common {
+namespace fs = std::filesystem;
+namespace {
+
+// A name next to the target that no other transfer of this process uses.
+fs::path temporaryPathFor(const fs::path& target) {
+    static std::atomic<unsigned long> counter{0};
+    const std::string name = "." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
+                             std::to_string(counter.fetch_add(1)) + ".part";
+    return target.parent_path() / name;
+}
+
+void removeQuietly(const fs::path& path) {
+    std::error_code ignored;
+    fs::remove(path, ignored);
+}
+
+}  // namespace
+
+std::string joinUrl(const std::string& base, const std::string& path) {
+    std::string trimmedBase = base;
+    while (!trimmedBase.empty() && trimmedBase.back() == '/') trimmedBase.pop_back();
+    std::size_t start = 0;
+    while (start < path.size() && path[start] == '/') ++start;
+    return trimmedBase + "/" + path.substr(start);
+}
+
+FileFetchResult fetchFile(const std::string& url, const std::string& targetPath, const FileFetchCallbacks& callbacks) {
+    FileFetchResult outcome;
+    const fs::path target(targetPath);
+    std::error_code error;
+    if (target.has_parent_path()) {
+        fs::create_directories(target.parent_path(), error);
+        if (error) {
+            outcome.error = "Could not create " + target.parent_path().string() + ": " + error.message();
+            return outcome;
+        }
+    }
+
+    const fs::path temporary = temporaryPathFor(target);
+    Http::Options options;
+    options.timeoutSec = FileFetchIdleTimeoutSec;
+    options.shouldAbort = callbacks.shouldAbort;
+    const Http::DownloadProgress progress = [&](std::uint64_t written, std::uint64_t expected) {
+        if (callbacks.onProgress && expected > 0) {
+            callbacks.onProgress(std::min(1.0, static_cast<double>(written) / static_cast<double>(expected)));
+        }
+        return !(callbacks.shouldAbort && callbacks.shouldAbort());
+    };
+    const Http::Result reply = Http::download(url, temporary, options, progress);
+    outcome.status = reply.status;
+    outcome.error = reply.error;
+    if (!reply.succeeded()) {
+        removeQuietly(temporary);
+        return outcome;
+    }
+    fs::rename(temporary, target, error);
+    if (error) {
+        removeQuietly(temporary);
+        outcome.error = "Could not move the download to " + targetPath + ": " + error.message();
+        return outcome;
+    }
+    outcome.succeeded = true;
+    return outcome;
+}
+
+}  // namespace hexora::Worker::Common

@@ -1,0 +1,297 @@
+// CDownload against two local HTTPS file servers.
+#include "workers/common/CDownload.hpp"
+
+#include "DownloadFixture.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <filesystem>
+#include <sys/mount.h>
+#include <thread>
+
+namespace hexora::Worker::Common {
+namespace {
+namespace fs = std::filesystem;
+using test::ServerReply;
+
+std::string body(std::size_t size, char fill) { return std::string(size, fill); }
+
+std::vector<std::string> folderEntries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs a download on the worker thread and keeps the telemetry queued by the
+// time it returned (the thread flushes the batch when the run ends).
+class RecordingWorker : public Worker {
+public:
+    RecordingWorker(std::shared_ptr<WorkerThread> thread, std::shared_ptr<CDownload> inner)
+        : Worker(std::move(thread)), inner_(std::move(inner)) {}
+    void work() override {
+        try {
+            inner_->work();
+        } catch (...) {
+            threw = true;
+        }
+        records = Rum::Api::pendingRecords();
+    }
+    std::vector<Rum::LogData> records;
+    bool threw = false;
+
+private:
+    std::shared_ptr<CDownload> inner_;
+};
+
+class CDownloadTest : public test::DownloadFixture {
+protected:
+    std::shared_ptr<CDownload> makeDownload(std::vector<std::string> hashes, std::vector<std::string> files) {
+        return std::make_shared<CDownload>(harness.thread, std::move(hashes), std::move(files), target.string());
+    }
+
+    std::vector<double> progressValues() {
+        std::vector<double> values;
+        for (const auto& event : harness.takeEvents()) {
+            if (event.eventType == UIUpdateEvent::StateChange) states.push_back(*event.state);
+            if (event.eventType == UIUpdateEvent::ProgressValue) values.push_back(*event.progress);
+        }
+        return values;
+    }
+
+    fs::path target = temp / "downloads";
+    std::vector<LauncherState> states;
+};
+
+TEST_F(CDownloadTest, AFileMissingOnTheFirstDomainComesFromTheSecondWhichBecomesCurrent) {
+    primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, body(3000, 'a')));
+    primary.on("GET", "/update/h2/b.zip", ServerReply::text(200, body(2000, 'b')));
+    primary.on("GET", "/update/h3/c.zip", ServerReply::text(404, "not here"));
+    ServerReply late = ServerReply::text(200, body(1000, 'c'));
+    late.delayBeforeHeadersSec = 0.3;  // so that this success is the last one
+    fallback.on("GET", "/update/h3/c.zip", late);
+
+    auto download = makeDownload({"h1", "h2", "h3"}, {"a.zip", "b.zip", "c.zip"});
+    download->work();
+
+    EXPECT_EQ(test::readFile(target / "a.zip"), body(3000, 'a'));
+    EXPECT_EQ(test::readFile(target / "b.zip"), body(2000, 'b'));
+    EXPECT_EQ(test::readFile(target / "c.zip"), body(1000, 'c'));
+    EXPECT_EQ(folderEntries(target), (std::vector<std::string>{"a.zip", "b.zip", "c.zip"}));
+    EXPECT_EQ(fileDomainIndex(), 1);
+    EXPECT_EQ(cdnDsaIndex(), 1);
+    EXPECT_EQ(fallback.requestCount(), 1u);
+
+    const auto failures = records("CDownload", "download", "Failed");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].LogLevel, "ERROR");
+    EXPECT_EQ(failures[0].dataValue("Uri"), primary.url("/update/h3/c.zip"));
+    EXPECT_EQ(failures[0].dataValue("ErrorCode"), "404");
+    EXPECT_EQ(failures[0].dataValue("ErrorDescription").value_or(""), "");
+    const auto done = records("CDownload", "download", "Succeeded");
+    ASSERT_EQ(done.size(), 1u);
+    EXPECT_EQ(done[0].LogLevel, "INFO");
+    EXPECT_FALSE(done[0].Data.has_value());
+
+    const auto values = progressValues();
+    EXPECT_EQ(states, std::vector<LauncherState>{LauncherState::Downloading});
+    ASSERT_FALSE(values.empty());
+    EXPECT_DOUBLE_EQ(values.back(), 100.0);
+    for (double value : values) EXPECT_LE(value, 100.0);
+}
+
+TEST_F(CDownloadTest, AFileCutShortOnBothDomainsFailsTheRunWithTheRealSums) {
+    primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, body(1000, 'a')));
+    primary.on("GET", "/update/h2/b.zip", ServerReply::text(200, body(1000, 'b')));
+    ServerReply cut = ServerReply::text(200, body(4000, 'n'));
+    cut.trickleBytes = 1000;
+    cut.dropAfterBytes = 2000;
+    primary.on("GET", "/update/h3/c.zip", cut);
+    fallback.on("GET", "/update/h3/c.zip", cut);
+    fs::create_directories(target);
+    std::ofstream(target / "c.zip") << "previous";
+
+    auto download = makeDownload({"h1", "h2", "h3"}, {"a.zip", "b.zip", "c.zip"});
+    const auto error = expectLauncherError([&] { download->work(); });
+
+    EXPECT_EQ(error.message, "some downloads failed (2.5/3.0)");
+    EXPECT_EQ(error.code, LauncherError::Code::Failed);
+    EXPECT_EQ(error.type, "CDownload");
+    EXPECT_EQ(error.state, LauncherState::Failed_Download);
+    EXPECT_EQ(error.terminateWhenAvailable, false);
+    ASSERT_TRUE(error.rum.has_value());
+    EXPECT_EQ(error.rum->Event, "some downloads failed");
+    EXPECT_EQ(error.rum->EventState, "Failed");
+    EXPECT_EQ(error.rum->LogLevel, "ERROR");
+
+    // The previous file is kept and no partial file is left behind.
+    EXPECT_EQ(test::readFile(target / "c.zip"), "previous");
+    EXPECT_EQ(folderEntries(target), (std::vector<std::string>{"a.zip", "b.zip", "c.zip"}));
+    EXPECT_EQ(primary.requestsTo("/update/h3/c.zip").size(), 1u);
+    EXPECT_EQ(fallback.requestsTo("/update/h3/c.zip").size(), 1u);
+    EXPECT_EQ(records("CDownload", "download", "Failed").size(), 2u);
+    EXPECT_TRUE(records("CDownload", "download", "Succeeded").empty());
+    const auto values = progressValues();
+    for (double value : values) EXPECT_LT(value, 100.0);
+}
+
+TEST_F(CDownloadTest, BadListsFailBeforeTheTargetIsTouched) {
+    struct Case {
+        std::vector<std::string> hashes, files;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{}, {}, "hashes and files count mismatches 0 vs 0"},
+        {{"h1", "h2"}, {"a.zip"}, "hashes and files count mismatches 2 vs 1"},
+        {{"h1"}, {"a.zip", "b.zip"}, "hashes and files count mismatches 1 vs 2"},
+    };
+    for (const auto& c : cases) {
+        auto download = makeDownload(c.hashes, c.files);
+        const auto error = expectLauncherError([&] { download->work(); });
+        EXPECT_EQ(error.message, c.message);
+        EXPECT_EQ(error.state, LauncherState::Failed_Download);
+        ASSERT_TRUE(error.rum.has_value());
+        EXPECT_EQ(error.rum->Event, "count mismatches");
+        EXPECT_FALSE(error.rum->Data.has_value());
+        EXPECT_FALSE(fs::exists(target));
+    }
+    EXPECT_TRUE(harness.takeEvents().empty());
+}
+
+TEST_F(CDownloadTest, AFileStandingAtTheTargetIsReplacedByTheFolder) {
+    std::ofstream(target) << "in the way";
+    primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, "payload"));
+    makeDownload({"h1"}, {"a.zip"})->work();
+    ASSERT_TRUE(fs::is_directory(target));
+    EXPECT_EQ(test::readFile(target / "a.zip"), "payload");
+}
+
+TEST_F(CDownloadTest, AMissingTargetFolderIsCreatedWithItsParents) {
+    target = temp / "deep" / "er" / "downloads";
+    primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, "payload"));
+    makeDownload({"h1"}, {"a.zip"})->work();
+    EXPECT_EQ(test::readFile(target / "a.zip"), "payload");
+}
+
+TEST_F(CDownloadTest, AFolderThatCannotBeCreatedFailsTheRun) {
+    std::ofstream(temp / "file") << "x";
+    target = temp / "file" / "downloads";
+    const auto error = expectLauncherError([&] { makeDownload({"h1"}, {"a.zip"})->work(); });
+    EXPECT_EQ(error.message, "cannot create targetPath");
+    ASSERT_TRUE(error.rum.has_value());
+    EXPECT_EQ(error.rum->Event, "cannot create targetPath");
+    EXPECT_EQ(error.rum->dataValue("path"), target.string());
+    EXPECT_TRUE(error.errorDescription().has_value());
+}
+
+TEST_F(CDownloadTest, EachFailedAttemptReportsItsStatusOrZeroWithoutAReply) {
+    // One domain, so each file gets exactly one attempt.
+    struct Case {
+        std::string base;
+        std::string code;
+        bool describes;
+    };
+    test::HttpsServer closed;
+    const std::string closedUrl = closed.url();
+    closed.stop();
+    primary.on("GET", "/update/h/a.zip", ServerReply::text(404, "no"));
+    const std::vector<Case> cases = {
+        {primary.url(), "404", false},
+        {closedUrl, "0", true},
+    };
+    for (const auto& c : cases) {
+        Rum::Api::takePendingRecords();
+        ApiDomains::createLists({"https://api.invalid"}, {c.base});
+        auto download = makeDownload({"h"}, {"a.zip"});
+        const auto error = expectLauncherError([&] { download->work(); });
+        EXPECT_EQ(error.message, "some downloads failed (0.0/1.0)");
+        const auto failures = records("CDownload", "download", "Failed");
+        ASSERT_EQ(failures.size(), 1u) << c.base;
+        EXPECT_EQ(failures[0].dataValue("Uri"), c.base + "/update/h/a.zip");
+        EXPECT_EQ(failures[0].dataValue("ErrorCode"), c.code);
+        EXPECT_EQ(!failures[0].dataValue("ErrorDescription").value_or("").empty(), c.describes);
+        EXPECT_EQ(download->downloadRequests[0]->state(), DownloadUnit::DownloadState::Failed);
+    }
+}
+
+TEST_F(CDownloadTest, CancellationAbortsRunningTransfersAndReturnsQuietly) {
+    // Bodies that would take many seconds; the run must end well before.
+    ServerReply slow = ServerReply::text(200, body(200000, 's'));
+    slow.trickleBytes = 1000;
+    slow.trickleIntervalSec = 0.05;
+    primary.on("GET", "/update/h1/a.zip", slow);
+    primary.on("GET", "/update/h2/b.zip", slow);
+    auto download = makeDownload({"h1", "h2"}, {"a.zip", "b.zip"});
+    auto recorder = std::make_shared<RecordingWorker>(harness.thread, download);
+    harness.thread->workers().append(recorder);
+
+    const auto started = std::chrono::steady_clock::now();
+    harness.thread->start();
+    ASSERT_TRUE(primary.waitForRequests(2, std::chrono::seconds(5)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    harness.thread->cancel();
+    harness.thread->join();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+
+    for (const auto& unit : download->downloadRequests) {
+        EXPECT_EQ(unit->state(), DownloadUnit::DownloadState::Failed);
+        EXPECT_GT(unit->progress(), 0.0);
+        EXPECT_LT(unit->progress(), 1.0);
+    }
+    EXPECT_FALSE(recorder->threw);
+    std::vector<Rum::LogData> failures;
+    for (const auto& record : recorder->records) {
+        EXPECT_FALSE(record.MinorType == "CDownload" && record.EventState == "Succeeded");
+        if (record.MinorType == "CDownload" && record.Event == "download" && record.EventState == "Failed")
+            failures.push_back(record);
+    }
+    ASSERT_EQ(failures.size(), 2u);
+    std::vector<std::string> uris;
+    for (const auto& record : failures) uris.push_back(record.dataValue("Uri").value_or(""));
+    std::sort(uris.begin(), uris.end());
+    EXPECT_EQ(uris, (std::vector<std::string>{primary.url("/update/h1/a.zip"), primary.url("/update/h2/b.zip")}));
+    EXPECT_EQ(fallback.requestCount(), 0u);  // a cancelled file is not tried again
+    EXPECT_EQ(folderEntries(target), std::vector<std::string>{});
+    progressValues();
+    EXPECT_EQ(states, std::vector<LauncherState>{LauncherState::Downloading});  // no failure state
+}
+
+TEST_F(CDownloadTest, AFullDiskFailsTheFileWithTheSystemsDescription) {
+    fs::create_directories(target);
+    if (::mount("tmpfs", target.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    struct Unmount {
+        fs::path path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{target};
+    std::ofstream(target / "keep.txt") << "kept";
+    primary.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
+    fallback.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
+
+    const auto error = expectLauncherError([&] { makeDownload({"h"}, {"big.zip"})->work(); });
+    EXPECT_EQ(error.message.rfind("some downloads failed (", 0), 0u);
+    const auto failures = records("CDownload", "download", "Failed");
+    ASSERT_EQ(failures.size(), 2u);
+    for (const auto& record : failures) {
+        EXPECT_NE(record.dataValue("ErrorDescription").value_or("").find("No space left on device"),
+                  std::string::npos)
+            << record.dataValue("ErrorDescription").value_or("");
+    }
+    EXPECT_EQ(folderEntries(target), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(test::readFile(target / "keep.txt"), "kept");
+}
+
+TEST_F(CDownloadTest, AFileNameLeavingTheTargetFolderIsRefused) {
+    primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, "fine"));
+    auto download = makeDownload({"h1", "h2"}, {"a.zip", "../escaped.zip"});
+    const auto error = expectLauncherError([&] { download->work(); });
+    EXPECT_EQ(error.message, "some downloads failed (1.0/2.0)");
+    EXPECT_FALSE(fs::exists(temp / "escaped.zip"));
+    EXPECT_EQ(test::readFile(target / "a.zip"), "fine");
+    EXPECT_EQ(primary.requestsTo("/update/h2/escaped.zip").size(), 0u);
+}
+
+}  // namespace
+}  // namespace hexora::Worker::Common

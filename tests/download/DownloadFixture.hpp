@@ -1,0 +1,71 @@
+#pragma once
+// Two local file servers as the two file domains, a loaded settings record,
+// a worker thread with its display queue, an empty telemetry batch and a
+// short clock: what every download test starts from.
+#include "engine/LauncherError.hpp"
+#include "services/api/ApiConfig.hpp"
+#include "services/api/ApiDomains.hpp"
+#include "services/file/LoadedSetting.hpp"
+#include "services/rum/RumApi.hpp"
+#include "support/EngineHarness.hpp"
+#include "support/TempDir.hpp"
+#include "support/TestClock.hpp"
+#include "support/server/HttpsServer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hexora::test {
+
+class DownloadFixture : public ::testing::Test {
+protected:
+    DownloadFixture() {
+        ApiConfig::resetToDefaults();
+        ApiDomains::createLists({"https://api.invalid"}, {primary.url(), fallback.url()});
+        setLoadedSetting(std::make_shared<Setting>(temp / "storage" / ".launcher.json"));
+        Rum::Api::takePendingRecords();
+    }
+    ~DownloadFixture() override {
+        ApiDomains::resetForTesting();
+        resetLoadedSetting();
+        ApiConfig::resetToDefaults();
+        Rum::Api::takePendingRecords();
+    }
+
+    std::int64_t cdnDsaIndex() const { return loadedSetting()->setting().cdn_dsa_index; }
+    std::int64_t fileDomainIndex() const { return ApiDomains::fileList()->currentIndex(); }
+
+    /// The pending records of `minorType` with `event` and `eventState`.
+    static std::vector<Rum::LogData> records(const std::string& minorType, const std::string& event,
+                                             const std::string& eventState) {
+        std::vector<Rum::LogData> found;
+        for (const auto& record : Rum::Api::pendingRecords()) {
+            if (record.MinorType == minorType && record.Event == event && record.EventState == eventState)
+                found.push_back(record);
+        }
+        return found;
+    }
+
+    /// Runs `call`, expecting it to throw a LauncherError, and returns it.
+    template <class Call>
+    static Worker::LauncherError expectLauncherError(Call&& call) {
+        try {
+            call();
+        } catch (const Worker::LauncherError& error) {
+            return error;
+        }
+        ADD_FAILURE() << "no LauncherError was thrown";
+        return Worker::LauncherError(std::nullopt, "", "");
+    }
+
+    ScopedTestClock clock;
+    TempDir temp;
+    HttpsServer primary;
+    HttpsServer fallback;
+    EngineHarness harness;
+};
+
+}  // namespace hexora::test
