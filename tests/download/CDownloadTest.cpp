@@ -283,6 +283,19 @@ TEST_F(CDownloadTest, AFullDiskFailsTheFileWithTheSystemsDescription) {
     EXPECT_EQ(test::readFile(target / "keep.txt"), "kept");
 }
 
+TEST_F(CDownloadTest, AWholeBodyThatCannotBePutInPlaceDoesNotCountAsDownloaded) {
+    // A folder with content stands where the file should go.
+    fs::create_directories(target / "a.zip");
+    std::ofstream(target / "a.zip" / "inside") << "x";
+    primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, body(5000, 'a')));
+    fallback.on("GET", "/update/h1/a.zip", ServerReply::text(200, body(5000, 'a')));
+    auto download = makeDownload({"h1"}, {"a.zip"});
+    const auto error = expectLauncherError([&] { download->work(); });
+    EXPECT_EQ(error.message, "some downloads failed (0.0/1.0)");
+    EXPECT_EQ(test::readFile(target / "a.zip" / "inside"), "x");
+    EXPECT_EQ(folderEntries(target), std::vector<std::string>{"a.zip"});
+}
+
 TEST_F(CDownloadTest, AFileNameLeavingTheTargetFolderIsRefused) {
     primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, "fine"));
     auto download = makeDownload({"h1", "h2"}, {"a.zip", "../escaped.zip"});

@@ -196,6 +196,22 @@ TEST_F(MultiFileWorkerTest, TheAfterUnitStepIsDoneBeforeTheRunReturns) {
     for (const auto& unit : worker.units) EXPECT_TRUE(unit->afterStepDone.load());
 }
 
+TEST_F(MultiFileWorkerTest, TheOutcomeCountsTheProgressUnitsEndWith) {
+    // A unit that is final and then takes its progress back before its
+    // thread is done must not let the run pass.
+    ScriptedWorker worker(harness.thread, 2);
+    worker.body = [&](ScriptedThread&, const UnitPtr& unit) {
+        unit->progressValue.store(1.0);
+        unit->finalFlag.store(true);
+        if (unit != worker.units[1]) return;
+        sleepReal(0.05);
+        unit->progressValue.store(0.0);
+    };
+    worker.work();
+    EXPECT_DOUBLE_EQ(worker.outcome.sum, 1.0);
+    EXPECT_FALSE(worker.outcome.passed());
+}
+
 TEST_F(MultiFileWorkerTest, CancellationCancelsEveryUnitOnceAndReturnsCancelled) {
     // One unit thread per core blocks on its unit until cancelled; the units
     // still queued are cancelled too and end when a thread takes them.

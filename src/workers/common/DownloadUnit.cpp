@@ -134,6 +134,8 @@ void DownloadUnit::finish(long status, const std::string& errorText, bool succee
     Rum::LogData record("CDownload", "download", "Failed", "ERROR");
     record.addData("Uri", url_).addData("ErrorCode", std::to_string(status)).addData("ErrorDescription", errorText);
     record.append();
+    // A body that arrived whole but could not be put in place is no file.
+    if (progress_.load() >= 1.0) progress_.store(0.0);
     state_ = DownloadState::Failed;
     retryPending_ = !cancelled_ && retryCount_ >= 1;
 }

@@ -23,7 +23,9 @@
 // sum / count * 100 (100 when there are no units); it leaves when every
 // present unit isFinal(). Before returning it joins its threads, so no unit
 // thread outlives the call and every after-unit step (e.g. the download's
-// domain index move) is done when the outcome is read.
+// domain index move) is done when the outcome is read; the outcome's sum is
+// taken after that join, so a unit that changes its progress as it becomes
+// final is counted with its last value.
 //
 // A unit type is held by std::shared_ptr and offers, callable from any thread:
 //   double progress() const;  // 0..1, the unit's share of the run
@@ -113,6 +115,16 @@ void waitWhile(const std::function<bool()>& working);
 /// Sleeps `seconds` through the clock seam.
 void pause(double seconds);
 
+/// The sum of the units' progress; an absent unit adds 0.
+template <class Unit>
+double progressSum(const std::vector<std::shared_ptr<Unit>>& units) {
+    double sum = 0.0;
+    for (const auto& unit : units) {
+        if (unit) sum += unit->progress();
+    }
+    return sum;
+}
+
 /// Steps 5 to 7 of the shape; see the header comment. Called on the worker
 /// thread once all units are queued in the worker's jobs.
 template <class Unit>
@@ -135,19 +147,18 @@ MultiFileOutcome runUnits(const Worker& worker, const std::vector<std::shared_pt
             }
             cancelSeen = true;
         }
-        double sum = 0.0;
         bool allFinal = true;
         for (const auto& unit : units) {
-            if (!unit) continue;
-            sum += unit->progress();
-            if (!unit->isFinal()) allFinal = false;
+            if (unit && !unit->isFinal()) allFinal = false;
         }
-        outcome.sum = sum;
+        const double sum = progressSum(units);
         if (!isCancelled(worker)) postProgress(worker, units.empty() ? 100.0 : sum / outcome.count * 100.0);
         if (allFinal) break;
         pause(0.01);
     }
     for (auto& thread : threads) thread.join();
+    // Every unit is final and every thread done: the figures can no longer move.
+    outcome.sum = progressSum(units);
     outcome.cancelled = isCancelled(worker);
     return outcome;
 }
