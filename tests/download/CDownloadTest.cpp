@@ -229,16 +229,24 @@ TEST_F(CDownloadTest, CancellationAbortsRunningTransfersAndReturnsQuietly) {
     const auto started = std::chrono::steady_clock::now();
     harness.thread->start();
     ASSERT_TRUE(primary.waitForRequests(2, std::chrono::seconds(5)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Cancel once body bytes are arriving.
+    bool flowing = false;
+    while (!flowing && std::chrono::steady_clock::now() - started < std::chrono::seconds(5)) {
+        for (double value : progressValues()) flowing = flowing || value > 0.0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(flowing);
     harness.thread->cancel();
     harness.thread->join();
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 
+    double sum = 0.0;
     for (const auto& unit : download->downloadRequests) {
         EXPECT_EQ(unit->state(), DownloadUnit::DownloadState::Failed);
-        EXPECT_GT(unit->progress(), 0.0);
         EXPECT_LT(unit->progress(), 1.0);
+        sum += unit->progress();
     }
+    EXPECT_GT(sum, 0.0);
     EXPECT_FALSE(recorder->threw);
     std::vector<Rum::LogData> failures;
     for (const auto& record : recorder->records) {
