@@ -68,9 +68,16 @@ TEST_F(CDownloadTest, AFileMissingOnTheFirstDomainComesFromTheSecondWhichBecomes
     primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, body(3000, 'a')));
     primary.on("GET", "/update/h2/b.zip", ServerReply::text(200, body(2000, 'b')));
     primary.on("GET", "/update/h3/c.zip", ServerReply::text(404, "not here"));
-    ServerReply late = ServerReply::text(200, body(1000, 'c'));
-    late.delayBeforeHeadersSec = 0.3;  // so that this success is the last one
-    fallback.on("GET", "/update/h3/c.zip", late);
+    // The last success decides the current domain: answer from the second
+    // domain only once the other two files are in place.
+    fallback.on("GET", "/update/h3/c.zip", [this](const test::RecordedRequest&) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!(fs::exists(target / "a.zip") && fs::exists(target / "b.zip")) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return ServerReply::text(200, body(1000, 'c'));
+    });
 
     auto download = makeDownload({"h1", "h2", "h3"}, {"a.zip", "b.zip", "c.zip"});
     download->work();

@@ -122,14 +122,20 @@ TEST_F(MultiFileWorkerTest, RunsEveryUnitOnceOnAtMostCoreCountThreadsAndPasses) 
 }
 
 TEST_F(MultiFileWorkerTest, SplitsWorkAcrossThreadsWhenUnitsWait) {
+    // Each unit waits (up to 5 s) until as many units run at once as there
+    // may be threads: only distinct threads can get there.
     ScriptedWorker worker(harness.thread, 6);
-    worker.body = [](ScriptedThread&, const UnitPtr& unit) {
-        sleepReal(0.1);
+    const int expected = static_cast<int>(std::min<std::int64_t>(6, worker.coreCount()));
+    std::atomic<int> running{0};
+    worker.body = [&](ScriptedThread&, const UnitPtr& unit) {
+        running.fetch_add(1);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (running.load() < expected && std::chrono::steady_clock::now() < deadline) sleepReal(0.001);
         unit->progressValue.store(1.0);
         unit->finalFlag.store(true);
     };
     worker.work();
-    EXPECT_EQ(static_cast<std::int64_t>(worker.threadIds.size()), std::min<std::int64_t>(6, worker.coreCount()));
+    EXPECT_EQ(static_cast<int>(worker.threadIds.size()), expected);
 }
 
 TEST_F(MultiFileWorkerTest, ProgressIsTheSumOverTheCountAndAFailedUnitFailsTheRun) {
