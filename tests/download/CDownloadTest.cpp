@@ -70,9 +70,9 @@ TEST_F(CDownloadTest, AFileMissingOnTheFirstDomainComesFromTheSecondWhichBecomes
     primary.on("GET", "/update/h3/c.zip", ServerReply::text(404, "not here"));
     // The last success decides the current domain: answer from the second
     // domain only once the other two files are in place.
-    fallback.on("GET", "/update/h3/c.zip", [this](const test::RecordedRequest&) {
+    fallback.on("GET", "/update/h3/c.zip", [a = target / "a.zip", b = target / "b.zip"](const test::RecordedRequest&) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!(fs::exists(target / "a.zip") && fs::exists(target / "b.zip")) &&
+        while (!(fs::exists(a) && fs::exists(b)) &&
                std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
