@@ -2,40 +2,77 @@
 
 #include <plist/plist.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <memory>
+#include <system_error>
 
-namespace hexora::platform::InfoPlist {
+namespace hexora::platform {
 namespace {
-// Info.plist files are a few kilobytes; anything far larger is not one.
-constexpr std::uintmax_t MaxSize = 4 * 1024 * 1024;
+
+struct PlistFree {
+    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using PlistPtr = std::unique_ptr<void, PlistFree>;
+
+std::optional<std::string> textOf(plist_t node) {
+    if (plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    if (text == nullptr) return std::string();
+    return std::string(text, static_cast<std::size_t>(length));
 }
 
-std::optional<std::string> readString(const std::filesystem::path& path, const std::string& key) {
+}  // namespace
+
+std::optional<InfoPlist> InfoPlist::read(const std::filesystem::path& path) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
     const auto size = std::filesystem::file_size(path, error);
-    if (error || size == 0 || size > MaxSize) return std::nullopt;
+    if (error || size > MaxFileSize) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
-    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (data.empty()) return std::nullopt;
-
-    plist_t root = nullptr;
-    plist_from_memory(data.data(), static_cast<std::uint32_t>(data.size()), &root);
-    if (!root) return std::nullopt;
-    std::unique_ptr<void, void (*)(plist_t)> owner(root, plist_free);
-    if (plist_get_node_type(root) != PLIST_DICT) return std::nullopt;
-    plist_t item = plist_dict_get_item(root, key.c_str());
-    if (!item || plist_get_node_type(item) != PLIST_STRING) return std::nullopt;
-    char* value = nullptr;
-    plist_get_string_val(item, &value);
-    if (!value) return std::nullopt;
-    std::string text(value);
-    std::free(value);
-    return text;
+    if (!in) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return parse(bytes);
 }
 
-}  // namespace hexora::platform::InfoPlist
+std::optional<InfoPlist> InfoPlist::parse(const std::string& bytes) {
+    if (bytes.empty() || bytes.size() > MaxFileSize) return std::nullopt;
+    plist_t raw = nullptr;
+    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
+    const PlistPtr root(raw);
+    if (!root || plist_get_node_type(raw) != PLIST_DICT) return std::nullopt;
+
+    InfoPlist result;
+    plist_dict_iter iterator = nullptr;
+    plist_dict_new_iter(raw, &iterator);
+    if (iterator == nullptr) return result;
+    for (;;) {
+        char* key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(raw, iterator, &key, &value);
+        if (key == nullptr) break;
+        result.values_.emplace(key, textOf(value));
+        std::free(key);
+    }
+    std::free(iterator);
+    return result;
+}
+
+std::optional<std::string> InfoPlist::readString(const std::filesystem::path& path, const std::string& key) {
+    const auto plist = read(path);
+    return plist ? plist->text(key) : std::nullopt;
+}
+
+bool InfoPlist::contains(const std::string& key) const { return values_.count(key) != 0; }
+
+std::optional<std::string> InfoPlist::text(const std::string& key) const {
+    const auto found = values_.find(key);
+    if (found == values_.end()) return std::nullopt;
+    return found->second;
+}
+
+}  // namespace hexora::platform

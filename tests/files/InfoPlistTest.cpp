@@ -1,4 +1,4 @@
-#include "services/internal/InfoPlist.hpp"
+#include "platform/InfoPlist.hpp"
 
 #include "support/TempDir.hpp"
 
@@ -39,7 +39,7 @@ TEST(InfoPlistTest, ReadsXmlAndBinaryDictionaries) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        const auto plist = InfoPlist::read(c.path);
+        const auto plist = platform::InfoPlist::read(c.path);
         ASSERT_TRUE(plist.has_value());
         EXPECT_EQ(plist->text("CFBundleIdentifier"), std::optional<std::string>("com.tarq.hexora.mac.game"));
         EXPECT_EQ(plist->text("CFBundleShortVersionString"), std::optional<std::string>("2.3.4"));
@@ -71,7 +71,7 @@ TEST(InfoPlistTest, AnythingButADictionaryIsNotRead) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        EXPECT_FALSE(InfoPlist::read(c.path).has_value());
+        EXPECT_FALSE(platform::InfoPlist::read(c.path).has_value());
     }
 }
 

@@ -1,7 +1,7 @@
 // The sample game: its bundle, its copies, and what it does when started.
 #include "platform/PreferenceStore.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
-#include "services/internal/InfoPlist.hpp"
+#include "platform/InfoPlist.hpp"
 #include "services/internal/Process.hpp"
 #include "support/SampleGame.hpp"
 #include "support/ScopedEnv.hpp"
@@ -79,7 +79,7 @@ TEST_F(SampleGameTest, BuiltBundleAndItsCopiesCarryIdentifierAndVersion) {
         {"script", [&](const std::filesystem::path& s) { ASSERT_EQ(std::system(("'" + script + "' '" + s.string() + "' >/dev/null").c_str()), 0); }, std::nullopt},
         {"script with version", [&](const std::filesystem::path& s) { ASSERT_EQ(std::system(("'" + script + "' '" + s.string() + "' 3.0.1 >/dev/null").c_str()), 0); }, "3.0.1"},
     };
-    const auto builtPlist = InfoPlist::read(built / "Contents/Info.plist");
+    const auto builtPlist = platform::InfoPlist::read(built / "Contents/Info.plist");
     ASSERT_TRUE(builtPlist.has_value());
     const auto builtVersion = builtPlist->text("CFBundleShortVersionString");
     ASSERT_TRUE(builtVersion.has_value());
@@ -88,7 +88,7 @@ TEST_F(SampleGameTest, BuiltBundleAndItsCopiesCarryIdentifierAndVersion) {
         const auto storage = dir_ / c.name / "storage with blank";
         c.layOut(storage);
         const auto bundle = std::string(c.name) == "built" ? built : storage / "Hexora.app";
-        const auto plist = InfoPlist::read(bundle / "Contents/Info.plist");
+        const auto plist = platform::InfoPlist::read(bundle / "Contents/Info.plist");
         ASSERT_TRUE(plist.has_value()) << c.name;
         EXPECT_EQ(plist->text("CFBundleIdentifier"), "com.tarq.hexora.mac.game") << c.name;
         EXPECT_EQ(plist->text("CFBundleShortVersionString"), c.version.value_or(*builtVersion)) << c.name;

@@ -1,6 +1,6 @@
 #include "workers/game/GLoadVersion.hpp"
 
-#include "services/internal/InfoPlist.hpp"
+#include "platform/InfoPlist.hpp"
 #include "services/internal/InstalledVersions.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Paths.hpp"
@@ -11,7 +11,7 @@ namespace {
 
 constexpr const char* VersionKey = "CFBundleShortVersionString";
 
-void reportForeignIdentifier(const InfoPlist& info) {
+void reportForeignIdentifier(const platform::InfoPlist& info) {
     const auto identifier = info.text("CFBundleIdentifier");
     if (!identifier || *identifier == GLoadVersion::GameBundleIdentifier) return;
     Rum::LogData("GLoadVersion", "invalid bundle id", "Failed", "INFO").addData("InstalledBundleId", *identifier).append();
@@ -21,7 +21,7 @@ void reportForeignIdentifier(const InfoPlist& info) {
 }  // namespace
 
 void GLoadVersion::work() {
-    const auto info = InfoPlist::read(storagePath() / "Hexora.app" / "Contents" / "Info.plist");
+    const auto info = platform::InfoPlist::read(storagePath() / "Hexora.app" / "Contents" / "Info.plist");
     if (info) {
         reportForeignIdentifier(*info);
         if (info->contains(VersionKey)) {

@@ -1,6 +1,6 @@
 #include "workers/launcher/LLoadVersion.hpp"
 
-#include "services/internal/InfoPlist.hpp"
+#include "platform/InfoPlist.hpp"
 #include "services/internal/InstalledVersions.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Paths.hpp"
@@ -9,7 +9,7 @@
 namespace hexora::Worker::Launcher {
 
 void LLoadVersion::work() {
-    const auto info = InfoPlist::read(bundleRootPath() / "Contents" / "Info.plist");
+    const auto info = platform::InfoPlist::read(bundleRootPath() / "Contents" / "Info.plist");
     if (!info) {
         setLauncherVersion("");
         return;
