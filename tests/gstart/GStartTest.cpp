@@ -219,6 +219,11 @@ TEST_F(GStartTest, StaleIdKeepsTheWaitGoingUntilTheGameQuits) {
     const auto gamePid = std::stoi(reported("pid"));
 
     EXPECT_EQ(reported("quit"), "time") << "GStart returned before the game quit";
+    // The game has ended; its waiter thread reaps it asynchronously, so allow
+    // it a moment before the id must be gone.
+    const auto reapDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (::kill(gamePid, 0) == 0 && std::chrono::steady_clock::now() < reapDeadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_NE(::kill(gamePid, 0), 0);
     EXPECT_GE(waited, std::chrono::milliseconds(300));
     EXPECT_LT(clock.clock().sleptSeconds(), 15.0);
