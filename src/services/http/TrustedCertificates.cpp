@@ -1,11 +1,8 @@
 #include "services/http/TrustedCertificates.hpp"
 
-#include <cstdlib>
-#include <mutex>
+#include "platform/Endpoints.hpp"
 
-#ifndef HEXORA_ENDPOINT_OVERRIDES
-#define HEXORA_ENDPOINT_OVERRIDES 0
-#endif
+#include <mutex>
 
 namespace hexora::Http::TrustedCertificates {
 namespace {
@@ -17,14 +14,6 @@ State& state() {
     static State instance;
     return instance;
 }
-
-std::optional<std::string> fromEnvironment() {
-#if HEXORA_ENDPOINT_OVERRIDES
-    const char* value = std::getenv("HEXORA_CA_FILE");
-    if (value && *value) return std::string(value);
-#endif
-    return std::nullopt;
-}
 }  // namespace
 
 std::optional<std::string> extraCaFile() {
@@ -32,7 +21,7 @@ std::optional<std::string> extraCaFile() {
         std::lock_guard lock(state().mutex);
         if (state().path) return state().path;
     }
-    return fromEnvironment();
+    return platform::Endpoints::caFile();
 }
 
 void setExtraCaFile(std::optional<std::string> path) {

@@ -11,8 +11,8 @@
 namespace hexora::Http::TrustedCertificates {
 
 /// The PEM file of extra authorities in force: the one set with
-/// setExtraCaFile(), else (when the build allows endpoint overrides) the
-/// HEXORA_CA_FILE environment variable, else none.
+/// setExtraCaFile(), else the configured one (platform::Endpoints::caFile(),
+/// HEXORA_CA_FILE where the build allows overrides), else none.
 std::optional<std::string> extraCaFile();
 
 /// Sets the PEM file of extra authorities; nullopt goes back to the
