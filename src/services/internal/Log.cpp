@@ -6,15 +6,17 @@
 namespace hexora::Log {
 namespace {
 // The logger writes into one distributing sink, which may gain and lose
-// sinks while other threads log.
+// sinks while other threads log. Both are never destroyed, so that threads
+// still running while the process exits (an upload ending) can log safely.
 std::shared_ptr<spdlog::sinks::dist_sink_mt>& distribution() {
-    static auto sink = std::make_shared<spdlog::sinks::dist_sink_mt>();
-    return sink;
+    static auto* const sink = new std::shared_ptr<spdlog::sinks::dist_sink_mt>(
+        std::make_shared<spdlog::sinks::dist_sink_mt>());
+    return *sink;
 }
 
 spdlog::logger& logger() {
-    static const std::shared_ptr<spdlog::logger> instance = [] {
-        auto created = std::make_shared<spdlog::logger>("hexora", distribution());
+    static spdlog::logger* const instance = [] {
+        auto* created = new spdlog::logger("hexora", distribution());
         created->set_level(spdlog::level::info);
         return created;
     }();

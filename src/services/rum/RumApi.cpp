@@ -1,11 +1,21 @@
 #include "services/rum/RumApi.hpp"
 
+#include "platform/Clock.hpp"
+#include "platform/Endpoints.hpp"
+#include "services/http/HttpClient.hpp"
 #include "services/internal/JSON.hpp"
+#include "services/internal/Log.hpp"
+#include "services/rum/RumUploads.hpp"
 
 #include <mutex>
 
 namespace hexora::Rum::Api {
 namespace {
+constexpr double UploadTimeoutSec = 30.0;
+constexpr double PollSec = 0.01;
+constexpr int RequestPolls = 3000;
+constexpr int OutcomePolls = 100;
+
 struct Pending {
     std::mutex mutex;
     std::vector<LogData> records;
@@ -14,6 +24,84 @@ struct Pending {
 Pending& pending() {
     static Pending instance;
     return instance;
+}
+
+std::string headerLines(const Http::Headers& headers) {
+    std::string lines;
+    for (const auto& header : headers) {
+        if (!lines.empty()) lines += "\n";
+        lines += header.name + ": " + header.value;
+    }
+    return lines;
+}
+
+// True when the whole reply came with a 2xx status and a JSON body. Otherwise
+// `errorText` describes what went wrong, or stays empty when only the status
+// was wrong.
+bool succeeded(const Http::Result& result, std::string& errorText) {
+    if (!result.completed()) {
+        errorText = result.error.empty() ? "the request failed" : result.error;
+        return false;
+    }
+    if (result.body.empty()) {
+        errorText = "the response body is empty";
+        return false;
+    }
+    if (!nlohmann::json::accept(result.body)) {
+        errorText = "the response body is not JSON";
+        return false;
+    }
+    return result.status >= 200 && result.status <= 299;
+}
+
+// The error line of a failed upload: the error text and a line break (when
+// there is an error), the URL, an empty line, the request body, the status
+// (0 without a reply), the reply headers one per line and the reply body.
+std::string failureLine(const char* operation, const std::string& errorText, const std::string& url,
+                        const std::string& requestBody, const Http::Result& result) {
+    std::string line = std::string(operation) + ": ";
+    if (!errorText.empty()) line += errorText + "\n";
+    line += url + "\n";
+    line += "\n";
+    line += requestBody + "\n";
+    line += std::to_string(result.status) + "\n";
+    line += headerLines(result.headers) + "\n";
+    line += result.body;
+    return line;
+}
+
+// Sends `batch` and judges the outcome; runs on the upload's own thread.
+void upload(const Request& batch, const std::string& apiKey, const char* operation, Upload& state) {
+    const std::string url = platform::Endpoints::rumUrl() + streamName();
+    const std::optional<std::string> body = batch.encodedText();
+    Http::Result result;
+    if (body) {
+        Http::Options options;
+        options.timeoutSec = UploadTimeoutSec;
+        options.headers = RumUploads::collectorHeaders(apiKey);
+        options.shouldAbort = [&state] { return state.abort.load(); };
+        result = Http::put(url, *body, options);
+    } else {
+        result.failure = Http::Failure::Transport;
+        result.error = "the batch could not be encoded as JSON";
+    }
+    state.finished = true;
+
+    std::string errorText;
+    if (!succeeded(result, errorText)) Log::error(failureLine(operation, errorText, url, body.value_or(""), result));
+    state.done = true;
+}
+
+std::shared_ptr<Upload> startUpload(const Request& batch, const std::string& apiKey, const char* operation) {
+    return RumUploads::start([batch, apiKey, operation](Upload& state) { upload(batch, apiKey, operation, state); });
+}
+
+// Takes the pending batch; nullopt when nothing is pending.
+std::optional<Request> takeBatch() {
+    Request batch;
+    batch.Data = takePendingRecords();
+    if (batch.Data.empty()) return std::nullopt;
+    return batch;
 }
 }  // namespace
 
@@ -33,6 +121,17 @@ std::optional<std::string> Request::encodedText() const {
     }
 }
 
+void Request::putRum(const std::string& apiKey) const { startUpload(*this, apiKey, "Rum.Api.Request.putRum"); }
+
+void Request::putRumSync(const std::string& apiKey) const {
+    const auto state = startUpload(*this, apiKey, "Rum.Api.Request.putRumSync");
+    for (int poll = 0; poll < RequestPolls && !state->finished; ++poll) platform::sleepSeconds(PollSec);
+    for (int poll = 0; poll < OutcomePolls && !state->done; ++poll) platform::sleepSeconds(PollSec);
+    // Past the waits the batch is given up: stop the transfer instead of
+    // leaving it to run on its own.
+    if (!state->done) state->abort = true;
+}
+
 std::string streamName() {
     std::lock_guard lock(pending().mutex);
     return pending().streamName;
@@ -48,9 +147,13 @@ void enqueue(LogData record) {
     pending().records.push_back(std::move(record));
 }
 
-// Upload is not wired yet: a flush takes the batch and drops it.
-void flushAsync() { takePendingRecords(); }
-void flushSync() { takePendingRecords(); }
+void flushAsync() {
+    if (const auto batch = takeBatch()) batch->putRum(TelemetryApiKey);
+}
+
+void flushSync() {
+    if (const auto batch = takeBatch()) batch->putRumSync(TelemetryApiKey);
+}
 
 std::vector<LogData> pendingRecords() {
     std::lock_guard lock(pending().mutex);

@@ -1,10 +1,18 @@
 #pragma once
 // The process-wide pending telemetry batch and its upload to the collector.
 //
+// An upload is one HTTPS PUT of {"Data": [records]} to the collector root
+// (platform::Endpoints::rumUrl()) followed by streamName(), with the headers
+// "x-api-key" and "Content-Type: application/json" in that order and a 30 s
+// idle timeout. It succeeded when the whole reply came with a 2xx status and
+// a non-empty body that is JSON; otherwise the error line
+// "Rum.Api.Request.putRum: ..." ("...putRumSync: ..." for the waiting kind)
+// is logged. Either way the batch is finished with: never retried or kept.
+//
 // Thread: every operation may be called from any thread; enqueue and the take
 // of a flush are serialised, so each thread's records keep their order.
-// Nothing here throws or reports an outcome: a batch that fails to upload is
-// dropped after an error log line.
+// Uploads run on threads of their own and judge their outcome there.
+// Nothing here throws or reports an outcome.
 #include "services/rum/LogData.hpp"
 
 #include <nlohmann/json.hpp>
@@ -29,20 +37,36 @@ public:
     /// toJson() as compact text (bytes that are not UTF-8 written as U+FFFD);
     /// nullopt when the batch cannot be encoded.
     std::optional<std::string> encodedText() const;
+
+    /// Starts the upload of this batch with `apiKey` and returns at once.
+    void putRum(const std::string& apiKey) const;
+    /// Uploads this batch with `apiKey` and returns when the outcome has been
+    /// judged, or after at most 3000 polls of 0.01 s for the request and 100
+    /// more for its outcome (the clock seam's sleeps); a request still
+    /// running then is aborted.
+    void putRumSync(const std::string& apiKey) const;
 };
 
-/// The collector stream the batches are put to ("hexora-rum-kinesis-prod" once set up).
+/// The telemetry API key sent as "x-api-key".
+inline constexpr const char* TelemetryApiKey = "Q7mVt2LpX9cRw4KzN8bHy3FsJ6dGe1UaZ5oTi0Pn";
+/// The stream the launcher's batches go to.
+inline constexpr const char* ProductionStreamName = "hexora-rum-kinesis-prod";
+
+/// The collector stream the batches are put to (empty at start; the launcher
+/// sets ProductionStreamName before its worker thread starts).
 std::string streamName();
 void setStreamName(std::string name);
 
 /// Adds one record to the pending batch; returns at once.
 void enqueue(LogData record);
 
-/// Takes the pending batch and starts its upload without waiting.
+/// Takes the pending batch and starts its upload without waiting; nothing
+/// is sent when no record is pending.
 void flushAsync();
 
-/// Takes the pending batch and uploads it, returning when the upload is done
-/// or its bounded waits ran out.
+/// Takes the pending batch and uploads it (putRumSync), returning when the
+/// upload is done or its bounded waits ran out; nothing is sent when no
+/// record is pending.
 void flushSync();
 
 /// Test access: the records pending now, in order (the batch stays pending).
