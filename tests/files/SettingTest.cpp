@@ -133,7 +133,7 @@ TEST(SettingTest, WritesTheDocumentedFormAndReadsItBack) {
     writer.setSetting(sampleRecord());
     ASSERT_TRUE(writer.write());
     EXPECT_EQ(test::readFile(file),
-              R"({"check_file_reasons":[{"name":"Hexora.app/Contents/MacOS/Hexora","reason":3},)"
+              R"({"check_file_reasons":[{"name":"Hexora.app\/Contents\/MacOS\/Hexora","reason":3},)"
               R"({"name":"data.pak","reason":-2,"message":"hash mismatch"}],)"
               R"("check_files":true,"api_dsa_index":1,"cdn_dsa_index":7})");
 

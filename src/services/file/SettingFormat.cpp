@@ -79,7 +79,17 @@ std::string SettingFormat::encode() const {
     root["api_dsa_index"] = api_dsa_index;
     root["cdn_dsa_index"] = cdn_dsa_index;
     // Texts that are not valid UTF-8 are written with U+FFFD instead of failing.
-    return root.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    const std::string text = root.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    // The settings file uses the default JSON text form, which escapes slashes
+    // ("a\/b"). A slash can only stand inside a text of the dump, so every one
+    // of them is escaped.
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        if (c == '/') escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
 }
 
 }  // namespace hexora

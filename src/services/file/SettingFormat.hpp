@@ -8,7 +8,7 @@
 // range); in each reason `name` (text) and `reason` (integer) are required,
 // a `message` that is not a text is taken as absent; other keys are ignored.
 // Encoding: compact, members in the order above, `message` left out when
-// absent.
+// absent, slashes in texts escaped ("Hexora.app\/Contents").
 //
 // Thread: a plain value; nothing here throws.
 #include "services/file/CheckFileReason.hpp"
