@@ -1,30 +1,15 @@
 #include "platform/Application.hpp"
 
+#include "platform/LayerSlot.hpp"
 #include "platform/HeadlessApplication.hpp"
-
-#include <mutex>
 
 namespace hexora::platform {
 namespace {
-std::mutex& slotMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-std::shared_ptr<Application>& slot() {
-    static std::shared_ptr<Application> application = std::make_shared<HeadlessApplication>();
-    return application;
-}
+using Slot = LayerSlot<Application, HeadlessApplication>;
 }  // namespace
 
-std::shared_ptr<Application> Application::current() {
-    std::lock_guard lock(slotMutex());
-    return slot();
-}
+std::shared_ptr<Application> Application::current() { return Slot::current(); }
 
-void Application::install(std::shared_ptr<Application> application) {
-    if (!application) application = std::make_shared<HeadlessApplication>();
-    std::lock_guard lock(slotMutex());
-    slot().swap(application);
-}
+void Application::install(std::shared_ptr<Application> application) { Slot::install(std::move(application)); }
 
 }  // namespace hexora::platform

@@ -1,30 +1,17 @@
 #include "platform/Clock.hpp"
 
-#include <mutex>
+#include "platform/LayerSlot.hpp"
+
 #include <thread>
 
 namespace hexora::platform {
 namespace {
-std::mutex& slotMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-std::shared_ptr<Clock>& slot() {
-    static std::shared_ptr<Clock> clock = std::make_shared<SystemClock>();
-    return clock;
-}
+using Slot = LayerSlot<Clock, SystemClock>;
 }  // namespace
 
-std::shared_ptr<Clock> Clock::current() {
-    std::lock_guard lock(slotMutex());
-    return slot();
-}
+std::shared_ptr<Clock> Clock::current() { return Slot::current(); }
 
-void Clock::install(std::shared_ptr<Clock> clock) {
-    if (!clock) clock = std::make_shared<SystemClock>();
-    std::lock_guard lock(slotMutex());
-    slot().swap(clock);
-}
+void Clock::install(std::shared_ptr<Clock> clock) { Slot::install(std::move(clock)); }
 
 void SystemClock::sleepFor(Seconds duration) {
     if (duration.count() > 0) std::this_thread::sleep_for(duration);

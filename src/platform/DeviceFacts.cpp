@@ -1,30 +1,15 @@
 #include "platform/DeviceFacts.hpp"
 
+#include "platform/LayerSlot.hpp"
 #include "platform/SystemDeviceFacts.hpp"
-
-#include <mutex>
 
 namespace hexora::platform {
 namespace {
-std::mutex& slotMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-std::shared_ptr<DeviceFacts>& slot() {
-    static std::shared_ptr<DeviceFacts> facts = std::make_shared<SystemDeviceFacts>();
-    return facts;
-}
+using Slot = LayerSlot<DeviceFacts, SystemDeviceFacts>;
 }  // namespace
 
-std::shared_ptr<DeviceFacts> DeviceFacts::current() {
-    std::lock_guard lock(slotMutex());
-    return slot();
-}
+std::shared_ptr<DeviceFacts> DeviceFacts::current() { return Slot::current(); }
 
-void DeviceFacts::install(std::shared_ptr<DeviceFacts> facts) {
-    if (!facts) facts = std::make_shared<SystemDeviceFacts>();
-    std::lock_guard lock(slotMutex());
-    slot().swap(facts);
-}
+void DeviceFacts::install(std::shared_ptr<DeviceFacts> facts) { Slot::install(std::move(facts)); }
 
 }  // namespace hexora::platform

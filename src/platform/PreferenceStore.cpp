@@ -1,30 +1,15 @@
 #include "platform/PreferenceStore.hpp"
 
+#include "platform/LayerSlot.hpp"
 #include "platform/PlistPreferenceStore.hpp"
-
-#include <mutex>
 
 namespace hexora::platform {
 namespace {
-std::mutex& slotMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-std::shared_ptr<PreferenceStore>& slot() {
-    static std::shared_ptr<PreferenceStore> store = std::make_shared<PlistPreferenceStore>();
-    return store;
-}
+using Slot = LayerSlot<PreferenceStore, PlistPreferenceStore>;
 }  // namespace
 
-std::shared_ptr<PreferenceStore> PreferenceStore::current() {
-    std::lock_guard lock(slotMutex());
-    return slot();
-}
+std::shared_ptr<PreferenceStore> PreferenceStore::current() { return Slot::current(); }
 
-void PreferenceStore::install(std::shared_ptr<PreferenceStore> store) {
-    if (!store) store = std::make_shared<PlistPreferenceStore>();
-    std::lock_guard lock(slotMutex());
-    slot().swap(store);
-}
+void PreferenceStore::install(std::shared_ptr<PreferenceStore> store) { Slot::install(std::move(store)); }
 
 }  // namespace hexora::platform

@@ -1,30 +1,15 @@
 #include "platform/ProcessTable.hpp"
 
+#include "platform/LayerSlot.hpp"
 #include "platform/ProcProcessTable.hpp"
-
-#include <mutex>
 
 namespace hexora::platform {
 namespace {
-std::mutex& slotMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-std::shared_ptr<ProcessTable>& slot() {
-    static std::shared_ptr<ProcessTable> table = std::make_shared<ProcProcessTable>();
-    return table;
-}
+using Slot = LayerSlot<ProcessTable, ProcProcessTable>;
 }  // namespace
 
-std::shared_ptr<ProcessTable> ProcessTable::current() {
-    std::lock_guard lock(slotMutex());
-    return slot();
-}
+std::shared_ptr<ProcessTable> ProcessTable::current() { return Slot::current(); }
 
-void ProcessTable::install(std::shared_ptr<ProcessTable> table) {
-    if (!table) table = std::make_shared<ProcProcessTable>();
-    std::lock_guard lock(slotMutex());
-    slot().swap(table);
-}
+void ProcessTable::install(std::shared_ptr<ProcessTable> table) { Slot::install(std::move(table)); }
 
 }  // namespace hexora::platform
