@@ -63,14 +63,12 @@ bool digestStream(int fd, EVP_MD_CTX* context) {
 }  // namespace
 
 std::optional<std::string> sha1HexOfFile(const std::string& path) {
-    // Only regular files are hashed: a device in place of a file (/dev/zero)
-    // could never end, and a pipe or socket has no content of its own.
     const OpenFile file(path);
     const int fd = file.fd();
     if (fd < 0) return std::nullopt;
 
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
 
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     const std::unique_ptr<EVP_MD_CTX, DigestFree> context(EVP_MD_CTX_new());

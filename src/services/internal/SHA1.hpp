@@ -13,10 +13,8 @@
 
 namespace hexora::SHA1 {
 
-/// The hash text of the regular file at `path` (symbolic links followed), or
-/// nullopt when it cannot be opened or read to the end (missing, a folder, a
-/// pipe, socket or device, no permission, an I/O error). Opening a named pipe
-/// waits until a writer opens it.
+/// The hash text of the file at `path`, or nullopt when it cannot be opened
+/// or read to the end (missing, a folder, no permission, an I/O error).
 std::optional<std::string> sha1HexOfFile(const std::string& path);
 
 /// nullopt unless `path` exists and is not a folder; otherwise the same as
