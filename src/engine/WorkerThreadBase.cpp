@@ -64,8 +64,13 @@ bool WorkerThreadBase::start() {
     std::lock_guard lock(threadMutex_);
     if (started_) return false;
     started_ = true;
-    // Running from here on, so that a quit right after the start is deferred.
+    // Running, with the run's source, from here on: a quit right after the
+    // start is deferred and its cancel reaches the run.
     isRun_.store(true);
+    {
+        std::lock_guard sourceLock(sourceMutex_);
+        cancellationTokenSource_ = std::make_shared<CancellationTokenSource>();
+    }
     thread_ = std::thread([self = shared_from_this()]() mutable {
         self->main();
         self->markFinished();
@@ -93,10 +98,11 @@ void WorkerThreadBase::markFinished() {
 }
 
 void WorkerThreadBase::runWorkers(const std::function<void(std::exception_ptr)>& onFailure) {
-    auto source = std::make_shared<CancellationTokenSource>();
+    std::shared_ptr<CancellationTokenSource> source;
     {
         std::lock_guard lock(sourceMutex_);
-        cancellationTokenSource_ = source;
+        if (!cancellationTokenSource_) cancellationTokenSource_ = std::make_shared<CancellationTokenSource>();
+        source = cancellationTokenSource_;
     }
     while (!source->isCancelled()) {
         auto worker = workers_.takeFirst();

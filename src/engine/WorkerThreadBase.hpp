@@ -39,7 +39,7 @@ public:
     bool isRun() const { return isRun_.load(); }
     /// Once true, true for ever.
     bool isTerminateRequested() const { return isTerminateRequested_.load(); }
-    /// The source of the current run; null before the first run started.
+    /// The source of the run, fresh at start(); null before the start.
     std::shared_ptr<CancellationTokenSource> cancellationTokenSource() const;
     /// True when the current run has been cancelled (false before any run).
     bool isCancelled() const;
@@ -66,9 +66,9 @@ protected:
     /// to the main queue when termination was requested.
     virtual void main();
 
-    /// Replaces the source with a fresh one, then runs workers until the
-    /// source is cancelled, the queue is empty or a worker throws; a throw is
-    /// passed to `onFailure` (on this thread) and ends the loop.
+    /// Runs workers until the run's source (made fresh by start()) is
+    /// cancelled, the queue is empty or a worker throws; a throw is passed to
+    /// `onFailure` (on this thread) and ends the loop.
     void runWorkers(const std::function<void(std::exception_ptr)>& onFailure);
 
     void setIsRun(bool value) { isRun_.store(value); }

@@ -54,7 +54,15 @@ public:
         return flushes_;
     }
 
+    /// Holds main() back until openGate(), as a thread slow to get going.
+    void closeGate() { gateOpen_ = false; }
+    void openGate() { gateOpen_ = true; }
+
 protected:
+    void main() override {
+        while (!gateOpen_) std::this_thread::yield();
+        WorkerThread::main();
+    }
     void flushTelemetry() override {
         std::lock_guard lock(mutex_);
         flushes_.push_back({Rum::Api::takePendingRecords(), std::this_thread::get_id()});
@@ -63,6 +71,7 @@ protected:
 private:
     mutable std::mutex mutex_;
     std::vector<Flush> flushes_;
+    std::atomic<bool> gateOpen_{true};
 };
 
 std::vector<std::string> events(const std::vector<Rum::LogData>& records) {
@@ -336,6 +345,22 @@ TEST_F(WorkerThreadTest, RequestTerminateBeforeStartWaitsForTheRun) {
     EXPECT_EQ(application->runMainQueue(), 1);
     EXPECT_EQ(application->terminateCount(), 1);
     EXPECT_EQ(engine.takeStates(), std::vector<S>{S::ReservedAppTerminating});
+}
+
+// Between start() and the first worker the thread already counts as running,
+// so the shell defers a quit and cancels: that cancel must reach the run.
+TEST_F(WorkerThreadTest, CancelRightAfterStartStopsBeforeTheFirstWorker) {
+    bool ran = false;
+    enqueue(worker([&](LambdaWorker&) { ran = true; }));
+    thread->closeGate();
+    engine.thread->start();
+    EXPECT_TRUE(engine.thread->isRun());
+    engine.thread->cancel();
+    thread->openGate();
+    engine.thread->join();
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(flushedEvents(), (std::vector<std::string>{"WorkerThread/cancel/Start", "WorkerThread/cancel/Succeeded",
+                                                         "WorkerThread/terminated/Succeeded"}));
 }
 
 TEST_F(WorkerThreadTest, CancelBeforeStartDoesNothing) {
