@@ -147,52 +147,46 @@ void UIUpdateManager::showText(LauncherState state, const std::optional<Color>& 
     if (viewController_) viewController_->setMessage(text, color);
 }
 
-void UIUpdateManager::applyState(LauncherState state) {
-    currentState_ = state;
-    auto* view = viewController_.get();
-    auto bars = [view](bool show) {
-        if (view) view->switchProgressBar(show);
-    };
-    auto closeButton = [view](bool enabled) {
-        if (view) view->setCloseButtonEnabled(enabled);
-    };
-    switch (kindOf(state)) {
-    case Kind::Working:
-        bars(false);
-        showText(state, normalColor);
-        closeButton(false);
-        tickCount_ = 0;
-        break;
-    case Kind::Progress:
-        bars(true);
-        showText(state, normalColor);
-        closeButton(false);
-        tickCount_ = 0;
-        break;
-    case Kind::Failure:
-        bars(false);
-        showText(state, redColor);
-        closeButton(true);
-        tickCount_ = 0;
-        break;
-    case Kind::Notice:
-        bars(false);
-        showText(state, normalColor);
-        closeButton(true);
-        tickCount_ = 0;
-        break;
-    case Kind::Terminating:
-        bars(false);
-        showText(state, normalColor);
-        closeButton(false);
-        break;
-    case Kind::Completed:
-        bars(false);
-        if (view) view->setMessage(std::string(), std::nullopt);
-        tickCount_ = 0;
-        break;
+namespace {
+// How each kind of state is drawn: the progress bars, the message colour
+// (none: the message is cleared), the close button, and whether the
+// animation count starts again.
+struct Look {
+    bool showBars;
+    bool showMessage;
+    bool red;
+    bool closeEnabled;
+    bool resetTicks;
+};
+
+Look lookOf(Kind kind) {
+    switch (kind) {
+    case Kind::Working: return {false, true, false, false, true};
+    case Kind::Progress: return {true, true, false, false, true};
+    case Kind::Failure: return {false, true, true, true, true};
+    case Kind::Notice: return {false, true, false, true, true};
+    case Kind::Terminating: return {false, true, false, false, false};
+    case Kind::Completed: return {false, false, false, false, true};
     case Kind::Passive: break;
     }
+    return {};
+}
+}  // namespace
+
+void UIUpdateManager::applyState(LauncherState state) {
+    currentState_ = state;
+    const Kind kind = kindOf(state);
+    if (kind == Kind::Passive) return;
+    const Look look = lookOf(kind);
+    auto* view = viewController_.get();
+    if (view) view->switchProgressBar(look.showBars);
+    if (look.showMessage)
+        showText(state, look.red ? redColor : normalColor);
+    else if (view)
+        view->setMessage(std::string(), std::nullopt);
+    // The completed state leaves the close button as it was.
+    if (view && kind != Kind::Completed) view->setCloseButtonEnabled(look.closeEnabled);
+    if (look.resetTicks) tickCount_ = 0;
 }
 
 }  // namespace hexora

@@ -4,6 +4,8 @@
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
 
+#include "support/PendingRecords.hpp"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -22,11 +24,7 @@ protected:
     void SetUp() override { Rum::Api::takePendingRecords(); }
     void TearDown() override { Rum::Api::takePendingRecords(); }
 
-    static Rum::LogData onlyRecord() {
-        auto records = Rum::Api::takePendingRecords();
-        EXPECT_EQ(records.size(), 1u);
-        return records.empty() ? Rum::LogData() : records.front();
-    }
+    static Rum::LogData onlyRecord() { return test::takeOnlyRecord(); }
 
     test::ScopedTestClock clock;
     HttpsServer server;
