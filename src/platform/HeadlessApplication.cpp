@@ -23,6 +23,10 @@ void HeadlessApplication::submitToMain(std::function<void()> block) {
 
 void HeadlessApplication::terminate() { terminated_ = true; }
 
+void HeadlessApplication::showAlert(const std::string&, std::function<void()> dismissed) {
+    if (dismissed) dismissed();
+}
+
 void HeadlessApplication::run() {
     for (;;) {
         std::function<void()> block;

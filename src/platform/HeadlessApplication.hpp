@@ -19,6 +19,8 @@ public:
     ~HeadlessApplication() override;
     void submitToMain(std::function<void()> block) override;
     void terminate() override;
+    /// No one can read it: dismissed at once.
+    void showAlert(const std::string& message, std::function<void()> dismissed) override;
     bool terminateRequested() const { return terminated_.load(); }
 
 private:

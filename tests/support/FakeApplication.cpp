@@ -57,6 +57,29 @@ void FakeApplication::setOnTerminate(std::function<void()> hook) {
     onTerminate_ = std::move(hook);
 }
 
+void FakeApplication::showAlert(const std::string& message, std::function<void()> dismissed) {
+    std::lock_guard lock(mutex_);
+    alerts_.push_back(message);
+    openAlerts_.push_back(std::move(dismissed));
+}
+
+std::vector<std::string> FakeApplication::alerts() const {
+    std::lock_guard lock(mutex_);
+    return alerts_;
+}
+
+bool FakeApplication::dismissAlert() {
+    std::function<void()> dismissed;
+    {
+        std::lock_guard lock(mutex_);
+        if (openAlerts_.empty()) return false;
+        dismissed = std::move(openAlerts_.front());
+        openAlerts_.pop_front();
+    }
+    if (dismissed) dismissed();
+    return true;
+}
+
 ScopedFakeApplication::ScopedFakeApplication() : application_(std::make_shared<FakeApplication>()) {
     platform::Application::install(application_);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // An application for tests: main-queue blocks are recorded and run only when
-// the test calls runMainQueue(), on the test's thread; terminate() is counted.
+// the test calls runMainQueue(), on the test's thread; terminate() is counted;
+// alerts are kept until the test dismisses them.
 // ScopedFakeApplication installs one for the life of a test.
 #include "platform/Application.hpp"
 
@@ -9,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <vector>
 
 namespace hexora::test {
 
@@ -16,6 +19,7 @@ class FakeApplication final : public platform::Application {
 public:
     void submitToMain(std::function<void()> block) override;
     void terminate() override;
+    void showAlert(const std::string& message, std::function<void()> dismissed) override;
 
     /// Runs the blocks submitted so far (and those they submit), in order; returns how many ran.
     int runMainQueue();
@@ -26,6 +30,11 @@ public:
     int terminateCount() const;
     /// Called inside terminate(), e.g. to see what had happened before it.
     void setOnTerminate(std::function<void()> hook);
+    /// The messages of every alert shown so far, in order.
+    std::vector<std::string> alerts() const;
+    /// Closes the oldest open alert (its dismissal runs on the caller's
+    /// thread); false when none is open.
+    bool dismissAlert();
 
 private:
     mutable std::mutex mutex_;
@@ -33,6 +42,8 @@ private:
     std::deque<std::function<void()>> blocks_;
     int terminateCount_ = 0;
     std::function<void()> onTerminate_;
+    std::vector<std::string> alerts_;
+    std::deque<std::function<void()>> openAlerts_;
 };
 
 class ScopedFakeApplication {

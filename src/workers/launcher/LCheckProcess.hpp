@@ -1,0 +1,17 @@
+#pragma once
+// STUB: declared so the road's workers can name one another; the behaviour
+// is still to be built. work() throws a WorkerError.
+#include "engine/Worker.hpp"
+
+#include <memory>
+
+namespace hexora::Worker::Launcher {
+
+class LCheckProcess : public Worker {
+public:
+    using Worker::Worker;
+
+    void work() override;
+};
+
+}  // namespace hexora::Worker::Launcher
