@@ -19,10 +19,10 @@ function(hexora_library name)
   endif()
 endfunction()
 
-# hexora_test(<name> <folder below tests/> [DEPS <targets>...])
+# hexora_test(<name> <folder below tests/> [DEPS <targets>...] [PROPERTIES <ctest properties>...])
 # One test executable per folder, registered with ctest test by test.
 function(hexora_test name folder)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;PROPERTIES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
   if(NOT sources)
     return()
@@ -33,5 +33,6 @@ function(hexora_test name folder)
   # home: telemetry goes to a closed local port unless a test sets its own.
   set(test_home ${CMAKE_BINARY_DIR}/test-home)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300
-    ENVIRONMENT "HEXORA_RUM_URL=https://127.0.0.1:9/;XDG_CONFIG_HOME=${test_home}/config;XDG_DATA_HOME=${test_home}/data")
+    ENVIRONMENT "HEXORA_RUM_URL=https://127.0.0.1:9/;XDG_CONFIG_HOME=${test_home}/config;XDG_DATA_HOME=${test_home}/data"
+    ${ARG_PROPERTIES})
 endfunction()

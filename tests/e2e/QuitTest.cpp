@@ -1,0 +1,85 @@
+// Quitting while the road works: SIGTERM or the window's close button during
+// a large download defers the quit (ReservedAppTerminating), cancels the run,
+// sends the last telemetry batch and then exits, leaving the installed game as
+// it was. After a failed road, a quit ends the launcher at once.
+#include "e2e/LauncherWorld.hpp"
+#include "e2e/Wait.hpp"
+#include "e2e/WindowClose.hpp"
+
+#include "support/TempDir.hpp"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+namespace hexora::e2e {
+namespace {
+using hexora::test::readFile;
+
+enum class QuitBy { Sigterm, WindowClose };
+
+class QuitDuringDownload : public ::testing::TestWithParam<QuitBy> {};
+
+bool packageArriving(const LauncherWorld& world) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(world.storage() / "temp", error)) {
+        if (entry.is_regular_file(error) && entry.file_size(error) > 0) return true;
+    }
+    return false;
+}
+
+TEST_P(QuitDuringDownload, ExitsAfterTheThreadEndedWithTheGameUntouched) {
+    LauncherWorld world(currentTestName());
+    if (GetParam() == QuitBy::WindowClose && !world.display().available()) GTEST_SKIP() << "needs Xvfb";
+    world.installGame("1.0.1");
+    world.offerCurrentLauncher();
+    world.offerGame("1.0.2", 48 * 1024 * 1024);
+    world.service().setMode("files-0", "slow", true);
+    world.service().setMode("files-1", "slow", true);
+    const auto installed = world.makeGame("1.0.1");
+
+    auto launcher = world.startLauncher();
+    ASSERT_TRUE(waitUntil([&] { return packageArriving(world) || !launcher.running(); }, 60s)) << world.road();
+    ASSERT_TRUE(launcher.running()) << world.road();
+    world.screenshot("1-downloading");
+    if (GetParam() == QuitBy::Sigterm) {
+        launcher.signal(SIGTERM);
+    } else {
+        ASSERT_TRUE(closeWindowsOf(world.display().display(), launcher.pid())) << "no launcher window to close";
+    }
+    world.screenshot("2-quitting");
+    const auto status = launcher.waitForExit(60s);
+    ASSERT_TRUE(status.has_value()) << "the launcher did not quit\n" << world.road();
+    EXPECT_EQ(describeStatus(*status), "exit 0");
+
+    const auto records = world.runRecords();
+    EXPECT_TRUE(hasRecord(records, "WorkerThread", "cancel", "Start")) << world.road();
+    EXPECT_TRUE(hasRecord(records, "WorkerThread", "cancel", "Succeeded")) << world.road();
+    EXPECT_TRUE(hasRecord(records, "WorkerThread", "terminated with terminating app", "Succeeded")) << world.road();
+    EXPECT_EQ(world.gameStartsReady(), 0);
+    EXPECT_EQ(world.installedGameVersion(), "1.0.1");
+    EXPECT_EQ(readFile(world.gameExecutable()), readFile(installed / "Contents/MacOS/Hexora"));
+    EXPECT_FALSE(std::filesystem::exists(world.gameBundle() / "Contents/Resources/data.bin"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Quit, QuitDuringDownload, ::testing::Values(QuitBy::Sigterm, QuitBy::WindowClose),
+                         [](const auto& info) { return info.param == QuitBy::Sigterm ? "Sigterm" : "WindowClose"; });
+
+TEST(Quit, AfterAFailedRoadTheLauncherEndsAtOnce) {
+    LauncherWorld world(currentTestName());
+    world.installGame("1.0.1");
+    world.service().setMode("api-0", "error", true);
+    world.service().setMode("api-1", "error", true);
+
+    auto launcher = world.startLauncher();
+    ASSERT_EQ(world.runToFailure(launcher), "");
+    const auto batches = world.runRecords().size();
+    launcher.signal(SIGTERM);
+    const auto status = launcher.waitForExit(10s);
+    ASSERT_TRUE(status.has_value()) << "the launcher did not quit";
+    EXPECT_EQ(describeStatus(*status), "exit 0");
+    EXPECT_FALSE(hasRecord(world.runRecords(), "WorkerThread", "cancel", "Start")) << "nothing was left to cancel";
+    EXPECT_GE(world.runRecords().size(), batches);
+}
+
+}  // namespace
+}  // namespace hexora::e2e

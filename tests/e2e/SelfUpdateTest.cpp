@@ -1,0 +1,103 @@
+// The launcher's self-update: the service offers a launcher whose Info.plist
+// carries a higher version (a copy of the build). The old process patches its
+// own bundle, starts the new one and quits; the new one finds itself current
+// and starts the game. Also when the launcher is killed in the middle of it:
+// the next start finishes the road.
+#include "e2e/LauncherWorld.hpp"
+#include "e2e/ProcessScan.hpp"
+#include "e2e/Wait.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+namespace hexora::e2e {
+namespace {
+using ::testing::Contains;
+using ::testing::Not;
+
+void offerNewerLauncher(LauncherWorld& world, std::size_t extraBytes = 0) {
+    const auto newer = LauncherWorld::higherLauncherVersion();
+    const auto hash = "launcher-" + newer;
+    world.publish(world.makeLauncher(newer, extraBytes), newer, hash);
+    world.answer(LauncherPlatform, {{"result", 1}, {"version", newer}, {"hash", hash}, {"file", newer}});
+}
+
+TEST(SelfUpdate, OldLauncherPatchesRestartsAndTheNewOneStartsTheGame) {
+    LauncherWorld world(currentTestName());
+    world.setGameSeconds(1);
+    world.installGame("1.0.1");
+    world.offerGame("1.0.1");
+    offerNewerLauncher(world);
+
+    auto old = world.startLauncher();
+    ASSERT_TRUE(world.waitForGameStarts(1)) << world.road();
+    const auto status = old.waitForExit(60s);
+    ASSERT_TRUE(status.has_value()) << "the old launcher did not quit";
+    EXPECT_EQ(describeStatus(*status), "exit 0");
+    ASSERT_TRUE(world.waitForNoLauncher()) << world.road();
+
+    EXPECT_EQ(world.installedLauncherVersion(), LauncherWorld::higherLauncherVersion());
+    EXPECT_THAT(world.lastGameReport(), Not(Contains("arg=" + std::to_string(old.pid()))))
+        << "the game was started by the old launcher, not the new one";
+    const auto records = world.records();
+    EXPECT_TRUE(hasRecord(records, "LRestart", "restart", "Start")) << world.road();
+    EXPECT_TRUE(hasRecord(records, "LRestart", "succeeded", "Succeeded")) << world.road();
+    EXPECT_EQ(world.apiRequests(LauncherPlatform), 2) << "the new launcher asks about itself once more";
+}
+
+// Where the old launcher is killed with SIGKILL.
+enum class KillPoint { WhileDownloading, OnceTheBundleChanged };
+
+class KilledSelfUpdate : public ::testing::TestWithParam<KillPoint> {};
+
+bool downloadUnderWay(const LauncherWorld& world) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(world.storage() / "temp", error)) {
+        if (entry.is_regular_file(error) && entry.file_size(error) > 0) return true;
+    }
+    return false;
+}
+
+TEST_P(KilledSelfUpdate, NextStartFinishesTheRoad) {
+    LauncherWorld world(currentTestName());
+    world.setGameSeconds(1);
+    world.installGame("1.0.1");
+    world.offerGame("1.0.1");
+    const bool whileDownloading = GetParam() == KillPoint::WhileDownloading;
+    offerNewerLauncher(world, whileDownloading ? 24 * 1024 * 1024 : 0);
+    const auto builtVersion = world.installedLauncherVersion();
+    if (whileDownloading) {
+        world.service().setMode("files-0", "slow", true);
+        world.service().setMode("files-1", "slow", true);
+    }
+
+    auto old = world.startLauncher();
+    const bool reached = waitUntil(
+        [&] {
+            if (whileDownloading) return downloadUnderWay(world);
+            return world.installedLauncherVersion() != builtVersion;  // new version, or no Contents at all
+        },
+        60s);
+    for (const pid_t pid : world.launchersRunning()) ::kill(pid, SIGKILL);
+    ASSERT_TRUE(reached) << "the self-update did not get there\n" << world.road();
+    ASSERT_TRUE(world.waitForNoLauncher(10s));
+    EXPECT_EQ(world.gameStartsReady(), 0);
+
+    world.service().setMode("files-0", "slow", false);
+    world.service().setMode("files-1", "slow", false);
+    ASSERT_TRUE(std::filesystem::exists(world.launcherExecutable()))
+        << "the killed self-update left a launcher that cannot start";
+    ASSERT_EQ(world.runToGame(), "");
+    EXPECT_EQ(world.installedLauncherVersion(), LauncherWorld::higherLauncherVersion());
+}
+
+INSTANTIATE_TEST_SUITE_P(SelfUpdate, KilledSelfUpdate,
+                         ::testing::Values(KillPoint::WhileDownloading, KillPoint::OnceTheBundleChanged),
+                         [](const auto& info) {
+                             return info.param == KillPoint::WhileDownloading ? "WhileDownloading"
+                                                                              : "OnceTheBundleChanged";
+                         });
+
+}  // namespace
+}  // namespace hexora::e2e
