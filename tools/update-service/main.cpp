@@ -6,31 +6,70 @@
 //
 // Prints the endpoint variables once everything listens and writes them to
 // <state folder>/service.env (the sign that the service is ready).
+//
+//   hexora-update-service --road <collector folder> [--skip <batches>]
+//
+// Prints the telemetry records the collector kept (leaving out the first
+// batches), one a line: time, step, event, state; then exits.
 #include "UpdateService.hpp"
 
 #include <signal.h>
 
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 int usage() {
-    std::cerr << "usage: hexora-update-service --dir <state folder> [--files <folder to serve>]\n";
+    std::cerr << "usage: hexora-update-service --dir <state folder> [--files <folder to serve>]\n"
+                 "       hexora-update-service --road <collector folder> [--skip <batches>]\n";
     return 2;
+}
+
+std::string member(const nlohmann::json& record, const char* key) {
+    return record.contains(key) && record[key].is_string() ? record[key].get<std::string>() : "";
+}
+
+int printRoad(const std::filesystem::path& folder, std::size_t skip) {
+    std::vector<std::filesystem::path> batches;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const auto name = entry.path().filename().string();
+        if (name.starts_with("batch-") && name.ends_with(".json")) batches.push_back(entry.path());
+    }
+    std::sort(batches.begin(), batches.end());
+    for (std::size_t index = skip; index < batches.size(); ++index) {
+        std::ifstream in(batches[index]);
+        const auto batch = nlohmann::json::parse(in, nullptr, false);
+        if (!batch.is_object() || !batch.contains("Data") || !batch["Data"].is_array()) continue;
+        for (const auto& record : batch["Data"]) {
+            std::cout << member(record, "TimeStamp") << "  " << member(record, "MinorType") << "  "
+                      << member(record, "Event") << "  " << member(record, "EventState") << "\n";
+        }
+    }
+    return 0;
 }
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::filesystem::path dir, files;
+    std::filesystem::path dir, files, road;
+    std::size_t skip = 0;
     for (int index = 1; index < argc; ++index) {
         const std::string argument = argv[index];
-        if ((argument == "--dir" || argument == "--files") && index + 1 < argc) {
-            (argument == "--dir" ? dir : files) = std::filesystem::absolute(argv[++index]);
+        if ((argument == "--dir" || argument == "--files" || argument == "--road") && index + 1 < argc) {
+            (argument == "--dir" ? dir : argument == "--files" ? files : road) = std::filesystem::absolute(argv[++index]);
+        } else if (argument == "--skip" && index + 1 < argc) {
+            skip = std::strtoul(argv[++index], nullptr, 10);
         } else {
             return usage();
         }
     }
+    if (!road.empty()) return printRoad(road, skip);
     if (dir.empty()) return usage();
 
     sigset_t quit;
