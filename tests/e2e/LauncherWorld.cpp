@@ -332,7 +332,14 @@ bool LauncherWorld::waitForRecord(const std::string& minorType, const std::strin
     return waitUntil([&] { return hasRecord(records(), minorType, event, eventState); }, limit);
 }
 
-std::string LauncherWorld::road() const { return describeRoad(records()); }
+std::string LauncherWorld::road() const {
+    std::string text = describeRoad(records());
+    if (launcherStarts_ > 0) {
+        const auto log = hexora::test::readFile(logs() / ("launcher-" + std::to_string(launcherStarts_) + ".log"));
+        text += "latest launcher output:\n" + (log.size() > 4000 ? "..." + log.substr(log.size() - 4000) : log);
+    }
+    return text;
+}
 
 int LauncherWorld::apiRequests(int platform) const {
     int count = 0;
