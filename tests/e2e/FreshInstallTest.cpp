@@ -27,6 +27,8 @@ TEST(FreshInstall, DownloadsValidatesInstallsAndStartsTheGame) {
     ASSERT_TRUE(status.has_value()) << "the launcher did not quit after starting the game\n" << world.road();
     EXPECT_EQ(describeStatus(*status), "exit 0");
 
+    EXPECT_TRUE(world.shown("Initializing")) << world.road();
+    EXPECT_TRUE(world.shown("Downloading update file")) << world.road();
     const auto game = world.lastGameReport();
     EXPECT_THAT(game, Contains("arg=" + std::to_string(launcher.pid()))) << "the game got the launcher's process id";
     EXPECT_THAT(game, Contains("cwd=" + world.storage().string()));

@@ -219,6 +219,7 @@ ChildProcess::Environment LauncherWorld::environment(const ChildProcess::Environ
         {"TMPDIR", (root() / "tmp").string()},
         {"LANG", "C.UTF-8"},
         {"TZ", "UTC"},
+        {"HEXORA_SHELL_TRACE", "1"},
         {"HEXORA_SAMPLE_GAME_REPORT", (logs() / "game-report.txt").string()},
         {"HEXORA_SAMPLE_GAME_SECONDS", std::to_string(gameSeconds_)},
     };
@@ -358,6 +359,19 @@ int LauncherWorld::fileRequests(const std::string& needle) const {
         count += line.find(needle) != std::string::npos;
     }
     return count;
+}
+
+bool LauncherWorld::shown(const std::string& prefix) const {
+    if (launcherStarts_ == 0) return false;
+    const auto wanted = "ViewController.setMessage: " + prefix;
+    for (const auto& line : lines(logs() / ("launcher-" + std::to_string(launcherStarts_) + ".log"))) {
+        if (line.find(wanted) != std::string::npos) return true;
+    }
+    return false;
+}
+
+bool LauncherWorld::waitForShown(const std::string& prefix, std::chrono::milliseconds limit) const {
+    return waitUntil([&] { return shown(prefix); }, limit);
 }
 
 bool LauncherWorld::screenshot(const std::string& name) const { return display_->screenshot(shots() / (name + ".png")); }

@@ -132,6 +132,12 @@ public:
     /// Requests the file domains served, from nginx's access log (lines containing `needle`).
     int fileRequests(const std::string& needle) const;
 
+    /// Whether the window of a launcher run since the latest startLauncher()
+    /// showed a text beginning with `prefix` (the shell's trace; line breaks in
+    /// the text are written as \r and \n).
+    bool shown(const std::string& prefix) const;
+    bool waitForShown(const std::string& prefix, std::chrono::milliseconds limit = 60s) const;
+
     /// Screenshot of the display, kept with the artefacts; false without a display.
     bool screenshot(const std::string& name) const;
     /// The game's preference suite entry (keys and values Base64 in the file).

@@ -51,6 +51,7 @@ TEST_P(QuitDuringDownload, ExitsAfterTheThreadEndedWithTheGameUntouched) {
     ASSERT_TRUE(status.has_value()) << "the launcher did not quit\n" << world.road();
     EXPECT_EQ(describeStatus(*status), "exit 0");
 
+    EXPECT_TRUE(world.shown("Hexora Launcher will be terminated.")) << world.road();
     const auto records = world.runRecords();
     EXPECT_TRUE(hasRecord(records, "WorkerThread", "cancel", "Start")) << world.road();
     EXPECT_TRUE(hasRecord(records, "WorkerThread", "cancel", "Succeeded")) << world.road();
