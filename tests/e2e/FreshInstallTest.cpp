@@ -20,9 +20,11 @@ TEST(FreshInstall, DownloadsValidatesInstallsAndStartsTheGame) {
     if (world.display().available()) {
         waitUntil([&] { return world.display().hasWindow("Hexora") || !launcher.running(); }, 30s);
         world.screenshot("1-window");
+        // The decompression and validation steps each hold their state for a second.
+        if (world.waitForShown("Decompressing files", 30s)) world.screenshot("2-decompressing");
+        if (world.waitForShown("Validating files", 30s)) world.screenshot("3-validating");
     }
     ASSERT_TRUE(world.waitForGameStarts(1)) << world.road();
-    world.screenshot("2-game-started");
     const auto status = launcher.waitForExit(60s);
     ASSERT_TRUE(status.has_value()) << "the launcher did not quit after starting the game\n" << world.road();
     EXPECT_EQ(describeStatus(*status), "exit 0");

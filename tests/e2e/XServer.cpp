@@ -91,8 +91,8 @@ XServer::~XServer() {
 
 bool XServer::hasWindow(const std::string& title) const {
     if (!available()) return false;
-    const auto tree = runTool({"xwininfo", "-display", display_, "-root", "-tree"});
-    return tree && tree->find(title) != std::string::npos;
+    const auto info = runTool({"xwininfo", "-display", display_, "-name", title});
+    return info && info->find("IsViewable") != std::string::npos;
 }
 
 bool XServer::screenshot(const std::filesystem::path& file) const {

@@ -23,7 +23,7 @@ public:
     bool available() const { return process_ != nullptr; }
     /// ":<n>", empty when not available.
     const std::string& display() const { return display_; }
-    /// Whether a top-level window whose name contains `title` is mapped.
+    /// Whether a window named `title` is shown (mapped and viewable).
     bool hasWindow(const std::string& title) const;
     /// Saves the whole screen as a PNG (ImageMagick's import); false when
     /// there is no display or the tool failed.
