@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <random>
@@ -81,7 +82,10 @@ void copyTree(const std::filesystem::path& from, const std::filesystem::path& to
 
 std::string currentTestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return info ? std::string(info->test_suite_name()) + "." + info->name() : "e2e";
+    if (!info) return "e2e";
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    std::replace(name.begin(), name.end(), '/', '-');
+    return name;
 }
 
 LauncherWorld::LauncherWorld(std::string name) : name_(std::move(name)) {
@@ -281,7 +285,21 @@ std::string LauncherWorld::installedLauncherVersion() const {
         .value_or("");
 }
 
-std::vector<pid_t> LauncherWorld::launchersRunning() const { return processesRunning(launcherExecutable()); }
+std::vector<pid_t> LauncherWorld::launchersRunning() const {
+    // A launcher whose bundle was patched runs on from its executable's new
+    // place (the backup in the data folder), so the program's name tells.
+    std::vector<pid_t> launchers;
+    const auto game = gameBundle().string() + "/";
+    for (const pid_t pid : processesBelow(root())) {
+        std::error_code error;
+        auto path = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error).string();
+        if (path.ends_with(" (deleted)")) path.resize(path.size() - 10);
+        if (!error && std::filesystem::path(path).filename() == "Hexora" && !path.starts_with(game)) {
+            launchers.push_back(pid);
+        }
+    }
+    return launchers;
+}
 
 bool LauncherWorld::waitForNoLauncher(std::chrono::milliseconds limit) const {
     return waitUntil([&] { return launchersRunning().empty(); }, limit);

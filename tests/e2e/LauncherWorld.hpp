@@ -95,7 +95,8 @@ public:
     /// the "terminated" record of a run that keeps the window open). Empty on
     /// success, else what went wrong; the launcher is left running.
     std::string runToFailure(ChildProcess& launcher) const;
-    /// Live processes of this world's launcher executable.
+    /// Live launcher processes of this world (also one whose bundle was
+    /// patched under it).
     std::vector<pid_t> launchersRunning() const;
     /// Waits until no launcher of this world runs.
     bool waitForNoLauncher(std::chrono::milliseconds limit = 60s) const;

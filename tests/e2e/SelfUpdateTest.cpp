@@ -40,10 +40,12 @@ TEST(SelfUpdate, OldLauncherPatchesRestartsAndTheNewOneStartsTheGame) {
     EXPECT_EQ(world.installedLauncherVersion(), LauncherWorld::higherLauncherVersion());
     EXPECT_THAT(world.lastGameReport(), Not(Contains("arg=" + std::to_string(old.pid()))))
         << "the game was started by the old launcher, not the new one";
-    const auto records = world.records();
-    EXPECT_TRUE(hasRecord(records, "LRestart", "restart", "Start")) << world.road();
-    EXPECT_TRUE(hasRecord(records, "LRestart", "succeeded", "Succeeded")) << world.road();
+    // The restart's own records travel in an upload that is not waited for,
+    // so the process's end may cut it: the road is read from the service's
+    // side instead.
     EXPECT_EQ(world.apiRequests(LauncherPlatform), 2) << "the new launcher asks about itself once more";
+    EXPECT_EQ(world.fileRequests("/update/launcher-" + LauncherWorld::higherLauncherVersion() + "/"), 2)
+        << "the old launcher fetches the package, the new one its scheme";
 }
 
 // Where the old launcher is killed with SIGKILL.
@@ -79,6 +81,7 @@ TEST_P(KilledSelfUpdate, NextStartFinishesTheRoad) {
             return world.installedLauncherVersion() != builtVersion;  // new version, or no Contents at all
         },
         60s);
+    old.kill();
     for (const pid_t pid : world.launchersRunning()) ::kill(pid, SIGKILL);
     ASSERT_TRUE(reached) << "the self-update did not get there\n" << world.road();
     ASSERT_TRUE(world.waitForNoLauncher(10s));
