@@ -148,7 +148,7 @@ std::string NginxFileServer::configuration(const std::filesystem::path& certFile
              << "    location / {\n"
              << "      if (-f " << layout_.modeFile(domain, "close").string() << ") { return 444; }\n"
              << "      if (-f " << layout_.modeFile(domain, "error").string() << ") { return 503; }\n"
-             << "      if (-f " << layout_.modeFile(domain, "slow").string() << ") { set $limit_rate 512k; }\n"
+             << "      if (-f " << layout_.modeFile(domain, "slow").string() << ") { set $limit_rate 2m; }\n"
              << "    }\n"
              << "  }\n";
     }

@@ -8,7 +8,7 @@
 //
 // Per domain "files-<n>" the switches of ServiceLayout are honoured on every
 // request: "error" answers 503 with an HTML page, "close" closes the
-// connection without a reply, "slow" sends at 512 KB/s.
+// connection without a reply, "slow" sends at 2 MB/s.
 //
 // The nginx master gets SIGTERM when the thread that started it ends, so a
 // killed service leaves no nginx behind.
