@@ -29,9 +29,4 @@ void GPatch::work() {
     Common::UpdatePipeline(*this, profile(), {updateHash, updateVersion, isFullPatch}).work();
 }
 
-void GPatch::onValidationResult(bool passed) const {
-    Common::UpdatePipeline::onValidationResult(workerThread(), profile(), tempPath(),
-                                               {updateHash, updateVersion, isFullPatch}, passed);
-}
-
 }  // namespace hexora::Worker::Hexora

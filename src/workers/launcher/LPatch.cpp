@@ -26,9 +26,4 @@ void LPatch::work() {
     Common::UpdatePipeline(*this, profile(), {updateHash, updateVersion, isFullPatch}).work();
 }
 
-void LPatch::onValidationResult(bool passed) const {
-    Common::UpdatePipeline::onValidationResult(workerThread(), profile(), tempPath(),
-                                               {updateHash, updateVersion, isFullPatch}, passed);
-}
-
 }  // namespace hexora::Worker::Launcher

@@ -31,9 +31,6 @@ public:
 
     void work() override;
 
-    /// The completion of the package's result check.
-    void onValidationResult(bool passed) const;
-
     /// The values of this side's pipeline (lives for the process).
     static const Common::UpdatePipelineProfile& profile();
 };
