@@ -57,7 +57,9 @@ TEST_F(GameRoadTest, NewVersionIsDownloadedPatchedAndStarted) {
         const fs::path next = sourceBundle("game", "2.0.2");
         const auto package = publish(next, "2.0.2", c.file, c.file,
                                      c.smart ? std::optional(sourceBundle("game", "2.0.1")) : std::nullopt);
-        if (c.smart) ASSERT_LT(package.packed.size(), test::treeOf(next).size());
+        if (c.smart) {
+            ASSERT_LT(package.packed.size(), test::treeOf(next).size());
+        }
         answer({{"result", 0}, {"version", "2.0.2"}, {"hash", c.file}, {"file", c.file}});
         const auto before = processes.launcher().launches().size();
 
@@ -80,8 +82,11 @@ TEST_F(GameRoadTest, NewVersionIsDownloadedPatchedAndStarted) {
         EXPECT_EQ(test::treeOf(game()), expected);
         EXPECT_FALSE(fs::exists(tempPath())) << "temp is cleaned up before the game starts";
         const fs::path backup = tempPath() / "Hexora.old.app";
-        if (c.smart) EXPECT_EQ(road.first<CSmartPatch>()->tempPath, backup);
-        else EXPECT_EQ(road.first<CPatch>()->tempPath, backup);
+        if (c.smart) {
+            EXPECT_EQ(road.first<CSmartPatch>()->tempPath, backup);
+        } else {
+            EXPECT_EQ(road.first<CPatch>()->tempPath, backup);
+        }
     }
 }
 
