@@ -49,7 +49,10 @@ TEST_F(UpdateInfoRequestTest, StartsAtTheCurrentDomainAndKeepsTheOneThatAnswered
     LP22 worker(harness.thread);
     worker.work();
 
-    EXPECT_EQ(order, (std::vector<std::string>{"second", "first"}));
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(order, (std::vector<std::string>{"second", "first"}));
+    }
     EXPECT_EQ(ApiDomains::apiList()->currentIndex(), 0);
     EXPECT_EQ(loadedSetting()->setting().api_dsa_index, 0);
     const auto written = writtenSettings();
