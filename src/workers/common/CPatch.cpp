@@ -19,8 +19,12 @@ void CPatch::keepExchangedFolder() const {
         stepDone("installed folder moved to the backup");
     } catch (const std::exception&) {
         // No backup, no patch: the installed folder goes back in one step.
-        platform::PathExchange::current()->exchange(srcPath, destPath);
-        stepDone("installed folder exchanged back");
+        // Should even that fail, the new folder stays installed, whole.
+        try {
+            platform::PathExchange::current()->exchange(srcPath, destPath);
+            stepDone("installed folder exchanged back");
+        } catch (const std::exception&) {
+        }
         throw;
     }
 }
