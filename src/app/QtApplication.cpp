@@ -34,11 +34,15 @@ void QtApplication::showAlert(const std::string& message, std::function<void()> 
         QWidget* over = mainWindow_ && mainWindow_->isVisible() ? mainWindow_.data() : nullptr;
         auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Hexora"), text, QMessageBox::Ok, over);
         box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(over ? Qt::WindowModal : Qt::ApplicationModal);
         QObject::connect(box, &QMessageBox::finished, box, [dismissed] {
             if (dismissed) dismissed();
         });
-        box->open();
+        if (over) {
+            box->open();  // window-modal over the main window
+        } else {
+            box->setWindowModality(Qt::ApplicationModal);
+            box->show();
+        }
     });
 }
 
