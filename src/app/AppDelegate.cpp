@@ -21,6 +21,9 @@ bool AppDelegate::applicationShouldTerminate() {
         Log::info("AppDelegate.applicationShouldTerminate: updater is running");
         launcher.requestTerminate();
         thread->cancel();
+        // Draw the notice now: the run may end, and the application with it,
+        // before the display's next tick.
+        if (const auto& manager = thread->uiUpdateManager(); manager->isRunning()) manager->update();
         return false;
     }
     Log::info("AppDelegate.applicationShouldTerminate: terminate now");

@@ -5,8 +5,9 @@
 // Every request to quit (the window's close button, SIGINT, SIGTERM, the
 // worker thread's own termination) goes through applicationShouldTerminate():
 // while the worker thread runs, the quit is deferred (terminate requested,
-// run cancelled, refused now) and the thread terminates the application once
-// its run has ended; otherwise the application quits at once.
+// run cancelled, the ReservedAppTerminating notice drawn at once, refused
+// now) and the thread terminates the application once its run has ended;
+// otherwise the application quits at once.
 //
 // Thread: GUI thread only. Qt-free, so it is tested without a window.
 #include <functional>

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.hpp"
 #include "engine/Launcher.hpp"
+#include "engine/StateMessages.hpp"
 #include "engine/Worker.hpp"
 #include "services/api/ApiDomains.hpp"
 #include "services/rum/RumApi.hpp"
@@ -31,6 +32,7 @@ class AppDelegateTest : public ::testing::Test {
 protected:
     AppDelegateTest() {
         Launcher::resetForTesting();
+        StateMessages::reset();
         UntilCancelled::started = false;
         LauncherFirstWorkers factories;
         factories.boot = [](std::shared_ptr<Worker::WorkerThread> thread) {
@@ -61,8 +63,9 @@ protected:
 
     test::ScopedFakeApplication application;
     test::LogCapture log;
-    std::shared_ptr<UIUpdateManager> manager = std::make_shared<UIUpdateManager>(
-        std::make_shared<test::FakeLauncherView>(), std::make_shared<test::FakeDisplayTimer>());
+    std::shared_ptr<test::FakeLauncherView> view = std::make_shared<test::FakeLauncherView>();
+    std::shared_ptr<UIUpdateManager> manager =
+        std::make_shared<UIUpdateManager>(view, std::make_shared<test::FakeDisplayTimer>());
     int quits = 0;
     app::AppDelegate delegate{[this] { ++quits; }};
     std::vector<std::string> handedUrls;
@@ -76,6 +79,7 @@ TEST_F(AppDelegateTest, QuitBeforeAnyRunHappensAtOnce) {
 
 TEST_F(AppDelegateTest, QuitWhileRunningIsDeferredUntilTheRunHasEnded) {
     Launcher::shared().setup(manager);
+    manager->start();
     delegate.applicationDidFinishLaunching();
     EXPECT_TRUE(log.contains("AppDelegate.applicationDidFinishLaunching"));
     auto thread = Launcher::shared().workerThread();
@@ -85,11 +89,14 @@ TEST_F(AppDelegateTest, QuitWhileRunningIsDeferredUntilTheRunHasEnded) {
     EXPECT_TRUE(log.contains("AppDelegate.applicationShouldTerminate: updater is running"));
     EXPECT_TRUE(thread->isTerminateRequested());
     EXPECT_TRUE(thread->isCancelled());
+    // The notice is on screen before the display's next tick.
+    EXPECT_EQ(view->message, "Hexora Launcher will be terminated.\r\nPlease wait.");
+    EXPECT_EQ(view->closeButtonEnabled, false);
     delegate.terminate();  // a second request while the run winds down
     EXPECT_EQ(quits, 0);
 
     thread->join();
-    EXPECT_EQ(postedStates(), std::vector<S>{S::ReservedAppTerminating});
+    EXPECT_TRUE(postedStates().empty()) << "the notice was posted once and drawn";
     // The thread's own termination, run on the main queue, now goes through.
     ASSERT_TRUE(application->waitForBlock());
     application->setOnTerminate([this] { delegate.terminate(); });
