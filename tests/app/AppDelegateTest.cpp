@@ -48,6 +48,7 @@ protected:
         if (auto thread = Launcher::shared().workerThread()) {
             thread->cancel();
             thread->join();
+            thread->workers().removeAll();  // a worker never run holds its thread
         }
         Launcher::resetForTesting();
         ApiDomains::resetForTesting();

@@ -69,6 +69,7 @@ protected:
             {"XDG_DATA_HOME", (dir / "data").string()},
             {"XDG_RUNTIME_DIR", (dir / "runtime").string()},
             {"HOME", (dir / "home").string()},
+            {"LSAN_OPTIONS", std::string("suppressions=") + HEXORA_LSAN_SUPPRESSIONS},
         };
         return std::make_unique<test::LauncherProcess>(executable(), arguments, environment, dir / "launcher.log");
     }
