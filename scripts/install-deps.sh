@@ -8,7 +8,7 @@ packages=(
   libspdlog-dev libssl-dev libplist-dev libicu-dev qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   curl openssl zip unzip
-  xvfb
+  xvfb imagemagick
 )
 missing=()
 for package in "${packages[@]}"; do
