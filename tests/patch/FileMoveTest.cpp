@@ -1,5 +1,6 @@
 #include "services/internal/FileMove.hpp"
 
+#include "support/OtherFileSystemDir.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -42,40 +43,18 @@ void expectBundle(const fs::path& root) {
     EXPECT_EQ(fs::read_symlink(root / "Contents/start"), "MacOS/Hexora");
 }
 
-dev_t deviceOf(const fs::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_dev : 0;
-}
-
-// A folder on another file system than the temporary folder, removed at the end.
-class OtherFileSystemDir {
-public:
-    OtherFileSystemDir() {
-        std::string pattern = "/dev/shm/hexora-move-XXXXXX";
-        if (fs::is_directory("/dev/shm") && mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~OtherFileSystemDir() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 }  // namespace
 
 TEST(FileMove, MovesABundleWithinOneFileSystemAndAcrossFileSystems) {
     test::TempDir dir;
-    OtherFileSystemDir other;
+    test::OtherFileSystemDir other;
     makeBundle(dir / "Hexora.app");
 
     FileMove::moveItem(dir / "Hexora.app", dir / "moved.app");
     EXPECT_FALSE(fs::exists(dir / "Hexora.app"));
     expectBundle(dir / "moved.app");
 
-    if (other.path().empty() || deviceOf(other.path()) == deviceOf(dir.path()))
+    if (other.path().empty() || test::sameFileSystem(other.path(), dir.path()))
         GTEST_SKIP() << "no second file system for the cross-device move";
     FileMove::moveItem(dir / "moved.app", other.path() / "Hexora.old.app");
     EXPECT_FALSE(fs::exists(dir / "moved.app"));
@@ -128,6 +107,93 @@ TEST(FileMove, SourceThatCannotBeDeletedIsRestoredFromTheCopy) {
     expectBundle(dir / "Hexora.app");
     EXPECT_EQ(test::readFile(locked), "locked");
     EXPECT_FALSE(fs::exists(dir / "copy.app"));
+}
+
+}  // namespace hexora
+
+namespace hexora {
+namespace {
+
+// A file with a known content, mode and modification time.
+fs::path writeStamped(const fs::path& path, const std::string& content, time_t time) {
+    fs::create_directories(path.parent_path());
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    std::fputs(content.c_str(), file);
+    std::fclose(file);
+    fs::permissions(path, static_cast<fs::perms>(0755));
+    const timespec times[2] = {{time, 0}, {time, 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+    return path;
+}
+
+time_t modificationTime(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mtime : 0;
+}
+
+}  // namespace
+
+// Whichever way the new file comes (a rename, or a copy beside the target
+// renamed over it), the target is replaced whole, keeps the new file's mode
+// and time, the source is gone and no temporary sibling stays behind.
+TEST(FileMove, ReplaceFilePutsTheWholeNewFileInPlace) {
+    test::OtherFileSystemDir other;
+    struct Case {
+        const char* name;
+        void (*replace)(const fs::path&, const fs::path&);
+        bool fromOtherFileSystem;
+    };
+    const Case cases[] = {
+        {"rename", FileMove::replaceFile, false},
+        {"copy beside, then rename", FileMove::replaceFileByCopy, false},
+        {"across file systems", FileMove::replaceFile, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.fromOtherFileSystem && other.path().empty()) continue;
+        test::TempDir dir;
+        const fs::path target = dir.write("Contents/a.txt", "old");
+        const fs::path source = writeStamped((c.fromOtherFileSystem ? other.path() : dir.path()) / "pkg/a.txt",
+                                             "new", 1500000002);
+
+        c.replace(source, target);
+
+        EXPECT_EQ(test::readFile(target), "new");
+        EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, static_cast<fs::perms>(0755));
+        EXPECT_EQ(modificationTime(target), 1500000002);
+        EXPECT_FALSE(fs::exists(source));
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir / "Contents"), fs::directory_iterator()), 1);
+    }
+}
+
+TEST(FileMove, ReplaceFileCarriesALinkAsALink) {
+    for (const auto replace : {FileMove::replaceFile, FileMove::replaceFileByCopy}) {
+        test::TempDir dir;
+        const fs::path target = dir.write("Contents/start", "old");
+        fs::create_directories(dir / "pkg");
+        fs::create_symlink("MacOS/Hexora", dir / "pkg/start");
+
+        replace(dir / "pkg/start", target);
+
+        EXPECT_EQ(fs::read_symlink(target), "MacOS/Hexora");
+        EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "pkg/start")));
+    }
+}
+
+// A folder cannot be replaced by a file: both stay as they were and nothing
+// is left beside the folder.
+TEST(FileMove, ReplaceFileOntoAFolderFailsAndChangesNothing) {
+    for (const auto replace : {FileMove::replaceFile, FileMove::replaceFileByCopy}) {
+        test::TempDir dir;
+        dir.write("Contents/a/inner.txt", "inner");
+        const fs::path source = dir.write("pkg/a", "new");
+
+        EXPECT_THROW(replace(source, dir / "Contents/a"), fs::filesystem_error);
+
+        EXPECT_EQ(test::readFile(dir / "Contents/a/inner.txt"), "inner");
+        EXPECT_EQ(test::readFile(source), "new");
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir / "Contents"), fs::directory_iterator()), 1);
+    }
 }
 
 }  // namespace hexora

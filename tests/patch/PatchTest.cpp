@@ -5,13 +5,21 @@
 #include "engine/LauncherError.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/FakePathExchange.hpp"
+#include "support/LogCapture.hpp"
+#include "support/OtherFileSystemDir.hpp"
 #include "support/TempDir.hpp"
+#include "support/TreeSnapshot.hpp"
+#include "workers/common/PatchSteps.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fcntl.h>
 #include <map>
+#include <sys/stat.h>
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
@@ -32,6 +40,56 @@ std::vector<Rum::LogData> withEvent(const std::vector<Rum::LogData>& records, co
         if (record.Event == event) found.push_back(record);
     return found;
 }
+
+// Modification time (whole seconds) of every regular file below `root`.
+std::map<std::string, time_t> timesBelow(const fs::path& root) {
+    std::map<std::string, time_t> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        struct stat info {};
+        if (entry.is_regular_file() && ::stat(entry.path().c_str(), &info) == 0)
+            found[fs::relative(entry.path(), root).string()] = info.st_mtime;
+    }
+    return found;
+}
+
+void setTimesBelow(const fs::path& root, time_t time) {
+    const timespec times[2] = {{time, 0}, {time, 0}};
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file()) ::utimensat(AT_FDCWD, entry.path().c_str(), times, 0);
+}
+
+// Makes an item immutable (even for root) for its life; applied() is false
+// where the file system or the process cannot.
+class ImmutableItem {
+public:
+    explicit ImmutableItem(fs::path path) : path_(std::move(path)) {
+        applied_ = std::system(("chattr +i '" + path_.string() + "' 2>/dev/null").c_str()) == 0;
+    }
+    ~ImmutableItem() {
+        if (applied_) std::system(("chattr -i '" + path_.string() + "'").c_str());
+    }
+    bool applied() const { return applied_; }
+
+private:
+    fs::path path_;
+    bool applied_ = false;
+};
+
+// Snapshots of the backup folder taken after every step of a patch.
+class BackupWatch {
+public:
+    explicit BackupWatch(fs::path backup) : backup_(std::move(backup)) {
+        PatchSteps::setStepObserver([this](const std::string&) { seen_.push_back(test::snapshotTree(backup_)); });
+    }
+    ~BackupWatch() { PatchSteps::setStepObserver(nullptr); }
+    bool sawWhole(const test::TreeSnapshot& expected) const {
+        return std::find(seen_.begin(), seen_.end(), expected) != seen_.end();
+    }
+
+private:
+    fs::path backup_;
+    std::vector<test::TreeSnapshot> seen_;
+};
 
 template <class Work>
 std::optional<LauncherError> failureOf(Work&& work) {
@@ -58,6 +116,10 @@ protected:
     fs::path temp = dir / "support/Hexora.old.app";
 };
 
+// Installed files that the package does not touch keep their modification
+// times, after a patch and after a failed one.
+constexpr time_t installedTime = 1500000000;
+
 TEST_F(PatchTest, FullPatchOntoMissingDestinationCreatesItsParents) {
     dir.write("temp/1.0.1/Hexora.app/Contents/MacOS/Hexora", "new binary");
     const fs::path target = dir / "fresh/install/Hexora.app/Contents";
@@ -73,14 +135,60 @@ TEST_F(PatchTest, FullPatchOntoMissingDestinationCreatesItsParents) {
     EXPECT_EQ(completed[0].EventState, "Succeeded");
 }
 
+// With the swap and without it (a file system that cannot, or a backup on
+// another file system), the old folder passes through the backup place whole
+// and the new one ends up installed.
 TEST_F(PatchTest, FullPatchDeletesLeftoverBackupFirstAndReplacesEverything) {
-    dir.write("support/Hexora.old.app/Contents/leftover.txt", "from an earlier run");
+    test::OtherFileSystemDir other;
+    struct Case {
+        const char* name;
+        test::FakePathExchange::Mode mode;
+        bool backupElsewhere;
+    };
+    for (const Case& c : {Case{"swap", test::FakePathExchange::Mode::System, false},
+                          Case{"no swap", test::FakePathExchange::Mode::NotSupported, false},
+                          Case{"swap, backup on another file system", test::FakePathExchange::Mode::System, true}}) {
+        SCOPED_TRACE(c.name);
+        if (c.backupElsewhere && other.path().empty()) continue;
+        test::TempDir fresh;
+        for (const auto& [path, content] : installed) fresh.write("Hexora.app/Contents/" + path, content);
+        const fs::path installedDest = fresh / "Hexora.app/Contents";
+        const fs::path backup = (c.backupElsewhere ? other.path() : fresh.path()) / "support/Hexora.old.app";
+        fresh.write("temp/new/Contents/MacOS/Hexora", "new binary");
+        fs::create_directories(backup / "Contents");
+        std::FILE* leftover = std::fopen((backup / "Contents/leftover.txt").c_str(), "w");  // an earlier run's
+        std::fclose(leftover);
+        test::ScopedPathExchange exchange(c.mode);
+        const auto old = test::snapshotTree(installedDest);
+        BackupWatch watch(backup);
+
+        CPatch(harness.thread, fresh / "temp/new/Contents", installedDest, backup).work();
+
+        EXPECT_EQ(filesBelow(installedDest), (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
+        EXPECT_FALSE(fs::exists(fresh / "temp/new/Contents"));
+        EXPECT_FALSE(fs::exists(backup));
+        EXPECT_TRUE(watch.sawWhole(old));
+        EXPECT_EQ(exchange.exchange().calls(), 1);
+    }
+}
+
+// The swap is done, but the old folder cannot go to the backup place (a
+// folder nothing can be added to): the swap is undone and the patch fails.
+TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptPutsTheOldFolderBack) {
+    fs::create_directories(temp.parent_path());
     dir.write("temp/new/Contents/MacOS/Hexora", "new binary");
+    ImmutableItem locked(temp.parent_path());
+    if (!locked.applied()) GTEST_SKIP() << "no immutable folders here";
+    test::ScopedPathExchange exchange;
 
-    CPatch(harness.thread, dir / "temp/new/Contents", dest, temp).work();
+    const auto error = failureOf([&] { CPatch(harness.thread, dir / "temp/new/Contents", dest, temp).work(); });
 
-    EXPECT_EQ(filesBelow(dest), (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
-    EXPECT_FALSE(fs::exists(temp));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->message, "failed to replace file");
+    EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
+    EXPECT_EQ(filesBelow(dest), installed);
+    EXPECT_EQ(filesBelow(dir / "temp/new/Contents"), (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
+    EXPECT_EQ(exchange.exchange().calls(), 2);
 }
 
 // The final move cannot succeed (the new folder would go into itself): the
@@ -121,6 +229,9 @@ TEST_F(PatchTest, MissingSourceTouchesNothing) {
 }
 
 TEST_F(PatchTest, SmartPatchMovesFilesOnlyAndKeepsOtherInstalledFiles) {
+    setTimesBelow(dest, installedTime);
+    const auto old = test::snapshotTree(dest);
+    BackupWatch watch(temp);
     dir.write("temp/pkg/Contents/a/b.txt", "new b");
     dir.write("temp/pkg/Contents/d/e/f.txt", "new f");
     fs::create_directories(dir / "temp/pkg/Contents/c");
@@ -135,6 +246,9 @@ TEST_F(PatchTest, SmartPatchMovesFilesOnlyAndKeepsOtherInstalledFiles) {
     EXPECT_FALSE(fs::exists(dest / "c"));
     EXPECT_EQ(fs::read_symlink(dest / "link"), "a/b.txt");
     EXPECT_FALSE(fs::exists(temp));
+    EXPECT_TRUE(watch.sawWhole(old));
+    EXPECT_EQ(timesBelow(dest)["MacOS/Hexora"], installedTime);
+    EXPECT_EQ(timesBelow(dest)["Resources/keep.txt"], installedTime);
     EXPECT_EQ(withEvent(Rum::Api::takePendingRecords(), "completed").size(), 1u);
 }
 
@@ -151,20 +265,85 @@ TEST_F(PatchTest, SmartPatchOntoMissingDestinationFails) {
 }
 
 // "a/b.txt" is moved first; "z/file" cannot go in, because a file stands where
-// its folder must be. The installation comes back untouched.
+// its folder must be. The installation comes back untouched, times included,
+// whether the copy is swapped back or moved back, from beside it or from
+// another file system.
 TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
-    dir.write("Hexora.app/Contents/z", "a file where the package has a folder");
-    installed["z"] = "a file where the package has a folder";
-    dir.write("temp/pkg/Contents/a/b.txt", "new b");
-    dir.write("temp/pkg/Contents/z/file", "cannot land");
+    test::OtherFileSystemDir other;
+    struct Case {
+        const char* name;
+        test::FakePathExchange::Mode mode;
+        bool backupElsewhere;
+    };
+    for (const Case& c : {Case{"swap", test::FakePathExchange::Mode::System, false},
+                          Case{"no swap", test::FakePathExchange::Mode::NotSupported, false},
+                          Case{"backup on another file system", test::FakePathExchange::Mode::System, true},
+                          Case{"no swap, backup on another file system", test::FakePathExchange::Mode::NotSupported,
+                               true}}) {
+        SCOPED_TRACE(c.name);
+        if (c.backupElsewhere && other.path().empty()) continue;
+        test::TempDir fresh;
+        for (const auto& [path, content] : installed) fresh.write("Hexora.app/Contents/" + path, content);
+        fresh.write("Hexora.app/Contents/z", "a file where the package has a folder");
+        const fs::path installedDest = fresh / "Hexora.app/Contents";
+        setTimesBelow(installedDest, installedTime);
+        const auto old = test::snapshotTree(installedDest);
+        const auto oldTimes = timesBelow(installedDest);
+        const fs::path backup = (c.backupElsewhere ? other.path() : fresh.path()) / "support/Hexora.old.app";
+        fresh.write("temp/pkg/Contents/a/b.txt", "new b");
+        fresh.write("temp/pkg/Contents/z/file", "cannot land");
+        test::ScopedPathExchange exchange(c.mode);
 
-    const auto error = failureOf([&] { CSmartPatch(harness.thread, dir / "temp/pkg/Contents", dest, temp).work(); });
+        const auto error = failureOf(
+            [&] { CSmartPatch(harness.thread, fresh / "temp/pkg/Contents", installedDest, backup).work(); });
 
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->message, "failed to replace file");
-    EXPECT_FALSE(fs::exists(dir / "temp/pkg/Contents/a/b.txt"));  // it had been moved
-    EXPECT_EQ(filesBelow(dest), installed);
-    EXPECT_FALSE(fs::exists(temp));
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message, "failed to replace file");
+        EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
+        EXPECT_FALSE(fs::exists(fresh / "temp/pkg/Contents/a/b.txt"));  // it had been moved
+        EXPECT_EQ(test::snapshotTree(installedDest), old);
+        EXPECT_EQ(timesBelow(installedDest), oldTimes);
+        EXPECT_FALSE(fs::exists(backup));
+        EXPECT_EQ(std::distance(fs::directory_iterator(fresh / "Hexora.app"), fs::directory_iterator()), 1);
+    }
+}
+
+// The mixed folder cannot be replaced by the untouched copy (the swap fails,
+// or without a swap the mixed folder cannot be deleted completely): the copy
+// stays at the backup place, the failure says where it is, and the patch
+// fails as any other.
+TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
+    struct Case {
+        const char* name;
+        test::FakePathExchange::Mode mode;
+        bool lockAFile;
+    };
+    for (const Case& c : {Case{"swap fails", test::FakePathExchange::Mode::Fail, false},
+                          Case{"no swap, undeletable file", test::FakePathExchange::Mode::NotSupported, true}}) {
+        SCOPED_TRACE(c.name);
+        test::TempDir fresh;
+        fresh.write("Hexora.app/Contents/keep.txt", "kept");
+        fresh.write("Hexora.app/Contents/z", "a file where the package has a folder");
+        const fs::path installedDest = fresh / "Hexora.app/Contents";
+        const auto old = test::snapshotTree(installedDest);
+        const fs::path backup = fresh / "support/Hexora.old.app";
+        fresh.write("temp/pkg/Contents/a.txt", "new a");
+        fresh.write("temp/pkg/Contents/z/file", "cannot land");
+        std::optional<ImmutableItem> locked;
+        if (c.lockAFile && !locked.emplace(installedDest / "keep.txt").applied()) continue;
+        test::ScopedPathExchange exchange(c.mode);
+        test::LogCapture log;
+
+        const auto error =
+            failureOf([&] { CSmartPatch(harness.thread, fresh / "temp/pkg/Contents", installedDest, backup).work(); });
+
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message, "failed to replace file");
+        EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
+        EXPECT_EQ(test::snapshotTree(backup), old);
+        EXPECT_TRUE(log.contains("untouched copy stays at " + backup.string()));
+        EXPECT_EQ(std::distance(fs::directory_iterator(fresh / "Hexora.app"), fs::directory_iterator()), 1);
+    }
 }
 
 class CleanUpTest : public PatchTest {};

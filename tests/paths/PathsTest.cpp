@@ -61,6 +61,15 @@ TEST(Paths, ResetAsksThePlatformAgain) {
     Paths::resetForTesting();
 }
 
+TEST(Paths, ExecutableIsTheRunningOneOrTheTestBundles) {
+    EXPECT_EQ(executablePath(), platform::executablePath());
+    {
+        test::TestBundle bundle;
+        EXPECT_EQ(executablePath(), bundle.bundle() / "Contents" / "MacOS" / "Hexora");
+    }
+    EXPECT_EQ(executablePath(), platform::executablePath());
+}
+
 TEST(ApplicationSupport, CreatesTheLauncherFolderOnce) {
     test::TestBundle bundle;
     const auto expected = bundle.dataFolder() / "com.tarq.hexora.mac.launcher";

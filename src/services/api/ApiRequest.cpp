@@ -27,12 +27,14 @@ bool ApiRequest::rejectBlankUrl(const std::string& url) {
 
 bool ApiRequest::send(const std::string& url, double timeoutSec, const Decoder& decode) const {
     const std::string fullUrl = url + getPath();
-    const nlohmann::ordered_json dictionary = toDictionary();
+    // A text member that is not UTF-8 (a version read from a damaged
+    // Info.plist) is written with U+FFFD in its place: the post never throws.
+    const std::string body = toDictionary().dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     Http::Options options;
     options.timeoutSec = timeoutSec;
     options.headers = {{"Content-Type", "application/json"}};
-    Log::info("POST " + fullUrl + " " + dictionary.dump());
-    const Http::Result reply = Http::post(fullUrl, encode().dump(), options);
+    Log::info("POST " + fullUrl + " " + body);
+    const Http::Result reply = Http::post(fullUrl, body, options);
 
     std::string libraryError = reply.error;
     std::optional<std::string> rawData;

@@ -8,8 +8,9 @@
 // (MinorType "POST", Event getApiId()); failures are also logged.
 //
 // Thread: a worker thread, never the application's main thread; a post
-// blocks until it has an answer. Nothing here throws. The record is not
-// changed by posting and may be posted again.
+// blocks until it has an answer. Nothing here throws: a text member that is
+// not UTF-8 is sent (and logged) with U+FFFD in place of each ill-formed
+// sequence. The record is not changed by posting and may be posted again.
 #include "services/api/ApiResult.hpp"
 
 #include <nlohmann/json.hpp>

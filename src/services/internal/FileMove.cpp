@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <random>
+#include <string>
 #include <system_error>
 
 namespace hexora::FileMove {
@@ -16,6 +18,11 @@ namespace {
 bool itemExists(const fs::path& path) {
     std::error_code ignored;
     return fs::symlink_status(path, ignored).type() != fs::file_type::not_found;
+}
+
+void requireSourceAndFreeTarget(const fs::path& from, const fs::path& to) {
+    if (!itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
+    if (itemExists(to)) fail("FileMove: destination exists", from, to, std::make_error_code(std::errc::file_exists));
 }
 
 // Copies the modification times of regular files and folders below (and of)
@@ -37,12 +44,34 @@ void copyTimes(const fs::path& from, const fs::path& to) {
     if (!ignored) fs::last_write_time(to, time, ignored);
 }
 
+// Copies the file or link at `from` to the free name `to`; the copy is made
+// with an exclusive create, so an item that appeared there meanwhile is
+// never overwritten.
+void copyOneItem(const fs::path& from, const fs::path& to, std::error_code& code) {
+    if (fs::is_symlink(fs::symlink_status(from, code))) {
+        const fs::path target = fs::read_symlink(from, code);
+        if (!code) fs::create_symlink(target, to, code);
+        return;
+    }
+    if (code) return;
+    fs::copy_file(from, to, fs::copy_options::none, code);
+    if (!code) copyTimes(from, to);
+}
+
 }  // namespace
 
-void copyThenDelete(const fs::path& from, const fs::path& to) {
-    if (!itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
-    if (itemExists(to)) fail("FileMove: destination exists", from, to, std::make_error_code(std::errc::file_exists));
+fs::path temporarySibling(const fs::path& path, const std::string& tag) {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string stem(1, '.');
+    stem.append(path.filename().string()).append(1, '.').append(tag).append(1, '-');
+    for (;;) {
+        const fs::path candidate = path.parent_path() / (stem + std::to_string(random() % 1000000000));
+        if (!itemExists(candidate)) return candidate;
+    }
+}
 
+void copyItem(const fs::path& from, const fs::path& to) {
+    requireSourceAndFreeTarget(from, to);
     std::error_code code;
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, code);
     if (code) {
@@ -51,7 +80,11 @@ void copyThenDelete(const fs::path& from, const fs::path& to) {
         fail("FileMove: copy failed", from, to, code);
     }
     copyTimes(from, to);
+}
 
+void copyThenDelete(const fs::path& from, const fs::path& to) {
+    copyItem(from, to);
+    std::error_code code;
     fs::remove_all(from, code);
     if (code) {
         // Part of the source may be gone: put back what is missing from the
@@ -69,12 +102,37 @@ void copyThenDelete(const fs::path& from, const fs::path& to) {
 }
 
 void moveItem(const fs::path& from, const fs::path& to) {
-    if (!itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
-    if (itemExists(to)) fail("FileMove: destination exists", from, to, std::make_error_code(std::errc::file_exists));
+    requireSourceAndFreeTarget(from, to);
     if (std::rename(from.c_str(), to.c_str()) == 0) return;
     const int error = errno;
     if (error != EXDEV) fail("FileMove: rename failed", from, to, std::error_code(error, std::generic_category()));
     copyThenDelete(from, to);
+}
+
+void replaceFileByCopy(const fs::path& from, const fs::path& to) {
+    if (!itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
+    std::error_code code;
+    fs::path sibling;
+    do {
+        sibling = temporarySibling(to, "new");
+        copyOneItem(from, sibling, code);
+    } while (code == std::errc::file_exists);
+    if (!code && std::rename(sibling.c_str(), to.c_str()) != 0) code = std::error_code(errno, std::generic_category());
+    if (code) {
+        std::error_code ignored;
+        fs::remove(sibling, ignored);
+        fail("FileMove: replace failed", from, to, code);
+    }
+    fs::remove(from, code);
+    if (code) fail("FileMove: cannot remove source after copy", from, to, code);
+}
+
+void replaceFile(const fs::path& from, const fs::path& to) {
+    if (!itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
+    if (std::rename(from.c_str(), to.c_str()) == 0) return;
+    const int error = errno;
+    if (error != EXDEV) fail("FileMove: rename failed", from, to, std::error_code(error, std::generic_category()));
+    replaceFileByCopy(from, to);
 }
 
 }  // namespace hexora::FileMove

@@ -19,6 +19,7 @@ struct Cache {
     std::optional<fs::path> applicationSupportFolderOverride;
     std::optional<fs::path> bundleRoot;
     std::optional<fs::path> applicationSupport;
+    std::optional<fs::path> executable;
 };
 
 std::mutex& cacheMutex() {
@@ -64,6 +65,17 @@ fs::path bundleParentPath() { return bundleRootPath().parent_path(); }
 
 fs::path tempPath() { return storagePath() / "temp"; }
 
+fs::path executablePath() {
+    std::lock_guard lock(cacheMutex());
+    Cache& values = cache();
+    if (!values.executable) {
+        values.executable = values.bundleRootOverride
+                                ? bundleRootLocked(values) / "Contents" / "MacOS" / "Hexora"
+                                : platform::executablePath();
+    }
+    return *values.executable;
+}
+
 fs::path applicationSupport() {
     std::lock_guard lock(cacheMutex());
     Cache& values = cache();
@@ -97,7 +109,7 @@ fs::path userApplicationSupportFolder() {
 
 void useBundleForTesting(fs::path bundleRoot, std::optional<fs::path> applicationSupportFolder) {
     std::lock_guard lock(cacheMutex());
-    cache() = Cache{std::move(bundleRoot), std::move(applicationSupportFolder), std::nullopt, std::nullopt};
+    cache() = Cache{std::move(bundleRoot), std::move(applicationSupportFolder), std::nullopt, std::nullopt, std::nullopt};
 }
 
 void resetForTesting() {

@@ -9,6 +9,9 @@
 //   applicationSupport() the user's application-support folder joined with
 //                        the launcher bundle identifier, created on first use
 //   tempPath()           storagePath()/"temp" (formed on each call, not cached)
+//   executablePath()     the launcher's running executable (empty when the
+//                        platform cannot tell); with a test bundle, the
+//                        executable "Hexora" inside that bundle
 //
 // Thread: any thread; the cache is guarded. None of these fails.
 #include <filesystem>
@@ -25,6 +28,7 @@ std::filesystem::path bundleParentPath();
 /// ("applicationSupportPath.mkpath() failed: ...") and returned all the same.
 std::filesystem::path applicationSupport();
 std::filesystem::path tempPath();
+std::filesystem::path executablePath();
 
 namespace Paths {
 

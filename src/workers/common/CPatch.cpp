@@ -1,34 +1,70 @@
 #include "workers/common/CPatch.hpp"
 
+#include "platform/PathExchange.hpp"
 #include "services/internal/FileMove.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/PatchSteps.hpp"
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
+using PatchSteps::stepDone;
 
 CPatch::CPatch(std::shared_ptr<WorkerThread> workerThread, fs::path src, fs::path dest, fs::path temp)
     : Worker(std::move(workerThread)), srcPath(std::move(src)), destPath(std::move(dest)), tempPath(std::move(temp)) {}
 
+void CPatch::keepExchangedFolder() const {
+    // srcPath now holds the installed folder and destPath the new one.
+    try {
+        FileMove::moveItem(srcPath, tempPath);
+        stepDone("installed folder moved to the backup");
+    } catch (const std::exception&) {
+        // No backup, no patch: the installed folder goes back in one step.
+        // Should even that fail, the new folder stays installed, whole.
+        try {
+            platform::PathExchange::current()->exchange(srcPath, destPath);
+            stepDone("installed folder exchanged back");
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
+}
+
+void CPatch::replaceInstalledFolder() const {
+    fs::create_directories(tempPath.parent_path());
+    if (platform::PathExchange::current()->exchange(srcPath, destPath) == platform::PathExchange::Result::Exchanged) {
+        stepDone("new folder exchanged in");
+        keepExchangedFolder();
+        return;
+    }
+    FileMove::moveItem(destPath, tempPath);
+    stepDone("installed folder moved to the backup");
+    FileMove::moveItem(srcPath, destPath);
+    stepDone("new folder moved in");
+}
+
 void CPatch::work() {
     PatchSteps::requireSource("CPatch", srcPath);
     try {
-        if (PatchSteps::itemExists(tempPath)) fs::remove_all(tempPath);
+        if (PatchSteps::itemExists(tempPath)) {
+            fs::remove_all(tempPath);
+            stepDone("leftover backup deleted");
+        }
         if (PatchSteps::itemExists(destPath)) {
-            fs::create_directories(tempPath.parent_path());
-            FileMove::moveItem(destPath, tempPath);
+            replaceInstalledFolder();
         } else {
             fs::create_directories(destPath.parent_path());
+            FileMove::moveItem(srcPath, destPath);
+            stepDone("new folder moved in");
         }
-        FileMove::moveItem(srcPath, destPath);
     } catch (const std::exception&) {
         const std::exception_ptr error = std::current_exception();
-        PatchSteps::restore(destPath, tempPath, false);
+        PatchSteps::restore(destPath, tempPath);
         PatchSteps::failToReplace("CPatch", error);
     }
     Rum::LogData("CPatch", "completed", "Succeeded", "INFO").append();
     std::error_code ignored;
     fs::remove_all(tempPath, ignored);
+    stepDone("backup deleted");
 }
 
 }  // namespace hexora::Worker::Common

@@ -1,11 +1,17 @@
 #pragma once
 // The full patch: replaces the installed folder destPath (a bundle's
-// Contents) by the unpacked folder srcPath, keeping the installed one at
-// tempPath until the new one is in place. Moves fall back to copy and delete
-// between file systems.
+// Contents) by the unpacked folder srcPath and keeps the installed one at
+// tempPath until the patch is done.
 //
-// At every moment the installed folder is at destPath or at tempPath; a
-// failure puts it back at destPath and drops tempPath only then.
+// Where the file system can swap the two folders in one step, it does so
+// first, and only then moves the installed folder (now at srcPath) to
+// tempPath: destPath holds a whole folder, old or new, at every moment, also
+// when the process is killed. Should that move fail, the swap is undone and
+// the patch fails. Without the swap (or across file systems) the installed
+// folder is moved to tempPath and the new one to destPath; the installed
+// folder is then at destPath or at tempPath at every moment. Moves fall back
+// to copy and delete between file systems. A failure puts the installed
+// folder back at destPath and drops tempPath only then.
 //
 // work() on the worker thread: throws Worker::LauncherError (code Failed,
 // type "CPatch", state Failed_ReplaceFile) with "source path not found (...)"
@@ -29,6 +35,10 @@ public:
     const std::filesystem::path srcPath;
     const std::filesystem::path destPath;
     const std::filesystem::path tempPath;
+
+private:
+    void replaceInstalledFolder() const;
+    void keepExchangedFolder() const;
 };
 
 }  // namespace hexora::Worker::Common

@@ -5,13 +5,24 @@
 #include "workers/common/PatchSteps.hpp"
 
 #include <algorithm>
+#include <system_error>
 #include <vector>
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
+using PatchSteps::stepDone;
 
 CSmartPatch::CSmartPatch(std::shared_ptr<WorkerThread> workerThread, fs::path src, fs::path dest, fs::path temp)
     : Worker(std::move(workerThread)), srcPath(std::move(src)), destPath(std::move(dest)), tempPath(std::move(temp)) {}
+
+void CSmartPatch::keepUntouchedCopy() const {
+    if (!PatchSteps::itemExists(destPath))
+        throw fs::filesystem_error("CSmartPatch: no installed folder to patch", destPath,
+                                   std::make_error_code(std::errc::no_such_file_or_directory));
+    fs::create_directories(tempPath.parent_path());
+    FileMove::copyItem(destPath, tempPath);
+    stepDone("untouched copy made");
+}
 
 void CSmartPatch::moveFiles() const {
     // The listing is taken whole before anything moves out of the tree, and
@@ -23,32 +34,36 @@ void CSmartPatch::moveFiles() const {
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
         const fs::path target = destPath / file.lexically_relative(srcPath);
-        if (PatchSteps::itemExists(target)) fs::remove_all(target);
+        if (fs::is_directory(fs::symlink_status(target))) {
+            fs::remove_all(target);
+            stepDone("folder in the way deleted");
+        }
         fs::create_directories(target.parent_path());
-        FileMove::moveItem(file, target);
+        FileMove::replaceFile(file, target);
+        stepDone("file replaced");
     }
 }
 
 void CSmartPatch::work() {
     PatchSteps::requireSource("CSmartPatch", srcPath);
-    bool movedToTemp = false;
+    bool copied = false;
     try {
-        if (PatchSteps::itemExists(tempPath)) fs::remove_all(tempPath);
-        if (PatchSteps::itemExists(destPath)) {
-            fs::create_directories(tempPath.parent_path());
-            FileMove::moveItem(destPath, tempPath);
-            movedToTemp = true;
+        if (PatchSteps::itemExists(tempPath)) {
+            fs::remove_all(tempPath);
+            stepDone("leftover backup deleted");
         }
-        fs::copy(tempPath, destPath, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+        keepUntouchedCopy();
+        copied = true;
         moveFiles();
     } catch (const std::exception&) {
         const std::exception_ptr error = std::current_exception();
-        PatchSteps::restore(destPath, tempPath, movedToTemp);
+        if (copied) PatchSteps::putBackUntouched("CSmartPatch", destPath, tempPath);
         PatchSteps::failToReplace("CSmartPatch", error);
     }
     Rum::LogData("CSmartPatch", "completed", "Succeeded", "INFO").append();
     std::error_code ignored;
     fs::remove_all(tempPath, ignored);
+    stepDone("backup deleted");
 }
 
 }  // namespace hexora::Worker::Common

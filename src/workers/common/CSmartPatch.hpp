@@ -2,12 +2,19 @@
 // The partial patch: moves every file of the unpacked folder srcPath over the
 // installed folder destPath at the same relative path, leaving all other
 // installed files alone. Folders are not moved (an empty source folder does
-// not appear). The installed folder is first moved to tempPath and copied
-// back, so tempPath holds the untouched installation while files are moved.
+// not appear).
 //
-// A partial patch needs an installed folder: a missing destPath fails. Any
-// failure puts the untouched copy back at destPath (also after some files
-// were already moved) and drops tempPath only then.
+// First an untouched copy of the installed folder is made at tempPath
+// (modification times kept). Then each file is put in place by a rename,
+// never rewritten, so every file below destPath is at every moment either
+// whole old or whole new, also when the process is killed. Between file
+// systems a file is first copied beside its target and then renamed over it.
+//
+// A partial patch needs an installed folder: a missing destPath fails. A
+// failure after the copy puts the untouched copy back in the place of the
+// mixed folder (in one swap where the file system allows it); the copy is
+// deleted only once destPath holds it again, otherwise it stays at tempPath
+// and the failure is logged.
 //
 // work() on the worker thread: throws Worker::LauncherError (code Failed,
 // type "CSmartPatch", state Failed_ReplaceFile) with "source path not found
@@ -33,6 +40,7 @@ public:
     const std::filesystem::path tempPath;
 
 private:
+    void keepUntouchedCopy() const;
     void moveFiles() const;
 };
 

@@ -2,13 +2,40 @@
 
 #include "engine/ErrorDescription.hpp"
 #include "engine/LauncherError.hpp"
+#include "platform/PathExchange.hpp"
 #include "services/internal/FileMove.hpp"
+#include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 
 #include <system_error>
 
 namespace hexora::Worker::Common::PatchSteps {
 namespace fs = std::filesystem;
+
+namespace {
+
+StepObserver& stepObserver() {
+    static StepObserver observer;
+    return observer;
+}
+
+bool exchange(const fs::path& first, const fs::path& second) {
+    return platform::PathExchange::current()->exchange(first, second) == platform::PathExchange::Result::Exchanged;
+}
+
+// Brings the untouched copy to `destPath`, the mixed folder going to the
+// place the copy came from (which the caller then deletes). Throws when
+// `destPath` does not hold the copy in the end.
+void replaceMixedFolder(const fs::path& destPath, const fs::path& copyPath) {
+    if (exchange(copyPath, destPath)) return;
+    // No swap: the mixed folder has to go first. A folder that cannot be
+    // deleted completely stops here, with the backup still in place.
+    fs::remove_all(destPath);
+    stepDone("mixed folder deleted");
+    FileMove::moveItem(copyPath, destPath);
+}
+
+}  // namespace
 
 bool itemExists(const fs::path& path) {
     std::error_code ignored;
@@ -23,16 +50,42 @@ void requireSource(const std::string& className, const fs::path& srcPath) {
                         LauncherState::Failed_ReplaceFile, record, false);
 }
 
-void restore(const fs::path& destPath, const fs::path& tempPath, bool discardDest) {
+void restore(const fs::path& destPath, const fs::path& tempPath) {
     std::error_code ignored;
-    if (itemExists(tempPath) && (discardDest || !itemExists(destPath))) {
-        if (discardDest) fs::remove_all(destPath, ignored);
+    if (itemExists(tempPath) && !itemExists(destPath)) {
         try {
-            if (!itemExists(destPath)) FileMove::moveItem(tempPath, destPath);
+            FileMove::moveItem(tempPath, destPath);
+            stepDone("installed folder moved back");
         } catch (const std::exception&) {
         }
     }
     if (itemExists(destPath)) fs::remove_all(tempPath, ignored);
+}
+
+bool putBackUntouched(const std::string& className, const fs::path& destPath, const fs::path& backupPath) {
+    // The backup may lie on another file system than the installed folder;
+    // then a copy of it is made beside the installed folder first, and the
+    // backup itself stays until the copy is in place.
+    fs::path copyPath = backupPath;
+    std::error_code ignored;
+    try {
+        if (!exchange(backupPath, destPath)) {
+            copyPath = FileMove::temporarySibling(destPath, "restore");
+            FileMove::copyItem(backupPath, copyPath);
+            stepDone("untouched copy brought beside the installed folder");
+            replaceMixedFolder(destPath, copyPath);
+        }
+        stepDone("untouched copy put back");
+    } catch (const std::exception& error) {
+        if (copyPath != backupPath && itemExists(destPath)) fs::remove_all(copyPath, ignored);
+        Log::error(className + ": the installed folder could not be put back (" + error.what() +
+                   "); its untouched copy stays at " + backupPath.string());
+        return false;
+    }
+    fs::remove_all(copyPath, ignored);
+    if (copyPath != backupPath) fs::remove_all(backupPath, ignored);
+    stepDone("backup deleted");
+    return true;
 }
 
 void failToReplace(const std::string& className, const std::exception_ptr& error) {
@@ -42,6 +95,12 @@ void failToReplace(const std::string& className, const std::exception_ptr& error
     throw LauncherError(LauncherError::Code::Failed, className, "failed to replace file",
                         LauncherState::Failed_ReplaceFile, record, false)
         .withError(error);
+}
+
+void setStepObserver(StepObserver observer) { stepObserver() = std::move(observer); }
+
+void stepDone(const std::string& step) {
+    if (const StepObserver& observer = stepObserver()) observer(step);
 }
 
 }  // namespace hexora::Worker::Common::PatchSteps

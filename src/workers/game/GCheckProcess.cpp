@@ -1,9 +1,43 @@
 #include "workers/game/GCheckProcess.hpp"
 
-#include "engine/WorkerError.hpp"
+#include "services/internal/Paths.hpp"
+#include "workers/common/CCleanUp.hpp"
+#include "workers/common/InstanceCheck.hpp"
+#include "workers/game/GLoadVersion.hpp"
+#include "workers/game/GP22.hpp"
+#include "workers/game/GStart.hpp"
+#include "workers/launcher/LBoot.hpp"
 
 namespace hexora::Worker::Hexora {
+namespace {
 
-void GCheckProcess::work() { throw WorkerError(WorkerError::Code::Failed, "GCheckProcess", "not built yet"); }
+const Common::InstanceCheckTable& gameTable() {
+    static const Common::InstanceCheckTable table{
+        GStart::ClientProcIdKey,
+        GStart::GameBundleIdentifier,
+        [] { return (storagePath() / "Hexora.app" / "Contents" / "MacOS" / "Hexora").string(); },
+        "GCheckProcess",
+        {"already running by pid", "already running by bundle id", "already running by bundle exe"},
+        {"already running by pid", "already running by bundle id", "already running by bundle exe"},
+        LauncherState::Found_App,
+    };
+    return table;
+}
+
+}  // namespace
+
+void GCheckProcess::work() {
+    post(UIUpdateEvent::stateChange(LauncherState::CheckApp));
+    Common::InstanceCheck::check(gameTable());
+
+    const auto& thread = workerThread();
+    enqueue(std::make_shared<GLoadVersion>(thread));
+    if (Launcher::skipUpdate()) {
+        enqueue(std::make_shared<GStart>(thread));
+        return;
+    }
+    enqueue(std::make_shared<Common::CCleanUp>(thread, std::vector<std::filesystem::path>{tempPath()}));
+    enqueue(std::make_shared<GP22>(thread));
+}
 
 }  // namespace hexora::Worker::Hexora

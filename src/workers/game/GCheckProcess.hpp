@@ -1,9 +1,21 @@
 #pragma once
-// STUB: declared so the road's workers can name one another; the behaviour
-// is still to be built. work() throws a WorkerError.
+// Runs before anything touches the game (after the launcher was found
+// current, or right after LBoot when updates are prevented) and refuses to go
+// on while the game runs. Posts CheckApp, then runs the single-instance check
+// (Common::InstanceCheck) with:
+//   recorded id       "CLIENT_PROC_ID" (written by the game)
+//   bundle identifier "com.tarq.hexora.mac.game"
+//   executable        storage/"Hexora.app/Contents/MacOS/Hexora"
+//   events/messages   "already running by pid" / "by bundle id" / "by bundle exe"
+//   state             Found_App
+// When the game does not run, queues GLoadVersion and then, when updates are
+// prevented (Launcher::skipUpdate()), GStart alone; otherwise
+// Common::CCleanUp of [storage/"temp"] and GP22. Otherwise throws the
+// check's LauncherError (type "GCheckProcess", not terminating) and queues
+// nothing.
+//
+// Thread: work() runs on the worker thread; it may wait up to 9 s (clock seam).
 #include "engine/Worker.hpp"
-
-#include <memory>
 
 namespace hexora::Worker::Hexora {
 

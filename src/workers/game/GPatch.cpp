@@ -1,9 +1,32 @@
 #include "workers/game/GPatch.hpp"
 
-#include "engine/WorkerError.hpp"
+#include "services/internal/Paths.hpp"
+#include "workers/common/CCleanUp.hpp"
+#include "workers/common/UpdatePipeline.hpp"
+#include "workers/game/GStart.hpp"
 
 namespace hexora::Worker::Hexora {
 
-void GPatch::work() { throw WorkerError(WorkerError::Code::Failed, "GPatch", "not built yet"); }
+const Common::UpdatePipelineProfile& GPatch::profile() {
+    static const Common::UpdatePipelineProfile game{
+        .workerName = "GPatch",
+        .brokenListName = "gameRetry.json",
+        .destination = [] { return storagePath() / "Hexora.app" / "Contents"; },
+        .backupLocation = [] { return tempPath() / "Hexora.old.app"; },
+        .afterPatch =
+            [](const std::shared_ptr<WorkerThread>& thread, const std::filesystem::path& temp) {
+                return Common::UpdatePipelineProfile::Workers{
+                    std::make_shared<Common::CCleanUp>(thread, std::vector<std::filesystem::path>{temp}),
+                    std::make_shared<GStart>(thread)};
+            },
+        .integrityMessage = "Game integrity check failed after download",
+        .downloadedEvent = "Downloaded Game",
+    };
+    return game;
+}
+
+void GPatch::work() {
+    Common::UpdatePipeline(*this, profile(), {updateHash, updateVersion, isFullPatch}).work();
+}
 
 }  // namespace hexora::Worker::Hexora

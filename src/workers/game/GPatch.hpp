@@ -1,7 +1,18 @@
 #pragma once
-// STUB: declared so the road's workers can name one another; the behaviour
-// is still to be built. work() throws a WorkerError.
+// Updates the game bundle storage/"Hexora.app" from the package
+// <updateHash>/<updateVersion>.zip: download into temp, unzip, validation of
+// the unpacked bundle against the scheme it carries, then a full (CPatch) or
+// smart (CSmartPatch) patch of the bundle's Contents, the replaced Contents
+// kept meanwhile as temp/"Hexora.old.app", then a clean-up of temp and
+// GStart. A package that fails its validation ends the road with
+// Failed_Validation ("Game integrity check failed after download") and the
+// installed bundle untouched. The pipeline is UpdatePipeline's; profile()
+// holds the game's values.
+//
+// Thread: work() on the worker thread; it only queues (it throws only for a
+// package name that is not one plain path component, see UpdatePipeline).
 #include "engine/Worker.hpp"
+#include "workers/common/UpdatePipelineProfile.hpp"
 
 #include <memory>
 #include <string>
@@ -20,6 +31,9 @@ public:
     const bool isFullPatch;
 
     void work() override;
+
+    /// The values of this side's pipeline (lives for the process).
+    static const Common::UpdatePipelineProfile& profile();
 };
 
 }  // namespace hexora::Worker::Hexora

@@ -1,9 +1,138 @@
 #include "workers/launcher/LBoot.hpp"
 
-#include "engine/WorkerError.hpp"
+#include "engine/LauncherError.hpp"
+#include "platform/Application.hpp"
+#include "platform/Clock.hpp"
+#include "platform/LocalizedStrings.hpp"
+#include "platform/PreferenceStore.hpp"
+#include "services/api/ReplyText.hpp"
+#include "services/file/PlayerPrefsHelper.hpp"
+#include "services/internal/Integers.hpp"
+#include "services/internal/Log.hpp"
+#include "services/internal/Paths.hpp"
+#include "services/internal/Process.hpp"
+#include "services/rum/LogData.hpp"
+#include "workers/game/GCheckProcess.hpp"
+#include "workers/launcher/LCheckProcess.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 
 namespace hexora::Worker::Launcher {
+namespace fs = std::filesystem;
+namespace {
 
-void LBoot::work() { throw WorkerError(WorkerError::Code::Failed, "LBoot", "not built yet"); }
+std::atomic<bool> skipUpdateFlag{false};
+
+constexpr const char* PreventionKey = ".pu";
+
+[[noreturn]] void throwErrno(const char* what, const fs::path& file) {
+    throw fs::filesystem_error(what, file, std::error_code(errno, std::generic_category()));
+}
+
+Rum::LogData bootRecord(const std::string& eventState, const std::string& logLevel, const std::string& message) {
+    Rum::LogData record("LBoot", "start", eventState, logLevel);
+    record.addData("Message", message);
+    return record;
+}
+
+}  // namespace
+
+bool skipUpdate() { return skipUpdateFlag.load(); }
+
+void setSkipUpdate(bool value) { skipUpdateFlag.store(value); }
+
+void resetSkipUpdateForTesting() { skipUpdateFlag.store(false); }
+
+void LBoot::work() {
+    checkPermission();
+    if (isUpdatePrevented()) {
+        Log::warning("LBoot: update is prevented by user setting, ignore");
+        bootRecord("Exception", "WARNING", "update is prevented by user setting").append();
+        setSkipUpdate(true);
+        bootRecord("Exception", "WARNING", "update is prevented by user setting, Keep go on (without update)").append();
+    }
+    if (skipUpdate()) {
+        enqueue(std::make_shared<Hexora::GCheckProcess>(workerThread()));
+    } else {
+        enqueue(std::make_shared<LCheckProcess>(workerThread()));
+    }
+}
+
+void LBoot::checkPermission() {
+    const auto storage = storagePath();
+    std::error_code error;
+    if (!fs::exists(storage, error)) {
+        error.clear();
+        fs::create_directories(storage, error);
+        if (error) failPermission("failed to create storage directory: ", error);
+    }
+    try {
+        writeAndDeleteTestFile(storage / TestFileName);
+    } catch (const fs::filesystem_error& failure) {
+        failPermission("failed to test file write: ", failure.code());
+    }
+}
+
+void LBoot::writeAndDeleteTestFile(const fs::path& file) {
+    // Whatever holds the name is replaced, never written through: a symbolic
+    // link there must not lead the write outside the storage folder.
+    std::error_code error;
+    if (fs::symlink_status(file, error).type() != fs::file_type::not_found && !error) fs::remove(file);
+
+    const int descriptor = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (descriptor < 0) throwErrno("open", file);
+    const std::string_view content = TestFileContent;
+    const auto written = ::write(descriptor, content.data(), content.size());
+    const int writeErrno = errno;
+    if (::close(descriptor) != 0 && written >= 0) throwErrno("close", file);
+    if (written != static_cast<ssize_t>(content.size())) {
+        errno = written < 0 ? writeErrno : EIO;
+        throwErrno("write", file);
+    }
+    fs::remove(file);
+}
+
+void LBoot::failPermission(const std::string& prefix, const std::error_code& error) {
+    const std::string description = prefix + error.message();
+    Log::error("LBoot: " + description);
+    bootRecord("Failed", "ERROR", description).append();
+    if (error.value() == EROFS) {
+        waitForResponse = true;
+        showInstallAlert();
+    }
+    while (waitForResponse) platform::sleepSeconds(AlertPollSeconds);
+    throw LauncherError(LauncherError::Code::Failed, "LBoot", QuitMessage, std::nullopt,
+                        bootRecord("Failed", "ERROR", QuitMessage), true);
+}
+
+void LBoot::showInstallAlert() {
+    const auto message = platform::localizedString(bundleRootPath(), InstallAlertKey);
+    platform::Application::current()->submitToMain([this, message] {
+        platform::Application::current()->showAlert(message, [this] { waitForResponse = false; });
+    });
+}
+
+bool isUpdatePrevented() {
+    const auto suite = platform::PreferenceStore::current()->open(PlayerPrefsHelper::DeveloperHubSuiteName);
+    if (!suite) return false;
+    const auto stored = suite->stringForKey(PlayerPrefsHelper::base64Encode(PreventionKey));
+    if (!stored) return false;
+    // The entry is Base64 of the decimal id. Plain digits are taken as they
+    // stand, also when they happen to be valid Base64 too (any 4 or 8 digits
+    // are): Base64 of decimal text never begins with a digit.
+    std::optional<std::int32_t> processIdentifier;
+    if (const auto decoded = PlayerPrefsHelper::base64Decode(*stored)) {
+        processIdentifier = parseInt32(ReplyText::trimmed(ReplyText::lossyUtf8(*decoded)));
+    }
+    if (!processIdentifier) processIdentifier = parseInt32(ReplyText::trimmed(*stored));
+    if (!processIdentifier) return false;
+    const auto application = Process::runningApplication(*processIdentifier);
+    return application && application->bundleIdentifier() == PlayerPrefsHelper::DeveloperHubSuiteName;
+}
 
 }  // namespace hexora::Worker::Launcher

@@ -1,17 +1,88 @@
 #pragma once
-// STUB: declared so the road's workers can name one another; the behaviour
-// is still to be built. work() throws a WorkerError.
+// The first worker of every normal road (queued by the driver at start, or by
+// the opened-URL hand-off when no game runs). Two checks, then one successor:
+//
+// 1. checkPermission(): the launcher must be able to write inside its storage
+//    folder (created with its parents when missing): "test" is written to
+//    storage/"test.file" and the file deleted again. On failure one record
+//    "LBoot"/"start"/"Failed"/"ERROR" with the Message "failed to create
+//    storage directory: " or "failed to test file write: " + the system's
+//    description is queued; when the folder lies on a read-only volume
+//    (EROFS) the install alert ("msg_mac_install" from the bundle's strings
+//    file) is shown first and the worker waits, in 0.1 s polls of the clock
+//    seam, until the user has dismissed it. Then it throws a terminating
+//    Worker::LauncherError (Failed, "LBoot", "permission denied, Quit
+//    Launcher", no state, the record "permission denied, Quit Launcher" in
+//    the error), and the launcher quits. Nothing is queued then.
+// 2. isUpdatePrevented(): the developer-hub application prevents updates.
+//    Then two WARNING records are queued and skipUpdate() becomes true.
+// The successor is Hexora::GCheckProcess when skipUpdate() is true, else
+// Launcher::LCheckProcess. A writable storage folder and no prevention leave
+// no telemetry.
+//
+// Thread: work() and checkPermission() run on the worker thread; the alert is
+// shown from the main queue (platform::Application), whose dismissal clears
+// waitForResponse.
+// Ownership: the alert's dismissal refers to this worker, which stays alive
+// while work() waits for it.
 #include "engine/Worker.hpp"
 
+#include <atomic>
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <system_error>
 
 namespace hexora::Worker::Launcher {
 
 class LBoot : public Worker {
 public:
+    static constexpr const char* TestFileName = "test.file";
+    static constexpr const char* TestFileContent = "test";
+    static constexpr double AlertPollSeconds = 0.1;
+    static constexpr const char* InstallAlertKey = "msg_mac_install";
+    static constexpr const char* QuitMessage = "permission denied, Quit Launcher";
+
     using Worker::Worker;
 
     void work() override;
+
+    /// Throws the terminating LauncherError above when the storage folder
+    /// cannot be created or written.
+    void checkPermission();
+    /// Schedules the install alert on the main queue; returns at once. The
+    /// alert's dismissal sets waitForResponse to false.
+    void showInstallAlert();
+
+    /// True from the request of the install alert until its dismissal.
+    std::atomic<bool> waitForResponse{false};
+    /// Carried for callers that build the worker with it; nothing reads it.
+    std::atomic<bool> keepGoOn{false};
+
+protected:
+    /// Writes the test file (replacing whatever entry has its name, without
+    /// following a symbolic link there) and deletes it. Throws
+    /// std::filesystem::filesystem_error.
+    virtual void writeAndDeleteTestFile(const std::filesystem::path& file);
+
+private:
+    [[noreturn]] void failPermission(const std::string& prefix, const std::error_code& error);
 };
+
+/// True when the developer-hub application prevents updates: its preference
+/// suite ("com.tarq.hexora.mac.developerhub") holds under the Base64 key of
+/// ".pu" the process id (signed 32-bit decimal, blanks and line ends around it
+/// allowed) of a running process, other than this one, whose bundle
+/// identifier is "com.tarq.hexora.mac.developerhub". The id is stored as
+/// Base64 of its text or as the plain text. Anything else is false; never
+/// throws.
+bool isUpdatePrevented();
+
+/// The process-wide "updates are prevented" flag: false at start, set once by
+/// LBoot, read by GCheckProcess. Any thread.
+bool skipUpdate();
+void setSkipUpdate(bool value);
+/// Tests: back to false.
+void resetSkipUpdateForTesting();
 
 }  // namespace hexora::Worker::Launcher

@@ -1,9 +1,44 @@
 #include "workers/launcher/LCheckProcess.hpp"
 
-#include "engine/WorkerError.hpp"
+#include "services/internal/Paths.hpp"
+#include "workers/common/CCleanUp.hpp"
+#include "workers/common/InstanceCheck.hpp"
+#include "workers/launcher/LLoadAppConfig.hpp"
+#include "workers/launcher/LLoadSettings.hpp"
+#include "workers/launcher/LLoadVersion.hpp"
+#include "workers/launcher/LP22.hpp"
+#include "workers/launcher/LUpdatePlayerPrefs.hpp"
 
 namespace hexora::Worker::Launcher {
+namespace {
 
-void LCheckProcess::work() { throw WorkerError(WorkerError::Code::Failed, "LCheckProcess", "not built yet"); }
+const Common::InstanceCheckTable& launcherTable() {
+    static const Common::InstanceCheckTable table{
+        "LAUNCHER_PROC_ID",
+        LauncherBundleIdentifier,
+        [] { return executablePath().string(); },
+        "LCheckProcess",
+        {"already running by procId", "already running by bundle id", "already running by bundle exe"},
+        {"Launcher is already running by procId", "Launcher is already running by bundle id",
+         "Launcher is already running by bundle exe"},
+        LauncherState::Found_Launcher,
+    };
+    return table;
+}
+
+}  // namespace
+
+void LCheckProcess::work() {
+    post(UIUpdateEvent::stateChange(LauncherState::CheckApp));
+    Common::InstanceCheck::check(launcherTable());
+
+    const auto& thread = workerThread();
+    enqueue(std::make_shared<LLoadSettings>(thread));
+    enqueue(std::make_shared<LUpdatePlayerPrefs>(thread));
+    enqueue(std::make_shared<LLoadAppConfig>(thread));
+    enqueue(std::make_shared<LLoadVersion>(thread));
+    enqueue(std::make_shared<Common::CCleanUp>(thread, std::vector<std::filesystem::path>{tempPath()}));
+    enqueue(std::make_shared<LP22>(thread));
+}
 
 }  // namespace hexora::Worker::Launcher

@@ -1,9 +1,22 @@
 #pragma once
-// STUB: declared so the road's workers can name one another; the behaviour
-// is still to be built. work() throws a WorkerError.
+// Boot step on the normal road, right after LBoot: waits briefly for an
+// earlier launcher to end (usually the one that has just relaunched this one
+// after a self-update) and refuses to go on while another launcher keeps
+// running. Posts CheckApp, then runs the single-instance check
+// (Common::InstanceCheck) with:
+//   recorded id       "LAUNCHER_PROC_ID"
+//   bundle identifier "com.tarq.hexora.mac.launcher"
+//   executable        this launcher's own executable (skipped when unknown)
+//   events            "already running by procId" / "by bundle id" / "by bundle exe"
+//   messages          "Launcher is already running by " + the same endings
+//   state             Found_Launcher
+// When none runs, queues the boot chain in this order: LLoadSettings,
+// LUpdatePlayerPrefs, LLoadAppConfig, LLoadVersion, Common::CCleanUp of
+// [storage/"temp"], LP22. Otherwise throws the check's LauncherError (type
+// "LCheckProcess", not terminating) and queues nothing.
+//
+// Thread: work() runs on the worker thread; it may wait up to 9 s (clock seam).
 #include "engine/Worker.hpp"
-
-#include <memory>
 
 namespace hexora::Worker::Launcher {
 

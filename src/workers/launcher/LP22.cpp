@@ -1,9 +1,51 @@
 #include "workers/launcher/LP22.hpp"
 
-#include "engine/WorkerError.hpp"
+#include "services/internal/InstalledVersions.hpp"
+#include "services/internal/Paths.hpp"
+#include "workers/common/UpdateInfoDecision.hpp"
+#include "workers/game/GCheckProcess.hpp"
+#include "workers/launcher/LPatch.hpp"
 
 namespace hexora::Worker::Launcher {
 
-void LP22::work() { throw WorkerError(WorkerError::Code::Failed, "LP22", "not built yet"); }
+const Common::UpdateInfoProfile& LP22::profile() {
+    static const Common::UpdateInfoProfile launcher{
+        .platform = 32,
+        .workType = "LP22.work",
+        .schemeArchiveName = "launcherScheme.json.gz",
+        .schemeName = "launcherScheme.json",
+        .brokenListName = "launcherRetry.json",
+        .installedEvent = "Installed Launcher",
+        .installedVersion = [] { return launcherVersion(); },
+        .validatedFolder = [] { return bundleRootPath(); },
+        .makeUpdateWorker =
+            [](const std::shared_ptr<WorkerThread>& thread, const std::string& hash, const std::string& version,
+               bool isFullPatch) { return std::make_shared<LPatch>(thread, hash, version, isFullPatch); },
+        .afterPassedValidation =
+            [](const std::shared_ptr<WorkerThread>& thread, const std::vector<std::filesystem::path>&) {
+                return Common::UpdateInfoProfile::Workers{std::make_shared<Hexora::GCheckProcess>(thread)};
+            },
+    };
+    return launcher;
+}
+
+void LP22::work() {
+    const Common::UpdateInfoDecision decision(*this, profile());
+    decision.work([this](const std::string& version, std::int64_t attempts,
+                         std::optional<ApiConf::UpdateInfo::Response>& reply) {
+        return requestUpdateInfo(version, attempts, reply);
+    });
+}
+
+bool LP22::requestUpdateInfo(const std::string& version, std::int64_t attempts,
+                             std::optional<ApiConf::UpdateInfo::Response>& reply) {
+    return Common::UpdateInfoDecision(*this, profile()).requestUpdateInfo(version, attempts, reply);
+}
+
+void LP22::onValidationResult(const std::shared_ptr<WorkerThread>& thread, const std::filesystem::path& temp,
+                              const std::string& installedVersion, const ApiConf::UpdateInfo::Response& reply,
+                              bool passed) {
+    Common::UpdateInfoDecision::onValidationResult(thread, profile(), temp, installedVersion, reply, passed);
+}
 
 }  // namespace hexora::Worker::Launcher

@@ -1,9 +1,25 @@
 #pragma once
-// STUB: declared so the road's workers can name one another; the behaviour
-// is still to be built. work() throws a WorkerError.
+// Asks the update API about the launcher itself (platform 32, the installed
+// launcherVersion()) and queues the road that follows: LPatch for a new
+// version, the repair road that validates the launcher bundle against
+// "launcherScheme.json" (GCheckProcess after a pass, a full LPatch after a
+// failure), or CCheckMaintenance when no usable answer came. The algorithm
+// and its failure are UpdateInfoDecision's; profile() holds the launcher's
+// values.
+//
+// Thread: work() and requestUpdateInfo() on the worker thread, blocking for
+// the posts. work() throws Worker::LauncherError (type "LP22.work", state
+// Failed_Api_Unavailable_Version) when the reply names neither a usable new
+// version nor a hash.
 #include "engine/Worker.hpp"
+#include "services/api/UpdateInfoResponse.hpp"
+#include "workers/common/UpdateInfoProfile.hpp"
 
+#include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace hexora::Worker::Launcher {
 
@@ -12,6 +28,19 @@ public:
     using Worker::Worker;
 
     void work() override;
+
+    /// Posts the update-info request for `version` (see UpdateInfoDecision);
+    /// true when `reply` holds a usable reply.
+    virtual bool requestUpdateInfo(const std::string& version, std::int64_t attempts,
+                                   std::optional<ApiConf::UpdateInfo::Response>& reply);
+
+    /// The completion of the repair road's result check.
+    static void onValidationResult(const std::shared_ptr<WorkerThread>& workerThread,
+                                   const std::filesystem::path& temp, const std::string& installedVersion,
+                                   const ApiConf::UpdateInfo::Response& reply, bool passed);
+
+    /// The launcher's values of the decision (lives for the process).
+    static const Common::UpdateInfoProfile& profile();
 };
 
 }  // namespace hexora::Worker::Launcher

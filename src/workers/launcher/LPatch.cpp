@@ -1,9 +1,29 @@
 #include "workers/launcher/LPatch.hpp"
 
-#include "engine/WorkerError.hpp"
+#include "services/internal/Paths.hpp"
+#include "workers/common/UpdatePipeline.hpp"
+#include "workers/launcher/LRestart.hpp"
 
 namespace hexora::Worker::Launcher {
 
-void LPatch::work() { throw WorkerError(WorkerError::Code::Failed, "LPatch", "not built yet"); }
+const Common::UpdatePipelineProfile& LPatch::profile() {
+    static const Common::UpdatePipelineProfile launcher{
+        .workerName = "LPatch",
+        .brokenListName = "launcherRetry.json",
+        .destination = [] { return bundleRootPath() / "Contents"; },
+        .backupLocation = [] { return applicationSupport() / "Hexora.old.app"; },
+        .afterPatch =
+            [](const std::shared_ptr<WorkerThread>& thread, const std::filesystem::path&) {
+                return Common::UpdatePipelineProfile::Workers{std::make_shared<LRestart>(thread)};
+            },
+        .integrityMessage = "Launcher integrity check failed after download",
+        .downloadedEvent = "Downloaded Launcher",
+    };
+    return launcher;
+}
+
+void LPatch::work() {
+    Common::UpdatePipeline(*this, profile(), {updateHash, updateVersion, isFullPatch}).work();
+}
 
 }  // namespace hexora::Worker::Launcher

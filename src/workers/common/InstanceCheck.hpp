@@ -1,0 +1,51 @@
+#pragma once
+// The single-instance check shared by the launcher's and the game's check
+// workers: is another copy of the program about to be touched still running?
+// Three lookups, in order, each only when the ones before found nothing
+// running or saw what they found end:
+//   1. by the process id recorded in the game's preference suite under
+//      `processIdKey` (the entry exactly as stored must read as a signed
+//      32-bit decimal; one with blanks around it does not) and only when
+//      that process has `bundleIdentifier`;
+//   2. by `bundleIdentifier`;
+//   3. by the executable `executablePath()` (skipped when it is blank).
+// A found instance is given up to WaitPolls polls of WaitPollSeconds (clock
+// seam) to end. One that is still running ends the road: see check().
+//
+// Thread: the worker thread. The lookups never find the calling process.
+#include "engine/LauncherState.hpp"
+
+#include <array>
+#include <functional>
+#include <string>
+
+namespace hexora::Worker::Common {
+
+struct InstanceCheckTable {
+    /// The game-suite entry holding the instance's process id.
+    const char* processIdKey;
+    const char* bundleIdentifier;
+    /// The executable looked for by lookup 3; blank: lookup 3 is skipped.
+    std::function<std::string()> executablePath;
+    /// Telemetry MinorType and the error's type.
+    const char* reporter;
+    /// Telemetry Event, then the error's message, by lookup.
+    std::array<const char*, 3> events;
+    std::array<const char*, 3> messages;
+    /// The state shown when an instance keeps running.
+    LauncherState state;
+};
+
+class InstanceCheck {
+public:
+    static constexpr int WaitPolls = 30;
+    static constexpr double WaitPollSeconds = 0.1;
+
+    /// Returns when no instance runs (or every one found ended during its
+    /// wait). Otherwise throws Worker::LauncherError: code Failed, `reporter`,
+    /// the lookup's message, `state`, terminateWhenAvailable false, and the
+    /// record `reporter`/the lookup's event/"Failed"/"INFO" (not queued).
+    static void check(const InstanceCheckTable& table);
+};
+
+}  // namespace hexora::Worker::Common

@@ -1,0 +1,148 @@
+#include "workers/common/UpdateInfoDecision.hpp"
+
+#include "engine/LauncherError.hpp"
+#include "services/api/ApiConfig.hpp"
+#include "services/api/ApiDomains.hpp"
+#include "services/api/DomainRotation.hpp"
+#include "services/api/UpdateInfoRequest.hpp"
+#include "services/file/LoadedSetting.hpp"
+#include "services/internal/Log.hpp"
+#include "services/internal/Path.hpp"
+#include "services/internal/Paths.hpp"
+#include "services/internal/Versions.hpp"
+#include "services/rum/LogData.hpp"
+#include "services/rum/RumApi.hpp"
+#include "workers/common/CCheckMaintenance.hpp"
+#include "workers/common/CCheckValidationResult.hpp"
+#include "workers/common/CCleanUp.hpp"
+#include "workers/common/CGunzip.hpp"
+#include "workers/common/CLoadSchemes.hpp"
+#include "workers/common/CValidation.hpp"
+
+namespace hexora::Worker::Common {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* SchemeSourceName = "scheme.json.gz";
+
+bool hasText(const std::optional<std::string>& text) { return text && !text->empty(); }
+
+// The second-request rule: a reply whose v_check is not above the version
+// asked about is not used as it is.
+bool mustAskAgain(const UpdateInfoDecision::Response& reply, const std::string& version) {
+    if (!hasText(reply.v_check) || !isVersionString(*reply.v_check)) return false;
+    return compareVersion(*reply.v_check, version) != -1;
+}
+
+}  // namespace
+
+UpdateInfoDecision::UpdateInfoDecision(const Worker& worker, const UpdateInfoProfile& profile)
+    : worker_(worker), profile_(profile) {}
+
+bool UpdateInfoDecision::requestUpdateInfo(const std::string& version, std::int64_t attempts,
+                                           std::optional<Response>& reply) const {
+    worker_.post(UIUpdateEvent::stateChange(LauncherState::ApiRequest));
+    const ApiConf::UpdateInfo::Request request(version, profile_.platform);
+    reply.reset();
+    if (attempts < 1) return false;
+
+    const double timeoutSec = ApiConfig::Common::webTimeoutSec.load();
+    auto list = ApiDomains::apiList();
+    if (!list) list = std::make_shared<ApiDomainArray>(std::vector<std::string>{});
+    rotateOverDomains(
+        *list, attempts, [&](const std::string& url, std::int64_t) { return request.post(url, timeoutSec, reply); },
+        [](std::int64_t index) { storeApiDsaIndex(index); });
+    if (!reply) return false;
+
+    if (!mustAskAgain(*reply, version)) return true;
+    if (!reply->v_check_url2) {
+        Log::info(profile_.workType + ": v_check " + *reply->v_check + " without v_check_url2, reply not used");
+        return false;
+    }
+    const std::string secondUrl = *reply->v_check_url2;
+    return request.post(secondUrl, timeoutSec, reply);
+}
+
+void UpdateInfoDecision::work(const Request& request) const {
+    const std::string installed = profile_.installedVersion();
+    const auto list = ApiDomains::apiList();
+    const std::int64_t attempts = list ? rotationAttempts(*list) : 0;
+
+    std::optional<Response> reply;
+    const bool answered = request(installed, attempts, reply);
+    Rum::Api::flushAsync();
+    if (worker_.isCancelled()) return;
+    if (!answered || !reply) {
+        worker_.enqueue(std::make_shared<CCheckMaintenance>(worker_.workerThread()));
+        return;
+    }
+
+    if (const auto setting = loadedSetting()) setting->write();
+    try {
+        Path::clear(tempPath());
+    } catch (const std::exception& error) {
+        Log::warning(profile_.workType + ": cannot clear temp : " + error.what());
+    }
+    decide(installed, *reply);
+}
+
+void UpdateInfoDecision::decide(const std::string& installed, const Response& reply) const {
+    const bool newVersion = hasText(reply.version) && *reply.version != installed;
+    if (newVersion) {
+        if (!hasText(reply.hash)) failUnavailable(profile_, installed);
+        const auto& thread = worker_.workerThread();
+        if (hasText(reply.file) && reply.file->find('_') != std::string::npos)
+            worker_.enqueue(profile_.makeUpdateWorker(thread, *reply.hash, *reply.file, false));
+        else
+            worker_.enqueue(profile_.makeUpdateWorker(thread, *reply.hash, *reply.version, true));
+        return;
+    }
+    if (!hasText(reply.hash)) failUnavailable(profile_, installed);
+    queueRepair(reply, installed);
+}
+
+void UpdateInfoDecision::queueRepair(const Response& reply, const std::string& installed) const {
+    const fs::path storage = storagePath();
+    const fs::path archive = storage / profile_.schemeArchiveName;
+    const fs::path scheme = storage / profile_.schemeName;
+    const fs::path brokenList = storage / profile_.brokenListName;
+    const auto thread = worker_.workerThread();
+    const UpdateInfoProfile& profile = profile_;
+    const fs::path temp = tempPath();
+
+    worker_.enqueue(std::make_shared<CLoadSchemes>(thread, *reply.hash, SchemeSourceName, profile.schemeArchiveName));
+    worker_.enqueue(std::make_shared<CGunzip>(thread, std::vector<std::string>{archive.string()},
+                                              std::vector<std::string>{scheme.string()}));
+    worker_.enqueue(std::make_shared<CValidation>(thread, scheme.string(), profile.validatedFolder(), brokenList));
+    worker_.enqueue(std::make_shared<CCheckValidationResult>(
+        thread, brokenList, [thread, &profile, temp, installed, reply](bool passed) {
+            onValidationResult(thread, profile, temp, installed, reply, passed);
+        }));
+}
+
+void UpdateInfoDecision::onValidationResult(const std::shared_ptr<WorkerThread>& thread,
+                                            const UpdateInfoProfile& profile, const fs::path& temp,
+                                            const std::string& installed, const Response& reply, bool passed) {
+    const fs::path storage = storagePath();
+    const std::vector<fs::path> cleanUpPaths = {temp, storage / profile.schemeArchiveName,
+                                                storage / profile.brokenListName};
+    thread->workers().append(std::make_shared<CCleanUp>(thread, cleanUpPaths));
+    if (passed) {
+        for (auto& next : profile.afterPassedValidation(thread, cleanUpPaths)) thread->workers().append(std::move(next));
+        return;
+    }
+    Rum::LogData("CCheckValidationResult", profile.installedEvent, "Failed", "INFO").append();
+    // A failed repair needs the version to name the full package.
+    if (!hasText(reply.version) || !hasText(reply.hash)) failUnavailable(profile, installed);
+    thread->workers().append(profile.makeUpdateWorker(thread, *reply.hash, *reply.version, true));
+}
+
+void UpdateInfoDecision::failUnavailable(const UpdateInfoProfile& profile, const std::string& installed) {
+    const std::string event = "unavailable version " + installed;
+    Rum::LogData record(profile.workType, event, "Failed", "ERROR");
+    throw LauncherError(LauncherError::Code::Failed, profile.workType, event + " from P22: no version or hash",
+                        LauncherState::Failed_Api_Unavailable_Version, record, false);
+}
+
+}  // namespace hexora::Worker::Common

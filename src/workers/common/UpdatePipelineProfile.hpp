@@ -1,0 +1,37 @@
+#pragma once
+// What differs between the launcher's and the game's update pipeline (LPatch
+// and GPatch); everything else is UpdatePipeline. temp = storage/"temp".
+//
+//   item                      LPatch                                GPatch
+//   broken-file list          temp/"launcherRetry.json"             temp/"gameRetry.json"
+//   patch destination         the launcher bundle/"Contents"        storage/"Hexora.app/Contents"
+//   backup of the replaced    applicationSupport()/"Hexora.old.app" temp/"Hexora.old.app"
+//   after the patch           LRestart                              CCleanUp of temp, GStart
+//   failed validation message "Launcher integrity check failed      "Game integrity check failed
+//                              after download"                       after download"
+//   failed validation Event   "Downloaded Launcher"                 "Downloaded Game"
+#include "engine/WorkerBase.hpp"
+#include "engine/WorkerThread.hpp"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hexora::Worker::Common {
+
+struct UpdatePipelineProfile {
+    using Workers = std::vector<std::shared_ptr<WorkerBase>>;
+
+    std::string workerName;
+    std::string brokenListName;
+    std::function<std::filesystem::path()> destination;
+    std::function<std::filesystem::path()> backupLocation;
+    /// The workers queued behind the patch; given the thread and temp.
+    std::function<Workers(const std::shared_ptr<WorkerThread>&, const std::filesystem::path& temp)> afterPatch;
+    std::string integrityMessage;
+    std::string downloadedEvent;
+};
+
+}  // namespace hexora::Worker::Common

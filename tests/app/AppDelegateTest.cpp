@@ -1,0 +1,117 @@
+#include "app/AppDelegate.hpp"
+#include "engine/Launcher.hpp"
+#include "engine/StateMessages.hpp"
+#include "engine/Worker.hpp"
+#include "services/api/ApiDomains.hpp"
+#include "services/rum/RumApi.hpp"
+#include "support/FakeApplication.hpp"
+#include "support/FakeLauncherView.hpp"
+#include "support/LogCapture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace hexora {
+namespace {
+
+using S = LauncherState;
+
+// A first worker that runs until its run is cancelled.
+class UntilCancelled : public Worker::Worker {
+public:
+    using Worker::Worker;
+    void work() override {
+        started = true;
+        while (!isCancelled()) std::this_thread::yield();
+    }
+    static inline std::atomic<bool> started{false};
+};
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    AppDelegateTest() {
+        Launcher::resetForTesting();
+        StateMessages::reset();
+        UntilCancelled::started = false;
+        LauncherFirstWorkers factories;
+        factories.boot = [](std::shared_ptr<Worker::WorkerThread> thread) {
+            return std::make_shared<UntilCancelled>(std::move(thread));
+        };
+        factories.openUrls = [this](std::shared_ptr<Worker::WorkerThread> thread, std::vector<std::string> urls) {
+            handedUrls = urls;
+            return std::make_shared<UntilCancelled>(std::move(thread));
+        };
+        Launcher::shared().setFirstWorkers(factories);
+    }
+    ~AppDelegateTest() override {
+        if (auto thread = Launcher::shared().workerThread()) {
+            thread->cancel();
+            thread->join();
+            thread->workers().removeAll();  // a worker never run holds its thread
+        }
+        Launcher::resetForTesting();
+        ApiDomains::resetForTesting();
+        Rum::Api::takePendingRecords();
+    }
+
+    std::vector<S> postedStates() {
+        std::vector<S> states;
+        while (auto event = manager->queue().takeFirst())
+            if (event->state) states.push_back(*event->state);
+        return states;
+    }
+
+    test::ScopedFakeApplication application;
+    test::LogCapture log;
+    std::shared_ptr<test::FakeLauncherView> view = std::make_shared<test::FakeLauncherView>();
+    std::shared_ptr<UIUpdateManager> manager =
+        std::make_shared<UIUpdateManager>(view, std::make_shared<test::FakeDisplayTimer>());
+    int quits = 0;
+    app::AppDelegate delegate{[this] { ++quits; }};
+    std::vector<std::string> handedUrls;
+};
+
+TEST_F(AppDelegateTest, QuitBeforeAnyRunHappensAtOnce) {
+    delegate.terminate();
+    EXPECT_EQ(quits, 1);
+    EXPECT_TRUE(log.contains("AppDelegate.applicationShouldTerminate: terminate now"));
+}
+
+TEST_F(AppDelegateTest, QuitWhileRunningIsDeferredUntilTheRunHasEnded) {
+    Launcher::shared().setup(manager);
+    manager->start();
+    delegate.applicationDidFinishLaunching();
+    EXPECT_TRUE(log.contains("AppDelegate.applicationDidFinishLaunching"));
+    auto thread = Launcher::shared().workerThread();
+    while (!UntilCancelled::started) std::this_thread::yield();
+
+    EXPECT_FALSE(delegate.applicationShouldTerminate());
+    EXPECT_TRUE(log.contains("AppDelegate.applicationShouldTerminate: updater is running"));
+    EXPECT_TRUE(thread->isTerminateRequested());
+    EXPECT_TRUE(thread->isCancelled());
+    // The notice is on screen before the display's next tick.
+    EXPECT_EQ(view->message, "Hexora Launcher will be terminated.\r\nPlease wait.");
+    EXPECT_EQ(view->closeButtonEnabled, false);
+    delegate.terminate();  // a second request while the run winds down
+    EXPECT_EQ(quits, 0);
+
+    thread->join();
+    EXPECT_TRUE(postedStates().empty()) << "the notice was posted once and drawn";
+    // The thread's own termination, run on the main queue, now goes through.
+    ASSERT_TRUE(application->waitForBlock());
+    application->setOnTerminate([this] { delegate.terminate(); });
+    application->runMainQueue();
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(AppDelegateTest, OpenedUrlsGoToTheHandOff) {
+    Launcher::shared().setup(manager);
+    delegate.applicationOpenUrls({"hexoramac://a"});
+    EXPECT_EQ(handedUrls, std::vector<std::string>{"hexoramac://a"});
+    delegate.applicationWillTerminate();
+    EXPECT_TRUE(log.contains("AppDelegate.applicationWillTerminate"));
+}
+
+}  // namespace
+}  // namespace hexora

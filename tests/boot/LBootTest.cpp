@@ -1,0 +1,378 @@
+// The boot checks: the storage write test, the install alert on a read-only
+// volume, and update prevention by the developer-hub application.
+#include "engine/LauncherError.hpp"
+#include "platform/PreferenceStore.hpp"
+#include "services/file/PlayerPrefsHelper.hpp"
+#include "services/internal/Paths.hpp"
+#include "services/rum/RumApi.hpp"
+#include "support/ChildProcess.hpp"
+#include "support/EngineHarness.hpp"
+#include "support/FakeApplication.hpp"
+#include "support/FakePreferenceStore.hpp"
+#include "support/FakeProcessTable.hpp"
+#include "support/LogCapture.hpp"
+#include "support/ScopedEnv.hpp"
+#include "support/TestBundle.hpp"
+#include "support/TestClock.hpp"
+#include "workers/game/GCheckProcess.hpp"
+#include "workers/launcher/LBoot.hpp"
+#include "workers/launcher/LCheckProcess.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <thread>
+
+namespace hexora {
+namespace {
+namespace fs = std::filesystem;
+using Worker::LauncherError;
+using Worker::Launcher::LBoot;
+using PlayerPrefsHelper::base64Encode;
+
+constexpr const char* HubSuite = PlayerPrefsHelper::DeveloperHubSuiteName;
+
+bool eventually(const std::function<bool()>& condition, double seconds = 10.0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// A boot check whose storage lies on a read-only volume, as the system reports it.
+class ReadOnlyVolumeBoot : public LBoot {
+public:
+    using LBoot::LBoot;
+
+protected:
+    void writeAndDeleteTestFile(const fs::path& file) override {
+        throw fs::filesystem_error("open", file, std::error_code(EROFS, std::generic_category()));
+    }
+};
+
+// A tmpfs mounted read-only over a folder while the object lives.
+class ReadOnlyMount {
+public:
+    explicit ReadOnlyMount(fs::path folder) : folder_(std::move(folder)) {
+        fs::create_directories(folder_);
+        mounted_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", MS_RDONLY | MS_NOSUID | MS_NODEV, "size=64k") == 0;
+    }
+    ~ReadOnlyMount() {
+        if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    fs::path folder_;
+    bool mounted_ = false;
+};
+
+class LBootTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Worker::Launcher::resetSkipUpdateForTesting();
+        Rum::Api::takePendingRecords();
+    }
+    void TearDown() override {
+        Worker::Launcher::resetSkipUpdateForTesting();
+        Rum::Api::takePendingRecords();
+    }
+
+    /// The workers queued so far, taken from the thread's queue.
+    std::vector<std::shared_ptr<Worker::WorkerBase>> takeQueued() {
+        std::vector<std::shared_ptr<Worker::WorkerBase>> queued;
+        while (auto worker = harness_.thread->workers().takeFirst()) queued.push_back(*worker);
+        return queued;
+    }
+
+    /// Runs `worker`'s work() on a thread of its own; the future holds what it threw.
+    static std::future<std::optional<LauncherError>> runAside(LBoot& worker) {
+        return std::async(std::launch::async, [&worker]() -> std::optional<LauncherError> {
+            try {
+                worker.work();
+            } catch (const LauncherError& error) {
+                return error;
+            }
+            return std::nullopt;
+        });
+    }
+
+    void putPrevention(const std::string& storedValue) {
+        prefs_.store().put(HubSuite, base64Encode(".pu"), storedValue);
+    }
+
+    static void expectTerminatingError(const LauncherError& error) {
+        EXPECT_EQ(error.code, LauncherError::Code::Failed);
+        EXPECT_EQ(error.type, "LBoot");
+        EXPECT_EQ(error.message, "permission denied, Quit Launcher");
+        EXPECT_EQ(error.terminateWhenAvailable, true);
+        EXPECT_FALSE(error.state.has_value());
+        EXPECT_FALSE(error.errorDescription().has_value());
+        ASSERT_TRUE(error.rum.has_value());
+        EXPECT_EQ(error.rum->MinorType, "LBoot");
+        EXPECT_EQ(error.rum->Event, "start");
+        EXPECT_EQ(error.rum->EventState, "Failed");
+        EXPECT_EQ(error.rum->LogLevel, "ERROR");
+        EXPECT_EQ(error.rum->dataValue("Message"), "permission denied, Quit Launcher");
+    }
+
+    /// The one record queued before the error: the failure with its prefix.
+    static void expectFailureRecord(const std::string& message) {
+        const auto records = Rum::Api::takePendingRecords();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].MinorType, "LBoot");
+        EXPECT_EQ(records[0].Event, "start");
+        EXPECT_EQ(records[0].EventState, "Failed");
+        EXPECT_EQ(records[0].LogLevel, "ERROR");
+        EXPECT_EQ(records[0].dataValue("Message"), message);
+    }
+
+    test::TestBundle bundle_;
+    test::ScopedPreferenceStore prefs_;
+    test::ScopedFakeApplication app_;
+    test::ScopedTestClock clock_;
+    test::EngineHarness harness_;
+};
+
+TEST_F(LBootTest, WritableStorageGoesOnToTheLauncherCheckQuietly) {
+    fs::create_directories(storagePath());
+    LBoot worker(harness_.thread);
+    worker.work();
+
+    const auto queued = takeQueued();
+    ASSERT_EQ(queued.size(), 1u);
+    EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Launcher::LCheckProcess>(queued[0]));
+    EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
+    EXPECT_FALSE(Worker::Launcher::skipUpdate());
+    EXPECT_FALSE(fs::exists(storagePath() / "test.file"));
+    EXPECT_TRUE(app_->alerts().empty());
+}
+
+TEST_F(LBootTest, MissingStorageIsCreatedWithItsParents) {
+    Paths::useBundleForTesting(bundle_.root() / "Deep" / "Er" / "Launcher.app", bundle_.dataFolder());
+    ASSERT_FALSE(fs::exists(bundle_.root() / "Deep"));
+    LBoot worker(harness_.thread);
+    worker.work();
+
+    EXPECT_TRUE(fs::is_directory(storagePath()));
+    EXPECT_TRUE(fs::is_empty(storagePath()));
+    ASSERT_EQ(takeQueued().size(), 1u);
+    EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
+}
+
+TEST_F(LBootTest, EarlierTestFileOrLinkIsReplacedWithoutWritingThroughIt) {
+    fs::create_directories(storagePath());
+    const auto outside = bundle_.root() / "precious.txt";
+    std::ofstream(outside) << "keep me";
+    fs::create_symlink(outside, storagePath() / "test.file");
+
+    LBoot worker(harness_.thread);
+    worker.work();
+
+    EXPECT_FALSE(fs::exists(fs::symlink_status(storagePath() / "test.file")));
+    std::ifstream in(outside);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(content, "keep me");
+    EXPECT_EQ(takeQueued().size(), 1u);
+}
+
+TEST_F(LBootTest, RegularFileInPlaceOfStorageQuitsWithoutAlert) {
+    std::ofstream(storagePath()) << "not a folder";
+    test::LogCapture log;
+    LBoot worker(harness_.thread);
+    std::optional<LauncherError> thrown;
+    try {
+        worker.work();
+    } catch (const LauncherError& error) {
+        thrown = error;
+    }
+    ASSERT_TRUE(thrown);
+    expectTerminatingError(*thrown);
+    expectFailureRecord("failed to test file write: Not a directory");
+    EXPECT_TRUE(log.contains("failed to test file write: Not a directory"));
+    EXPECT_TRUE(fs::is_regular_file(storagePath())) << "no creation is tried over the file";
+    EXPECT_TRUE(takeQueued().empty());
+    EXPECT_EQ(app_->pendingBlocks(), 0);
+    EXPECT_TRUE(app_->alerts().empty());
+    EXPECT_FALSE(worker.waitForResponse);
+    EXPECT_EQ(clock_.clock().sleptSeconds(), 0.0);
+}
+
+TEST_F(LBootTest, StorageThatCannotBeCreatedQuits) {
+    std::ofstream(bundle_.bundle() / "Contents" / "blocker") << "a file";
+    Paths::useBundleForTesting(bundle_.bundle() / "Contents" / "blocker" / "Inner.app", bundle_.dataFolder());
+    LBoot worker(harness_.thread);
+    EXPECT_THROW(worker.work(), LauncherError);
+    expectFailureRecord("failed to create storage directory: Not a directory");
+    EXPECT_TRUE(takeQueued().empty());
+}
+
+// The alert's text comes from the bundle's strings file; the worker waits in
+// 0.1 s polls until the alert is dismissed, then quits.
+TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
+    const auto strings = bundle_.bundle() / "Contents" / "Resources" / "Localizable.strings";
+    fs::create_directories(strings.parent_path());
+    std::ofstream(strings) << "/* install */\n\"msg_mac_install\" = \"Move me to Applications.\";\n";
+    fs::create_directories(storagePath());
+
+    ReadOnlyVolumeBoot worker(harness_.thread);
+    auto outcome = runAside(worker);
+    ASSERT_TRUE(app_->waitForBlock());
+    EXPECT_TRUE(app_->alerts().empty()) << "the alert is shown from the main queue only";
+    app_->runMainQueue();
+    ASSERT_EQ(app_->alerts(), std::vector<std::string>{"Move me to Applications."});
+
+    // Still waiting: the polls go on while the alert is up.
+    const double sleptBefore = clock_.clock().sleptSeconds();
+    EXPECT_TRUE(eventually([&] { return clock_.clock().sleptSeconds() >= sleptBefore + 0.3; }));
+    EXPECT_EQ(outcome.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+    EXPECT_TRUE(worker.waitForResponse);
+
+    ASSERT_TRUE(app_->dismissAlert());
+    const auto thrown = outcome.get();
+    ASSERT_TRUE(thrown);
+    expectTerminatingError(*thrown);
+    expectFailureRecord("failed to test file write: Read-only file system");
+    EXPECT_FALSE(worker.waitForResponse);
+    const double slept = clock_.clock().sleptSeconds();
+    EXPECT_NEAR(slept / 0.1, std::round(slept / 0.1), 1e-6) << "every wait is one 0.1 s poll";
+    EXPECT_TRUE(takeQueued().empty());
+}
+
+TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {
+    ReadOnlyMount mount(storagePath());
+    if (!mount.mounted()) GTEST_SKIP() << "cannot mount a read-only tmpfs here: " << std::strerror(errno);
+
+    LBoot worker(harness_.thread);
+    auto outcome = runAside(worker);
+    ASSERT_TRUE(app_->waitForBlock());
+    app_->runMainQueue();
+    EXPECT_EQ(app_->alerts(), std::vector<std::string>{"msg_mac_install"});
+    ASSERT_TRUE(app_->dismissAlert());
+    const auto thrown = outcome.get();
+    ASSERT_TRUE(thrown);
+    expectTerminatingError(*thrown);
+    expectFailureRecord("failed to test file write: Read-only file system");
+}
+
+// Update prevention against the real developer-hub stand-in and the real
+// process list: what the entry holds decides.
+TEST_F(LBootTest, UpdatePreventionFollowsTheRunningDeveloperHub) {
+    test::ChildProcess hub(test::developerHubExecutable());
+    test::ChildProcess otherLauncher(test::launcherStandInExecutable());
+    std::int32_t endedPid = 0;
+    {
+        test::ChildProcess ended(test::developerHubExecutable());
+        endedPid = ended.pid();
+        ended.terminate();
+        ASSERT_TRUE(ended.waitForExit());
+    }
+    const auto pid = std::to_string(hub.pid());
+
+    struct Case {
+        std::string name;
+        std::string stored;
+        bool prevented;
+    };
+    const std::vector<Case> cases = {
+        {"Base64 with a blank before and a line end after", base64Encode(" " + pid + "\n"), true},
+        {"plain text", pid, true},
+        {"plain text with a sign and blanks", " +" + pid + "\t", true},
+        {"Base64 of a signed id", base64Encode("+" + pid), true},
+        {"another application's id", base64Encode(std::to_string(otherLauncher.pid())), false},
+        {"an ended process's id", base64Encode(std::to_string(endedPid)), false},
+        {"the launcher's own id", base64Encode(std::to_string(::getpid())), false},
+        {"a lone sign", base64Encode("-"), false},
+        {"a lone plain sign", "+", false},
+        {"digits with a letter", base64Encode(pid + "a"), false},
+        {"beyond 32 bits", base64Encode(std::to_string(4294967296LL + hub.pid())), false},
+        {"blank", base64Encode(" \n"), false},
+        {"empty", "", false},
+    };
+    for (const auto& c : cases) {
+        putPrevention(c.stored);
+        EXPECT_EQ(Worker::Launcher::isUpdatePrevented(), c.prevented) << c.name;
+    }
+}
+
+TEST_F(LBootTest, NoEntryOrUnopenableSuiteDoesNotPrevent) {
+    test::ChildProcess hub(test::developerHubExecutable());
+    EXPECT_FALSE(Worker::Launcher::isUpdatePrevented());
+    putPrevention(base64Encode(std::to_string(hub.pid())));
+    ASSERT_TRUE(Worker::Launcher::isUpdatePrevented());
+    prefs_.store().setUnopenable(HubSuite);
+    EXPECT_FALSE(Worker::Launcher::isUpdatePrevented());
+}
+
+// Ids whose plain digits are valid Base64 as well (4 or 8 digits) are still
+// read as plain ids; the launcher's own process never counts.
+TEST_F(LBootTest, PlainIdsThatLookLikeBase64AndTheOwnIdOnTheProcessList) {
+    test::ScopedProcessTable table(5678);
+    table.table().add(1234, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
+    table.table().add(5678, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
+    table.table().add(12345678, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
+    for (const char* plain : {"1234", "12345678"}) {
+        putPrevention(plain);
+        EXPECT_TRUE(Worker::Launcher::isUpdatePrevented()) << plain;
+    }
+    putPrevention("5678");
+    EXPECT_FALSE(Worker::Launcher::isUpdatePrevented());
+}
+
+TEST_F(LBootTest, PreventedUpdateGoesStraightToTheGameCheck) {
+    test::ChildProcess hub(test::developerHubExecutable());
+    putPrevention(base64Encode(" " + std::to_string(hub.pid()) + "\n"));
+    fs::create_directories(storagePath());
+    test::LogCapture log;
+
+    LBoot worker(harness_.thread);
+    worker.work();
+
+    EXPECT_TRUE(Worker::Launcher::skipUpdate());
+    const auto queued = takeQueued();
+    ASSERT_EQ(queued.size(), 1u);
+    EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Hexora::GCheckProcess>(queued[0]));
+    const auto records = Rum::Api::takePendingRecords();
+    ASSERT_EQ(records.size(), 2u);
+    const char* messages[] = {"update is prevented by user setting",
+                              "update is prevented by user setting, Keep go on (without update)"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(records[i].MinorType, "LBoot");
+        EXPECT_EQ(records[i].Event, "start");
+        EXPECT_EQ(records[i].EventState, "Exception");
+        EXPECT_EQ(records[i].LogLevel, "WARNING");
+        EXPECT_EQ(records[i].dataValue("Message"), messages[i]);
+    }
+    EXPECT_TRUE(log.contains("LBoot: update is prevented by user setting, ignore"));
+}
+
+// The stand-in records its own id the way the developer-hub application does,
+// in the real preference files, from its own process.
+TEST(DeveloperHubStandIn, RecordsItsIdThatPreventsUpdates) {
+    test::TempDir dir;
+    test::ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").string());
+    test::ScopedEnv report("HEXORA_STANDIN_REPORT", (dir / "report.txt").string());
+    platform::PreferenceStore::install(nullptr);
+
+    test::ChildProcess hub(test::developerHubExecutable(), {"--record-pid"});
+    ASSERT_TRUE(eventually([&] { return test::readFile(dir / "report.txt").find("ready") != std::string::npos; }));
+    EXPECT_NE(test::readFile(dir / "report.txt").find("recorded .pu=" + std::to_string(hub.pid())), std::string::npos);
+    EXPECT_TRUE(Worker::Launcher::isUpdatePrevented());
+
+    hub.terminate();
+    ASSERT_TRUE(hub.waitForExit());
+    EXPECT_FALSE(Worker::Launcher::isUpdatePrevented());
+    EXPECT_NE(test::readFile(dir / "report.txt").find("quit=signal 15"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace hexora

@@ -1,0 +1,308 @@
+// The single-instance checks of the launcher and the game, against real
+// second processes (the stand-in bundles) and the real process list.
+#include "engine/LauncherError.hpp"
+#include "platform/Clock.hpp"
+#include "services/file/PlayerPrefsHelper.hpp"
+#include "services/internal/Paths.hpp"
+#include "services/rum/RumApi.hpp"
+#include "support/ChildProcess.hpp"
+#include "support/ChildProcessTable.hpp"
+#include "support/EngineHarness.hpp"
+#include "support/FakePreferenceStore.hpp"
+#include "support/FakeProcessTable.hpp"
+#include "support/TestBundle.hpp"
+#include "support/TestClock.hpp"
+#include "workers/common/CCleanUp.hpp"
+#include "workers/game/GCheckProcess.hpp"
+#include "workers/game/GLoadVersion.hpp"
+#include "workers/game/GP22.hpp"
+#include "workers/game/GStart.hpp"
+#include "workers/launcher/LBoot.hpp"
+#include "workers/launcher/LCheckProcess.hpp"
+#include "workers/launcher/LLoadAppConfig.hpp"
+#include "workers/launcher/LLoadSettings.hpp"
+#include "workers/launcher/LLoadVersion.hpp"
+#include "workers/launcher/LP22.hpp"
+#include "workers/launcher/LUpdatePlayerPrefs.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <typeindex>
+
+namespace hexora {
+namespace {
+namespace fs = std::filesystem;
+using Worker::LauncherError;
+using Worker::Hexora::GCheckProcess;
+using Worker::Launcher::LCheckProcess;
+
+constexpr const char* LauncherId = "com.tarq.hexora.mac.launcher";
+constexpr const char* GameId = "com.tarq.hexora.mac.game";
+
+std::string replacePid(std::string text, std::int32_t pid) {
+    const auto at = text.find("{pid}");
+    if (at != std::string::npos) text.replace(at, 5, std::to_string(pid));
+    return text;
+}
+
+// Only the test's own children count as running applications (see
+// ScopedChildProcessTable), so tests running in parallel do not see each
+// other's stand-ins.
+
+// A clock whose first sleep asks a child to quit and returns once it has
+// ended: a found instance that ends during the wait.
+class QuitOnFirstSleepClock final : public platform::Clock {
+public:
+    explicit QuitOnFirstSleepClock(const test::ChildProcess& child) : child_(child) {}
+    void sleepFor(Seconds duration) override {
+        slept_ = slept_ + duration.count();
+        if (sleeps_++ == 0) {
+            child_.terminate();
+            child_.waitForExit();
+        }
+    }
+    TimePoint now() override { return std::chrono::system_clock::now(); }
+    double slept() const { return slept_; }
+
+private:
+    const test::ChildProcess& child_;
+    std::atomic<int> sleeps_{0};
+    std::atomic<double> slept_{0};
+};
+
+class CheckProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Worker::Launcher::resetSkipUpdateForTesting();
+        Rum::Api::takePendingRecords();
+    }
+    void TearDown() override {
+        Worker::Launcher::resetSkipUpdateForTesting();
+        Rum::Api::takePendingRecords();
+    }
+
+    std::vector<std::shared_ptr<Worker::WorkerBase>> takeQueued() {
+        std::vector<std::shared_ptr<Worker::WorkerBase>> queued;
+        while (auto worker = harness_.thread->workers().takeFirst()) queued.push_back(*worker);
+        return queued;
+    }
+
+    static std::vector<std::type_index> typesOf(const std::vector<std::shared_ptr<Worker::WorkerBase>>& workers) {
+        std::vector<std::type_index> types;
+        for (const auto& worker : workers) types.emplace_back(typeid(*worker));
+        return types;
+    }
+
+    /// Runs `worker` and returns what it threw (nullopt when it returned).
+    static std::optional<LauncherError> run(Worker::WorkerBase& worker) {
+        try {
+            worker.work();
+        } catch (const LauncherError& error) {
+            return error;
+        }
+        return std::nullopt;
+    }
+
+    static void record(const std::string& key, const std::string& value) {
+        PlayerPrefsHelper::agent().setString(key, value);
+    }
+
+    void expectCheckAppOnly() {
+        const auto states = harness_.takeStates();
+        ASSERT_EQ(states.size(), 1u);
+        EXPECT_EQ(states[0], LauncherState::CheckApp);
+    }
+
+    /// The error of an instance that kept running through its whole wait.
+    void expectFound(const std::optional<LauncherError>& error, const std::string& type, const std::string& event,
+                     const std::string& message, LauncherState state) {
+        ASSERT_TRUE(error) << "the road went on";
+        EXPECT_EQ(error->code, LauncherError::Code::Failed);
+        EXPECT_EQ(error->type, type);
+        EXPECT_EQ(error->message, message);
+        EXPECT_EQ(error->state, state);
+        EXPECT_EQ(error->terminateWhenAvailable, false);
+        ASSERT_TRUE(error->rum);
+        EXPECT_EQ(error->rum->MinorType, type);
+        EXPECT_EQ(error->rum->Event, event);
+        EXPECT_EQ(error->rum->EventState, "Failed");
+        EXPECT_EQ(error->rum->LogLevel, "INFO");
+        EXPECT_FALSE(error->rum->Data.has_value());
+        EXPECT_TRUE(Rum::Api::takePendingRecords().empty()) << "the record travels in the error";
+        EXPECT_TRUE(takeQueued().empty());
+        EXPECT_DOUBLE_EQ(clock_.clock().sleptSeconds(), 3.0) << "30 polls of 0.1 s";
+    }
+
+    test::TestBundle bundle_;
+    test::ScopedPreferenceStore prefs_;
+    test::ScopedChildProcessTable processes_;
+    test::ScopedTestClock clock_;
+    test::EngineHarness harness_;
+};
+
+TEST_F(CheckProcessTest, NoOtherLauncherQueuesTheBootChainInOrder) {
+    LCheckProcess worker(harness_.thread);
+    EXPECT_FALSE(run(worker));
+    expectCheckAppOnly();
+    const auto queued = takeQueued();
+    using namespace Worker;
+    EXPECT_EQ(typesOf(queued),
+              (std::vector<std::type_index>{typeid(Launcher::LLoadSettings), typeid(Launcher::LUpdatePlayerPrefs),
+                                            typeid(Launcher::LLoadAppConfig), typeid(Launcher::LLoadVersion),
+                                            typeid(Common::CCleanUp), typeid(Launcher::LP22)}));
+    ASSERT_EQ(queued.size(), 6u);
+    EXPECT_EQ(std::dynamic_pointer_cast<Common::CCleanUp>(queued[4])->paths, std::vector<fs::path>{tempPath()});
+    EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
+    EXPECT_EQ(clock_.clock().sleptSeconds(), 0.0);
+}
+
+TEST_F(CheckProcessTest, NoGameQueuesVersionCleanUpAndUpdateCheck) {
+    GCheckProcess worker(harness_.thread);
+    EXPECT_FALSE(run(worker));
+    expectCheckAppOnly();
+    const auto queued = takeQueued();
+    using namespace Worker;
+    EXPECT_EQ(typesOf(queued), (std::vector<std::type_index>{typeid(Hexora::GLoadVersion), typeid(Common::CCleanUp),
+                                                             typeid(Hexora::GP22)}));
+    ASSERT_EQ(queued.size(), 3u);
+    EXPECT_EQ(std::dynamic_pointer_cast<Common::CCleanUp>(queued[1])->paths, std::vector<fs::path>{tempPath()});
+    EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
+}
+
+TEST_F(CheckProcessTest, PreventedUpdatesQueueOnlyVersionAndGameStart) {
+    Worker::Launcher::setSkipUpdate(true);
+    GCheckProcess worker(harness_.thread);
+    EXPECT_FALSE(run(worker));
+    using namespace Worker;
+    EXPECT_EQ(typesOf(takeQueued()),
+              (std::vector<std::type_index>{typeid(Hexora::GLoadVersion), typeid(Hexora::GStart)}));
+}
+
+// A second launcher that keeps running: which lookup finds it depends on what
+// "LAUNCHER_PROC_ID" holds.
+TEST_F(CheckProcessTest, RunningSecondLauncherEndsTheRoadByTheLookupThatFoundIt) {
+    test::ChildProcess other(test::launcherStandInExecutable());
+    test::ChildProcess hub(test::developerHubExecutable());
+    struct Case {
+        std::string recorded;
+        std::string ending;
+    };
+    const std::vector<Case> cases = {
+        {"{pid}", "procId"},
+        {"+{pid}", "procId"},
+        {"", "bundle id"},
+        {" {pid}", "bundle id"},  // blanks around the id: lookup 1 does not apply
+        {"{pid}\n", "bundle id"},
+        {"{pid}x", "bundle id"},
+        {std::to_string(hub.pid()), "bundle id"},  // a running process that is no launcher
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("recorded \"" + c.recorded + "\"");
+        record("LAUNCHER_PROC_ID", replacePid(c.recorded, other.pid()));
+        test::ScopedTestClock clock;
+        LCheckProcess worker(harness_.thread);
+        const auto error = run(worker);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->rum->Event, "already running by " + c.ending);
+        EXPECT_EQ(error->message, "Launcher is already running by " + c.ending);
+        EXPECT_EQ(error->state, LauncherState::Found_Launcher);
+        EXPECT_DOUBLE_EQ(clock.clock().sleptSeconds(), 3.0);
+        EXPECT_TRUE(takeQueued().empty());
+        expectCheckAppOnly();
+    }
+    EXPECT_FALSE(other.hasExited());
+}
+
+TEST_F(CheckProcessTest, RunningSecondLauncherRecordedByIdGivesTheFullError) {
+    test::ChildProcess other(test::launcherStandInExecutable());
+    record("LAUNCHER_PROC_ID", std::to_string(other.pid()));
+    LCheckProcess worker(harness_.thread);
+    expectFound(run(worker), "LCheckProcess", "already running by procId", "Launcher is already running by procId",
+                LauncherState::Found_Launcher);
+}
+
+TEST_F(CheckProcessTest, LauncherThatQuitsDuringTheWaitLetsTheRoadGoOn) {
+    test::ChildProcess old(test::launcherStandInExecutable());
+    record("LAUNCHER_PROC_ID", std::to_string(old.pid()));
+    auto clock = std::make_shared<QuitOnFirstSleepClock>(old);
+    platform::Clock::install(clock);
+
+    LCheckProcess worker(harness_.thread);
+    const auto error = run(worker);
+    EXPECT_FALSE(error) << (error ? error->message : "");
+    EXPECT_TRUE(old.hasExited());
+    EXPECT_DOUBLE_EQ(clock->slept(), 0.1) << "the wait ends at the first look after the launcher ended";
+    EXPECT_EQ(takeQueued().size(), 6u);
+}
+
+// The launcher's own executable is looked for too (here the test bundle's);
+// the launcher itself never counts.
+TEST_F(CheckProcessTest, AnotherProcessOfTheOwnExecutableIsFoundByLookupThree) {
+    const auto own = executablePath();
+    EXPECT_EQ(own, bundle_.bundle() / "Contents/MacOS/Hexora");
+    ASSERT_FALSE(own.empty());
+    test::ScopedProcessTable table(500);
+    table.table().add(500, LauncherId, own);
+    {
+        LCheckProcess worker(harness_.thread);
+        EXPECT_FALSE(run(worker));
+        takeQueued();
+    }
+    table.table().add(501, std::nullopt, own);
+    harness_.takeEvents();
+    LCheckProcess worker(harness_.thread);
+    expectFound(run(worker), "LCheckProcess", "already running by bundle exe",
+                "Launcher is already running by bundle exe", LauncherState::Found_Launcher);
+}
+
+// The game as a real process in the storage folder, found by each lookup in turn.
+TEST_F(CheckProcessTest, RunningGameEndsTheRoadWithFoundApp) {
+    struct Case {
+        std::string bundleIdentifier;
+        bool recordPid;
+        std::string event;
+    };
+    const std::vector<Case> cases = {
+        {GameId, true, "already running by pid"},
+        {GameId, false, "already running by bundle id"},
+        {"", true, "already running by bundle exe"},  // no identifier: the recorded id does not count
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.event);
+        const auto executable = test::layOutStandIn(storagePath(), "Hexora", "Hexora", c.bundleIdentifier);
+        test::ChildProcess game(executable);
+        record("CLIENT_PROC_ID", c.recordPid ? std::to_string(game.pid()) : "");
+        test::ScopedTestClock clock;
+        GCheckProcess worker(harness_.thread);
+        const auto error = run(worker);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->type, "GCheckProcess");
+        EXPECT_EQ(error->rum->MinorType, "GCheckProcess");
+        EXPECT_EQ(error->rum->Event, c.event);
+        EXPECT_EQ(error->message, c.event);
+        EXPECT_EQ(error->state, LauncherState::Found_App);
+        EXPECT_EQ(error->terminateWhenAvailable, false);
+        EXPECT_DOUBLE_EQ(clock.clock().sleptSeconds(), 3.0);
+        EXPECT_TRUE(takeQueued().empty());
+        expectCheckAppOnly();
+    }
+}
+
+TEST_F(CheckProcessTest, GameThatQuitsDuringTheWaitLetsTheRoadGoOn) {
+    Worker::Launcher::setSkipUpdate(true);
+    test::ChildProcess game(test::layOutStandIn(storagePath(), "Hexora", "Hexora", GameId));
+    record("CLIENT_PROC_ID", std::to_string(game.pid()));
+    auto clock = std::make_shared<QuitOnFirstSleepClock>(game);
+    platform::Clock::install(clock);
+
+    GCheckProcess worker(harness_.thread);
+    const auto error = run(worker);
+    EXPECT_FALSE(error) << (error ? error->message : "");
+    using namespace Worker;
+    EXPECT_EQ(typesOf(takeQueued()),
+              (std::vector<std::type_index>{typeid(Hexora::GLoadVersion), typeid(Hexora::GStart)}));
+}
+
+}  // namespace
+}  // namespace hexora

@@ -1,0 +1,166 @@
+// The game's roads from its update-info reply, against the local update API
+// and file server with packages made by the package builder: full and smart
+// updates, the repair of a damaged game, and a package that does not match
+// its scheme. Each road ends with the game started (through the fake
+// process launcher) or with the error that ends it.
+#include "pipeline/PipelineFixture.hpp"
+#include "pipeline/Tamper.hpp"
+#include "workers/common/CCleanUp.hpp"
+#include "workers/common/CPatch.hpp"
+#include "workers/common/CSmartPatch.hpp"
+#include "workers/common/CValidation.hpp"
+#include "workers/game/GP22.hpp"
+#include "workers/game/GPatch.hpp"
+
+namespace hexora {
+namespace {
+
+using Worker::Common::CCleanUp;
+using Worker::Common::CPatch;
+using Worker::Common::CSmartPatch;
+using Worker::Common::CValidation;
+using Worker::Hexora::GP22;
+using Worker::Hexora::GPatch;
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+class GameRoadTest : public test::PipelineFixture {
+protected:
+    GameRoadTest() {
+        install(sourceBundle("game", "2.0.1"), game());
+        setGameVersion("2.0.1");
+    }
+
+    static fs::path game() { return storagePath() / "Hexora.app"; }
+
+    void expectGameStarted(const Road& road) {
+        ASSERT_TRUE(road.error);
+        EXPECT_EQ(road.error->type, "GStart");
+        EXPECT_EQ(road.error->code, Worker::LauncherError::Code::Succeeded);
+        const auto launches = processes.launcher().launches();
+        ASSERT_EQ(launches.size(), 1u);
+        EXPECT_EQ(launches[0].executable, game() / "Contents/MacOS/Hexora");
+    }
+};
+
+// 2.0.1 installed; 2.0.2 arrives as a full package or as a smart package that
+// holds only what changed since 2.0.1.
+TEST_F(GameRoadTest, NewVersionIsDownloadedPatchedAndStarted) {
+    struct Case {
+        const char* file;
+        bool smart;
+    };
+    for (const Case c : {Case{"2.0.2", false}, Case{"2.0.2_2.0.1", true}}) {
+        SCOPED_TRACE(c.file);
+        install(sourceBundle("game", "2.0.1"), game());
+        processes.launcher().answer({4242, true, ""});
+        const fs::path next = sourceBundle("game", "2.0.2");
+        const auto package = publish(next, "2.0.2", c.file, c.file,
+                                     c.smart ? std::optional(sourceBundle("game", "2.0.1")) : std::nullopt);
+        if (c.smart) {
+            ASSERT_LT(package.packed.size(), test::treeOf(next).size());
+        }
+        answer({{"result", 0}, {"version", "2.0.2"}, {"hash", c.file}, {"file", c.file}});
+        const auto before = processes.launcher().launches().size();
+
+        const auto road = drive(std::make_shared<GP22>(harness.thread));
+
+        EXPECT_EQ(road.names(), (Names{"GP22", "GPatch", "CDownload", "CUnzip", "CValidation", "CCheckValidationResult",
+                                       c.smart ? "CSmartPatch" : "CPatch", "CCleanUp", "GStart"}));
+        ASSERT_TRUE(road.error);
+        EXPECT_EQ(road.error->type, "GStart");
+        EXPECT_EQ(processes.launcher().launches().size(), before + 1);
+        EXPECT_EQ(road.first<CValidation>()->skipMissingFiles, c.smart);
+        EXPECT_EQ(road.first<CValidation>()->targetPath, tempPath() / c.file / "Hexora.app");
+        // A smart patch leaves the files the new version dropped; the next
+        // repair's validation removes them.
+        auto expected = test::treeOf(next);
+        if (c.smart) {
+            const std::string dropped = "Contents/Resources/only-2.0.1.txt";
+            expected[dropped] = test::treeOf(sourceBundle("game", "2.0.1")).at(dropped);
+        }
+        EXPECT_EQ(test::treeOf(game()), expected);
+        EXPECT_FALSE(fs::exists(tempPath())) << "temp is cleaned up before the game starts";
+        const fs::path backup = tempPath() / "Hexora.old.app";
+        if (c.smart) {
+            EXPECT_EQ(road.first<CSmartPatch>()->tempPath, backup);
+        } else {
+            EXPECT_EQ(road.first<CPatch>()->tempPath, backup);
+        }
+    }
+}
+
+// One file deleted and one altered: the repair's validation fails, and the
+// full package of the replied version puts the game back.
+TEST_F(GameRoadTest, DamagedGameIsRepairedWithTheFullPackageAndStarted) {
+    publish(sourceBundle("game", "2.0.1"), "2.0.1", "G201");
+    fs::remove(game() / "Contents/Resources/shared.dat");
+    write(game() / "Contents/Info.plist", "<plist>altered</plist>");
+    answer({{"result", 0}, {"version", "2.0.1"}, {"hash", "G201"}});
+
+    const auto road = drive(std::make_shared<GP22>(harness.thread));
+
+    EXPECT_EQ(road.names(), (Names{"GP22", "CLoadSchemes", "CGunzip", "CValidation", "CCheckValidationResult",
+                                   "CCleanUp", "GPatch", "CDownload", "CUnzip", "CValidation",
+                                   "CCheckValidationResult", "CPatch", "CCleanUp", "GStart"}));
+    const auto patch = road.first<GPatch>();
+    ASSERT_TRUE(patch);
+    EXPECT_EQ(patch->updateVersion, "2.0.1");
+    EXPECT_TRUE(patch->isFullPatch);
+    expectGameStarted(road);
+    EXPECT_EQ(test::treeOf(game()), test::treeOf(sourceBundle("game", "2.0.1")));
+    EXPECT_TRUE(recorded("CCheckValidationResult", "Installed Game", "Failed"));
+}
+
+TEST_F(GameRoadTest, IntactGameIsValidatedAndStarted) {
+    publish(sourceBundle("game", "2.0.1"), "2.0.1", "G201");
+    answer({{"result", 0}, {"version", "2.0.1"}, {"hash", "G201"}});
+
+    const auto road = drive(std::make_shared<GP22>(harness.thread));
+
+    EXPECT_EQ(road.names(), (Names{"GP22", "CLoadSchemes", "CGunzip", "CValidation", "CCheckValidationResult",
+                                   "CCleanUp", "CCleanUp", "GStart"}));
+    expectGameStarted(road);
+    EXPECT_FALSE(fs::exists(storagePath() / "gameScheme.json.gz"));
+    EXPECT_TRUE(fs::exists(storagePath() / "gameScheme.json"));
+}
+
+TEST_F(GameRoadTest, PackageThatDoesNotMatchItsSchemeLeavesTheGameUntouched) {
+    const auto package = publish(sourceBundle("game", "2.0.2"), "2.0.2", "G202");
+    test::replaceZipEntry(package.zip, "2.0.2/Hexora.app/Contents/MacOS/Hexora", "#!/bin/sh\n# not the game\n");
+    answer({{"result", 0}, {"version", "2.0.2"}, {"hash", "G202"}});
+
+    const auto road = drive(std::make_shared<GP22>(harness.thread));
+
+    ASSERT_TRUE(road.error);
+    EXPECT_EQ(road.names().back(), "CCheckValidationResult");
+    EXPECT_EQ(road.error->state, LauncherState::Failed_Validation);
+    EXPECT_EQ(road.error->message, "Game integrity check failed after download");
+    ASSERT_TRUE(road.error->rum);
+    EXPECT_EQ(road.error->rum->MinorType, "CCheckValidationResult");
+    EXPECT_EQ(road.error->rum->Event, "Downloaded Game");
+    EXPECT_EQ(road.error->rum->EventState, "Failed");
+    EXPECT_EQ(test::treeOf(game()), test::treeOf(sourceBundle("game", "2.0.1")));
+    EXPECT_TRUE(processes.launcher().launches().empty());
+}
+
+// A package name from the reply names files in temp: one that is not a
+// plain name is refused before anything is downloaded or touched.
+TEST_F(GameRoadTest, PackageNameThatLeavesTempIsRefused) {
+    for (const char* name : {"../escape", "a/b", "..", ""}) {
+        SCOPED_TRACE(name);
+        GPatch worker(harness.thread, "H", name, true);
+        try {
+            worker.work();
+            ADD_FAILURE() << "no error";
+        } catch (const Worker::LauncherError& error) {
+            EXPECT_EQ(error.type, "GPatch");
+            EXPECT_EQ(error.state, LauncherState::Failed_Api_Unavailable_Version);
+        }
+        EXPECT_TRUE(harness.thread->workers().takeFirst() == std::nullopt);
+    }
+    EXPECT_EQ(files.requestCount(), 0u);
+}
+
+}  // namespace
+}  // namespace hexora

@@ -1,0 +1,161 @@
+// The built launcher program on a virtual X server, with every endpoint on a
+// local port that refuses connections and the user's folders in a temporary
+// folder. Each test runs its own copy of the built bundle, so the storage
+// folder the program makes stays in the test's folder.
+#include "LauncherProcess.hpp"
+#include "platform/InfoPlist.hpp"
+#include "support/TempDir.hpp"
+#include "support/XvfbServer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace hexora {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path builtBundle = HEXORA_LAUNCHER_BUNDLE;
+
+// The trace line of a text the window shows (line breaks written as \r, \n).
+std::string shown(const std::string& text) { return "ViewController.setMessage: " + text; }
+
+// True when the fragments appear in the log in this order.
+::testing::AssertionResult inOrder(const std::string& log, const std::vector<std::string>& fragments) {
+    std::size_t from = 0;
+    for (const auto& fragment : fragments) {
+        const auto at = log.find(fragment, from);
+        if (at == std::string::npos)
+            return ::testing::AssertionFailure() << "\"" << fragment << "\" missing or out of order in:\n" << log;
+        from = at + fragment.size();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class ShellProgramTest : public ::testing::Test {
+protected:
+    ShellProgramTest() {
+        fs::copy(builtBundle, bundle(), fs::copy_options::recursive);
+        fs::remove_all(bundle() / "Contents" / "storage");
+        for (const char* folder : {"config", "data", "home", "runtime"}) fs::create_directories(dir / folder);
+        fs::permissions(dir / "runtime", fs::perms::owner_all);
+    }
+
+    fs::path bundle() const { return dir / "Hexora.app"; }
+    fs::path executable() const { return bundle() / "Contents" / "MacOS" / "Hexora"; }
+
+    /// Replaces the bundle's program by the one that holds the road until cancelled.
+    void useHoldingProgram() {
+        fs::copy_file(HEXORA_HOLDING_LAUNCHER, executable(), fs::copy_options::overwrite_existing);
+    }
+
+    std::unique_ptr<test::LauncherProcess> start(const std::vector<std::string>& arguments = {}) {
+        const std::map<std::string, std::string> environment{
+            {"DISPLAY", xvfb.display()},
+            {"QT_QPA_PLATFORM", "xcb"},
+            {"HEXORA_SHELL_TRACE", "1"},
+            {"HEXORA_API_URLS", api1.url() + "," + api2.url()},
+            {"HEXORA_FILE_URLS", files1.url() + "," + files2.url()},
+            {"HEXORA_RUM_URL", collector.url() + "/"},
+            {"HEXORA_CA_FILE", ""},
+            {"XDG_CONFIG_HOME", (dir / "config").string()},
+            {"XDG_DATA_HOME", (dir / "data").string()},
+            {"XDG_RUNTIME_DIR", (dir / "runtime").string()},
+            {"HOME", (dir / "home").string()},
+            {"LSAN_OPTIONS", std::string("suppressions=") + HEXORA_LSAN_SUPPRESSIONS},
+        };
+        return std::make_unique<test::LauncherProcess>(executable(), arguments, environment, dir / "launcher.log");
+    }
+
+    test::TempDir dir;
+    test::XvfbServer xvfb;
+    test::RefusingPort api1, api2, files1, files2, collector;
+};
+
+TEST_F(ShellProgramTest, WindowAppearsWithTheInitializingText) {
+    auto launcher = start();
+    ASSERT_TRUE(launcher->waitForLog(shown("Initializing"))) << launcher->log();
+    EXPECT_TRUE(inOrder(launcher->log(), {"Launcher View did appear.", "AppDelegate.applicationDidFinishLaunching"}));
+
+    // The window is drawn some time after it is shown: look until the screen
+    // holds more than the X server's empty black.
+    const fs::path screenshot = dir / "screen.png";
+    int colours = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (colours < 100 && std::chrono::steady_clock::now() < deadline) {
+        if (xvfb.screenshot(screenshot)) colours = test::XvfbServer::colourCount(screenshot);
+        if (colours < 100) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_GE(colours, 100) << "the screenshot " << screenshot << " is blank";
+
+    launcher->sendSignal(SIGTERM);
+    EXPECT_TRUE(launcher->waitForExit().has_value());
+}
+
+TEST_F(ShellProgramTest, QuitWhileTheWorkerThreadRunsWaitsForTheRunToEnd) {
+    useHoldingProgram();
+    auto launcher = start();
+    ASSERT_TRUE(launcher->waitForLog("HoldTheRoad: holding the worker thread")) << launcher->log();
+
+    launcher->sendSignal(SIGTERM);
+    ASSERT_TRUE(launcher->waitForLog(shown("Hexora Launcher will be terminated.\\r\\nPlease wait.")))
+        << launcher->log();
+    const auto status = launcher->waitForExit();
+    ASSERT_TRUE(status.has_value()) << launcher->log();
+    EXPECT_EQ(*status, 0);
+    EXPECT_TRUE(inOrder(launcher->log(), {"AppDelegate.applicationShouldTerminate: updater is running",
+                                          "HoldTheRoad: run cancelled", "WorkerThread: cancelled",
+                                          "WorkerThread: terminated with terminating app",
+                                          "AppDelegate.applicationShouldTerminate: terminate now",
+                                          "AppDelegate.applicationWillTerminate"}));
+}
+
+TEST_F(ShellProgramTest, QuitAfterTheRoadEndedExitsAtOnce) {
+    auto launcher = start();
+    ASSERT_TRUE(launcher->waitForLog("WorkerThread: terminated")) << launcher->log();
+    launcher->sendSignal(SIGTERM);
+    const auto status = launcher->waitForExit();
+    ASSERT_TRUE(status.has_value()) << launcher->log();
+    EXPECT_EQ(*status, 0);
+    const auto log = launcher->log();
+    EXPECT_TRUE(inOrder(log, {"AppDelegate.applicationShouldTerminate: terminate now",
+                              "AppDelegate.applicationWillTerminate"}));
+    EXPECT_EQ(log.find("updater is running"), std::string::npos);
+    EXPECT_EQ(log.find(shown("Hexora Launcher will be terminated.")), std::string::npos);
+}
+
+TEST_F(ShellProgramTest, CommandLineUrlsAreHandedOverBeforeTheStartAndAProcessIdIsIgnored) {
+    useHoldingProgram();
+    auto launcher = start({"4242", "hexoramac://join?room=7"});
+    ASSERT_TRUE(launcher->waitForLog("AppDelegate.applicationDidFinishLaunching")) << launcher->log();
+    const auto log = launcher->log();
+    EXPECT_TRUE(inOrder(log, {"Launcher View did appear.", "handleOpenUrls: hexoramac://join?room=7",
+                              "handleOpenUrls: enqueue to worker", "AppDelegate.applicationDidFinishLaunching"}));
+    EXPECT_EQ(log.find("handleOpenUrls: 4242"), std::string::npos);
+    launcher->sendSignal(SIGINT);
+    EXPECT_TRUE(launcher->waitForExit().has_value()) << launcher->log();
+}
+
+TEST(LauncherBundleTest, BuildLaysOutTheBundle) {
+    const auto contents = builtBundle / "Contents";
+    const auto info = platform::InfoPlist::read(contents / "Info.plist");
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->text("CFBundleIdentifier"), "com.tarq.hexora.mac.launcher");
+    EXPECT_EQ(info->text("CFBundleShortVersionString"), HEXORA_PROJECT_VERSION);
+    EXPECT_EQ(info->text("CFBundleExecutable"), "Hexora");
+    EXPECT_TRUE(fs::is_regular_file(contents / "MacOS" / "Hexora"));
+    EXPECT_TRUE(fs::is_regular_file(contents / "Resources" / "background.png"));
+    EXPECT_NE(test::readFile(contents / "Resources" / "Localizable.strings")
+                  .find("\"msg_mac_install\" = \"Please move the Hexora.app icon to the Applications folder.\";"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace hexora

@@ -1,0 +1,20 @@
+#pragma once
+// What a folder holds, byte for byte: each item below it by relative path,
+// described as "file <mode> <content>", "link <target>" or "folder". Two
+// snapshots are equal exactly when the trees hold the same items with the
+// same contents, permissions and link targets.
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace hexora::test {
+
+using TreeSnapshot = std::map<std::string, std::string>;
+
+/// The snapshot of everything below `root` (empty when `root` is missing).
+TreeSnapshot snapshotTree(const std::filesystem::path& root);
+
+/// The snapshot description of a file with `content` and permissions `mode`.
+std::string fileEntry(const std::string& content, unsigned mode = 0644);
+
+}  // namespace hexora::test
