@@ -105,8 +105,19 @@ game_report=$demo/logs/game-report.txt
 
 # Whether a process runs (a zombie waiting to be reaped does not).
 running() { [ -r "/proc/$1/stat" ] && ! grep -q ') Z ' "/proc/$1/stat"; }
-ready_count() { grep -c '^ready$' "$game_report" 2>/dev/null || true; }
-has_window() { xwininfo -root -tree 2>/dev/null | grep -q '"Hexora'; }
+ready_count() {
+  local count
+  count=$(grep -c '^ready$' "$game_report" 2>/dev/null) || true
+  echo "${count:-0}"
+}
+game_started_since() { [ "$(ready_count)" -gt "$1" ]; }
+has_window() { xwininfo -name Hexora 2>/dev/null | grep -q IsViewable; }
+window_or_gone() { has_window || ! running "$launcher_pid"; }
+game_or_gone() { game_started_since "$1" || ! running "$launcher_pid"; }
+# The texts the window showed (the shell's trace), without the animation's dots.
+shown_texts() { sed -n 's/.*ViewController\.setMessage: //p' "$1" | sed 's/[. ]*$//' | uniq; }
+shown() { grep -q "ViewController.setMessage: $2" "$1" 2>/dev/null; }
+shown_or_gone() { shown "$1" "$2" || ! running "$launcher_pid"; }
 batches() { find "$demo/service/collector" -name 'batch-*.json' 2>/dev/null | wc -l; }
 
 # run <number> <name>: starts the launcher, waits for the game, returns 0 when
@@ -118,28 +129,38 @@ run() {
   echo
   echo "demo: run $number ($name)"
   (cd "$demo/Applications" && exec env -i \
-      PATH=/usr/local/bin:/usr/bin:/bin HOME="$demo/home" LANG=C.UTF-8 DISPLAY="$DISPLAY" \
+      PATH=/usr/local/bin:/usr/bin:/bin HOME="$demo/home" LANG=C.UTF-8 \
+      DISPLAY="$DISPLAY" XAUTHORITY="${XAUTHORITY:-}" \
       XDG_CONFIG_HOME="$demo/home/config" XDG_DATA_HOME="$demo/home/data" \
       XDG_CACHE_HOME="$demo/home/cache" XDG_RUNTIME_DIR="$demo/home/runtime" TMPDIR="$demo/home/tmp" \
       HEXORA_API_URLS="$HEXORA_API_URLS" HEXORA_FILE_URLS="$HEXORA_FILE_URLS" \
       HEXORA_RUM_URL="$HEXORA_RUM_URL" HEXORA_CA_FILE="$HEXORA_CA_FILE" \
-      HEXORA_SAMPLE_GAME_SECONDS=3 HEXORA_SAMPLE_GAME_REPORT="$game_report" \
+      HEXORA_SAMPLE_GAME_SECONDS=3 HEXORA_SAMPLE_GAME_REPORT="$game_report" HEXORA_SHELL_TRACE=1 \
       "$app/Contents/MacOS/Hexora") > "$demo/logs/launcher-$number.log" 2>&1 &
   launcher_pid=$!
-  if wait_for 30 has_window; then
-    import -window root "$demo/shots/run$number-window.png" 2>/dev/null || true
+  local log=$demo/logs/launcher-$number.log
+  if wait_for 30 window_or_gone && has_window; then
+    import -window root "$demo/shots/run$number-1-window.png" 2>/dev/null || true
+  fi
+  # Decompression and validation each hold their state for a second.
+  if wait_for 30 shown_or_gone "$log" "Decompressing files" && running "$launcher_pid"; then
+    import -window root "$demo/shots/run$number-2-decompressing.png" 2>/dev/null || true
+  fi
+  if wait_for 30 shown_or_gone "$log" "Validating files" && running "$launcher_pid"; then
+    import -window root "$demo/shots/run$number-3-validating.png" 2>/dev/null || true
   fi
   local started=0
-  if wait_for 120 test "$(ready_count)" -gt "$before_ready"; then
-    started=1
-    import -window root "$demo/shots/run$number-game-started.png" 2>/dev/null || true
-  fi
+  wait_for 120 game_or_gone "$before_ready" || true
+  # The game writes its report line a moment after the launcher saw it start.
+  if wait_for 5 game_started_since "$before_ready"; then started=1; fi
   local quit=0
   if wait_for 60 eval '! running "$launcher_pid"'; then quit=1; fi
   wait "$launcher_pid" 2>/dev/null || true
   launcher_of_run=$launcher_pid
   launcher_pid=
-  echo "demo: the road of run $number (collector records):"
+  echo "demo: the window of run $number showed:"
+  shown_texts "$log" | sed 's/^/    /'
+  echo "demo: the road of run $number (collector records: time, step, event, state):"
   "$service_tool" --road "$demo/service/collector" --skip "$before_batches" | sed 's/^/    /'
   if [ "$started" = 1 ]; then
     local game_pid game_arg
