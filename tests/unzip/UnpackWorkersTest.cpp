@@ -6,7 +6,7 @@
 #include "support/EngineHarness.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
-#include "unzip/ZipBuilder.hpp"
+#include "support/ZipBuilder.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -17,7 +17,7 @@
 // Thread: unzip() runs on a unit thread; cancel(), state(), progress(),
 // isFinal() and unzipProgress() may be called from any thread. Nothing here
 // throws.
-#include "workers/common/UnzipProgress.hpp"
+#include "services/archive/UnzipProgress.hpp"
 
 #include <atomic>
 #include <memory>
@@ -45,7 +45,7 @@ public:
     /// Success or Failed.
     bool isFinal() const;
     /// Absent until the unit starts.
-    std::shared_ptr<UnzipProgress> unzipProgress() const;
+    std::shared_ptr<Archive::UnzipProgress> unzipProgress() const;
 
 private:
     void raiseProgress(double fraction);
@@ -55,7 +55,7 @@ private:
     std::atomic<double> progress_{0.0};
     mutable std::mutex mutex_;
     UnzipState state_ = UnzipState::None;
-    std::shared_ptr<UnzipProgress> unzipProgress_;
+    std::shared_ptr<Archive::UnzipProgress> unzipProgress_;
 };
 
 }  // namespace hexora::Worker::Common

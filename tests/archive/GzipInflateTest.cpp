@@ -1,4 +1,4 @@
-#include "workers/common/GzipInflate.hpp"
+#include "services/archive/GzipInflate.hpp"
 
 #include "support/TempDir.hpp"
 
@@ -10,7 +10,7 @@
 
 namespace hexora {
 namespace fs = std::filesystem;
-namespace Gzip = Worker::Common::GzipInflate;
+namespace Gzip = Archive::GzipInflate;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "workers/common/GzipInflate.hpp"
+#include "services/archive/GzipInflate.hpp"
 
 #include <zlib.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace hexora::Worker::Common::GzipInflate {
+namespace hexora::Archive::GzipInflate {
 namespace fs = std::filesystem;
 
 namespace {
@@ -115,4 +115,4 @@ void inflateFile(const fs::path& source, const fs::path& target) {
     }
 }
 
-}  // namespace hexora::Worker::Common::GzipInflate
+}  // namespace hexora::Archive::GzipInflate

@@ -1,7 +1,7 @@
-#include "workers/common/ZipExtract.hpp"
+#include "services/archive/ZipExtract.hpp"
 
 #include "support/TempDir.hpp"
-#include "unzip/ZipBuilder.hpp"
+#include "support/ZipBuilder.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,9 +15,9 @@
 
 namespace hexora {
 namespace fs = std::filesystem;
-using Worker::Common::ZipExtract::Error;
-using Worker::Common::ZipExtract::extract;
-using Worker::Common::ZipExtract::safeRelativePath;
+using Archive::ZipExtract::Error;
+using Archive::ZipExtract::extract;
+using Archive::ZipExtract::safeRelativePath;
 
 namespace {
 

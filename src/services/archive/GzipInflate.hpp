@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-namespace hexora::Worker::Common::GzipInflate {
+namespace hexora::Archive::GzipInflate {
 
 /// A read, decompression or write error; what() is the description used in
 /// the gunzip records.
@@ -27,4 +27,4 @@ bool hasGzipMagic(const std::filesystem::path& path);
 /// write error such as a full disk; `target` is then removed again.
 void inflateFile(const std::filesystem::path& source, const std::filesystem::path& target);
 
-}  // namespace hexora::Worker::Common::GzipInflate
+}  // namespace hexora::Archive::GzipInflate

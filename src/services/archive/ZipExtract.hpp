@@ -1,5 +1,5 @@
 #pragma once
-// Extraction of a zip package into a folder over libzip, for the unzip worker.
+// Extraction of a zip package into a folder over libzip (used by the unzip worker).
 //
 // Safety: every entry must land inside the target folder. The whole archive
 // is checked before anything is written; an entry named with "..", an
@@ -22,7 +22,7 @@
 #include <string>
 #include <string_view>
 
-namespace hexora::Worker::Common::ZipExtract {
+namespace hexora::Archive::ZipExtract {
 
 /// Why an extraction failed; what() is the description used in the records.
 class Error : public std::runtime_error {
@@ -51,4 +51,4 @@ std::optional<std::filesystem::path> safeRelativePath(std::string_view name);
 void extract(const std::filesystem::path& zipPath, const std::filesystem::path& targetFolder,
              const Callbacks& callbacks = {});
 
-}  // namespace hexora::Worker::Common::ZipExtract
+}  // namespace hexora::Archive::ZipExtract

@@ -1,4 +1,4 @@
-#include "workers/common/ZipExtract.hpp"
+#include "services/archive/ZipExtract.hpp"
 
 #include <zip.h>
 
@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-namespace hexora::Worker::Common::ZipExtract {
+namespace hexora::Archive::ZipExtract {
 namespace fs = std::filesystem;
 
 namespace {
@@ -360,4 +360,4 @@ void extract(const fs::path& zipPath, const fs::path& targetFolder, const Callba
     extraction.run();
 }
 
-}  // namespace hexora::Worker::Common::ZipExtract
+}  // namespace hexora::Archive::ZipExtract
