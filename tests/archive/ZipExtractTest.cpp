@@ -130,6 +130,53 @@ TEST(ZipExtract, ZipSlipCorpusWritesNothingOutsideTheTarget) {
     }
 }
 
+// Each link alone stays inside; together they lead out. The package fails
+// and takes away all it made, while what the target held before stays.
+TEST(ZipExtract, LinksThatEscapeOnlyTogetherAreRefusedAndLeaveNothingBehind) {
+    struct Case {
+        const char* label;
+        std::vector<std::pair<std::string, std::string>> links;  // made in this order
+    };
+    const Case cases[] = {
+        {"a link through a link made earlier", {{"q", "."}, {"Game.app/p", "../q/.."}}},
+        {"a link redirected by a later one", {{"Game.app/p", "../q/.."}, {"q", "."}}},
+        {"a chain of links", {{"x", "a/b/../.."}, {"a", "c"}, {"c", "."}}},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        const fs::path target = dir / "box" / "target";
+        dir.write("box/target/installed.txt", "kept");
+        const fs::path zip = dir / "package.zip";
+        test::ZipBuilder builder(zip);
+        builder.folder("Game.app/").file("Game.app/Contents/data.txt", "data");
+        for (const auto& [name, to] : c.links) builder.link(name, to);
+        builder.close();
+
+        EXPECT_THAT(extractError(zip, target), testing::HasSubstr("outside the target folder")) << c.label;
+        EXPECT_EQ(listTree(target), (std::vector<std::string>{"installed.txt"})) << c.label;
+        EXPECT_EQ(listFolder(dir / "box"), (std::vector<std::string>{"target"})) << c.label;
+    }
+}
+
+TEST(ZipExtract, LinksThatStayInsideTheBundleKeepWorking) {
+    test::TempDir dir;
+    const fs::path zip = dir / "package.zip";
+    test::ZipBuilder builder(zip);
+    builder.file("Fw.framework/Versions/A/Resources/info.txt", "info")
+        .file("Fw.framework/Versions/A/Fw", "binary")
+        .link("Fw.framework/Versions/Current", "A")
+        .link("Fw.framework/Resources", "Versions/Current/Resources")
+        .link("Fw.framework/Fw", "Versions/Current/Fw")
+        .link("Fw.framework/Versions/A/Self", "../../../Fw.framework");
+    builder.close();
+
+    extract(zip, dir / "out");
+
+    EXPECT_EQ(test::readFile(dir / "out/Fw.framework/Resources/info.txt"), "info");
+    EXPECT_EQ(test::readFile(dir / "out/Fw.framework/Fw"), "binary");
+    EXPECT_EQ(fs::read_symlink(dir / "out/Fw.framework/Versions/Current"), "A");
+}
+
 TEST(ZipExtract, LinkFoundInTheTargetFolderIsNotFollowedOutside) {
     test::TempDir dir;
     fs::create_directories(dir / "outside");

@@ -1,5 +1,7 @@
 #include "services/archive/ZipExtract.hpp"
 
+#include "services/archive/TreeContainment.hpp"
+
 #include <zip.h>
 
 #include <algorithm>
@@ -174,8 +176,14 @@ public:
             if (entry.kind == Kind::Folder) makeFolder(entry);
             else if (entry.kind == Kind::File) writeFile(entry);
         }
-        for (std::size_t i = 0; i < entries_.size(); ++i)
-            if (entries_[i].kind == Kind::Link) makeLink(entries_[i], linkTargets_[i]);
+        try {
+            for (std::size_t i = 0; i < entries_.size(); ++i)
+                if (entries_[i].kind == Kind::Link) makeLink(entries_[i], linkTargets_[i]);
+            checkContainment();
+        } catch (const Error&) {
+            removeCreated();
+            throw;
+        }
         finishFolders();
         report(1.0);
     }
@@ -217,10 +225,16 @@ private:
     fs::path prepareFolder(const fs::path& relativeFolder, const std::string& entryName) {
         const fs::path folder = root_ / relativeFolder;
         std::error_code code;
+        std::vector<fs::path> missing;
+        for (fs::path each = folder; each != root_ && isInside(each, root_); each = each.parent_path()) {
+            if (fs::symlink_status(each, code).type() != fs::file_type::not_found) break;
+            missing.push_back(each);
+        }
         fs::create_directories(folder, code);
         if (code) throw Error("cannot create " + folder.string() + ": " + code.message());
         const fs::path real = fs::canonical(folder, code);
         if (code || !isInside(real, root_)) throw Error("entry leaves the target folder: " + entryName);
+        for (const fs::path& made : missing) createdFolders_.push_back(fs::canonical(made, code));
         return real;
     }
 
@@ -250,6 +264,7 @@ private:
         if (!file) throw Error("cannot open entry " + entry.name + ": " + archiveError(archive_.get()));
         Descriptor out(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (out.get() < 0) throw Error(systemError("cannot create", path));
+        createdItems_.push_back(path);
 
         std::vector<char> buffer(ChunkSize);
         for (;;) {
@@ -296,11 +311,31 @@ private:
         removeExisting(path, entry.name);
         fs::create_symlink(target, path, code);
         if (code) throw Error("cannot create link " + path.string() + ": " + code.message());
+        createdItems_.push_back(path);
         if (entry.mtime) {
             const timespec times[2] = {{*entry.mtime, 0}, {*entry.mtime, 0}};
             ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
         }
         addWritten(entry.size);
+    }
+
+    // Links that are harmless one by one can lead outside together; with all
+    // of them on disk, every entry must still resolve inside the folder.
+    void checkContainment() const {
+        for (const Entry& entry : entries_) {
+            if (!TreeContainment::resolvesInside(root_, entry.relative))
+                throw Error("symbolic links lead outside the target folder: " + entry.name);
+        }
+    }
+
+    // Takes away everything this extraction made: links, then files, then
+    // the folders it created (deepest first, only when empty). The paths
+    // were recorded resolved, so nothing is followed through a link.
+    void removeCreated() {
+        for (auto it = createdItems_.rbegin(); it != createdItems_.rend(); ++it) ::unlink(it->c_str());
+        std::sort(createdFolders_.begin(), createdFolders_.end(),
+                  [](const fs::path& a, const fs::path& b) { return a.native().size() > b.native().size(); });
+        for (const fs::path& folder : createdFolders_) ::rmdir(folder.c_str());
     }
 
     // Folder permissions and times last: writing into a folder changes its
@@ -325,6 +360,8 @@ private:
     std::vector<Entry> entries_;
     std::vector<std::string> linkTargets_;
     std::vector<std::pair<fs::path, Entry>> folders_;
+    std::vector<fs::path> createdItems_;
+    std::vector<fs::path> createdFolders_;
     zip_uint64_t totalBytes_ = 0;
     zip_uint64_t writtenBytes_ = 0;
     double reported_ = 0.0;

@@ -3,6 +3,7 @@
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "services/archive/GzipInflate.hpp"
+#include "services/file/Schemes.hpp"
 
 #include <cstdlib>
 #include <filesystem>
@@ -91,7 +92,7 @@ void GunzipUnit::run() {
             setState(GunzipState::Failed);
             return;
         }
-        Archive::GzipInflate::inflateFile(sourcePath_, temporary);
+        Archive::GzipInflate::inflateFile(sourcePath_, temporary, Schemes::MaxFileBytes);
         if (itemExists(backup)) fs::remove_all(backup);
         if (itemExists(target)) fs::rename(target, backup);
         fs::rename(temporary, target);
