@@ -9,8 +9,8 @@
 
 namespace hexora::Worker::Common {
 
-UnzipUnit::UnzipUnit(std::string sourcePath, std::string targetPath)
-    : sourcePath_(std::move(sourcePath)), targetPath_(std::move(targetPath)) {}
+UnzipUnit::UnzipUnit(std::string sourcePath, std::string targetPath, std::shared_ptr<Archive::ThreadBudget> budget)
+    : sourcePath_(std::move(sourcePath)), targetPath_(std::move(targetPath)), budget_(std::move(budget)) {}
 
 UnzipUnit::UnzipState UnzipUnit::state() const {
     std::lock_guard lock(mutex_);
@@ -69,8 +69,9 @@ void UnzipUnit::unzip() {
     std::string failure;
     try {
         Archive::ZipExtract::extract(sourcePath_, targetPath_,
-                            {[&](double fraction) { progress->setFractionCompleted(fraction); },
-                             [&] { return progress->isCancelled(); }});
+                                     {[&](double fraction) { progress->setFractionCompleted(fraction); },
+                                      [&] { return progress->isCancelled(); }},
+                                     budget_.get());
     } catch (const std::exception& error) {
         failure = error.what();
         if (failure.empty()) failure = "unzip failed";
