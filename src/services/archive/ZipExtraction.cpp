@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -181,12 +182,13 @@ void ZipExtraction::writeFiles(ExtractionProgress& progress) {
     while (helpers.size() < wanted && budget_.tryAcquire()) {
         try {
             helpers.emplace_back([this, share] {
+                // A helper that cannot open its own handle leaves its share to the others.
+                std::optional<ZipReader> reader;
                 try {
-                    ZipReader reader(zipPath_, false);
-                    share(reader);
-                } catch (const std::exception& error) {
-                    failWith(error.what());
+                    reader.emplace(zipPath_, false);
+                } catch (const std::exception&) {
                 }
+                if (reader) share(*reader);
                 budget_.release();
             });
         } catch (const std::system_error&) {
