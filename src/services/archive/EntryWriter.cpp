@@ -39,15 +39,6 @@ std::string systemError(const std::string& what, const fs::path& path) {
     return what + " " + path.string() + ": " + std::strerror(errno);
 }
 
-void removeExisting(const fs::path& path, const std::string& entryName) {
-    std::error_code code;
-    const auto status = fs::symlink_status(path, code);
-    if (status.type() == fs::file_type::not_found) return;
-    if (status.type() == fs::file_type::directory) throw Error("a folder stands where the archive has a file: " + entryName);
-    fs::remove(path, code);
-    if (code) throw Error("cannot replace " + path.string() + ": " + code.message());
-}
-
 void writeAll(int fd, const std::uint8_t* data, std::size_t size, const fs::path& path) {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
@@ -69,7 +60,6 @@ void EntryWriter::checkCancelled() const {
 
 void EntryWriter::write(const ZipEntry& entry, const fs::path& path) {
     checkCancelled();
-    removeExisting(path, entry.name);
     Descriptor out(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (out.get() < 0) throw Error(systemError("cannot create", path));
 

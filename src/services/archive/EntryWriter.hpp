@@ -24,9 +24,9 @@ public:
     /// before every chunk (may be empty).
     EntryWriter(ZipReader& reader, ExtractionProgress& progress, std::function<bool()> isCancelled);
 
-    /// Writes `entry` to `path`, replacing a file or link standing there (a
-    /// folder there is an error), never writing through a link. Sets the
-    /// entry's permission bits (0644 when it has none) and time.
+    /// Writes `entry` to a new file at `path` (nothing may stand there; a
+    /// link there is never written through). Sets the entry's permission bits
+    /// (0644 when it has none) and time.
     void write(const ZipEntry& entry, const std::filesystem::path& path);
 
 private:

@@ -162,6 +162,7 @@ void ZipExtraction::writeShare(ZipReader& reader, ExtractionProgress& progress) 
         if (failed_.load()) return;
         const std::size_t at = nextFile_.fetch_add(1);
         if (at >= files_.size()) return;
+        removeExistingItem(files_[at].path, files_[at].entry->name);
         writer.write(*files_[at].entry, files_[at].path);
     }
 }
