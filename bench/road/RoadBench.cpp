@@ -363,6 +363,7 @@ int main(int argc, char** argv) {
     if (!ours.ok || !tools.ok || !unzipOurs.ok || !unzipTool.ok) {
         std::fprintf(stderr, "a run failed or left the wrong tree (hexora %d, tools %d, CUnzip %d, unzip %d)\n", ours.ok,
                      tools.ok, unzipOurs.ok, unzipTool.ok);
+        if (options.keep.empty()) fs::remove_all(work);
         return 1;
     }
 
