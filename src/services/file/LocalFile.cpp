@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 bool isNonEmptyRegularFile(const fs::path& path) { return fileSize(path) > 0; }
 
-std::optional<std::string> readAll(const fs::path& path, std::error_code& error) {
+std::optional<std::string> readAll(const fs::path& path, std::error_code& error, std::uintmax_t maxBytes) {
     error.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -32,6 +32,11 @@ std::optional<std::string> readAll(const fs::path& path, std::error_code& error)
             return std::nullopt;
         }
         content.append(buffer, static_cast<std::size_t>(got));
+        if (content.size() > maxBytes) {
+            error = std::make_error_code(std::errc::file_too_large);
+            ::close(fd);
+            return std::nullopt;
+        }
     }
     ::close(fd);
     return content;

@@ -6,7 +6,9 @@
 //
 // Thread: any thread; each call works on the path it is given. Nothing here
 // throws; failures are results (and, for discard, a warning log line).
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -16,8 +18,11 @@ namespace hexora::LocalFile {
 /// True when `path` (symbolic links followed) is a regular file of at least one byte.
 bool isNonEmptyRegularFile(const std::filesystem::path& path);
 
-/// The whole content of the file, or nullopt with `error` set when it cannot be read.
-std::optional<std::string> readAll(const std::filesystem::path& path, std::error_code& error);
+/// The whole content of the file, or nullopt with `error` set when it cannot
+/// be read; a file longer than `maxBytes` gives std::errc::file_too_large
+/// after reading at most one chunk past the bound.
+std::optional<std::string> readAll(const std::filesystem::path& path, std::error_code& error,
+                                   std::uintmax_t maxBytes = std::numeric_limits<std::uintmax_t>::max());
 
 /// Removes whatever is at `path` (a folder with its contents) and creates the
 /// parent folder with intermediate folders. On failure logs the warning

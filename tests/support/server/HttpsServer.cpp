@@ -303,16 +303,3 @@ std::vector<RecordedRequest> HttpsServer::takeUnexpectedRequests() {
 }
 
 }  // namespace hexora::test
-
-// The libraries below are not built with ThreadSanitizer. They hand data
-// between threads with atomics the sanitizer cannot see (libcrypto frees TLS
-// session data after dropping reference counts; the server library passes
-// connections to its workers), so what they do inside looks like races.
-// Reports raised from inside them are not about our code, which stays fully
-// checked.
-extern "C" const char* __tsan_default_suppressions() {
-    return "called_from_lib:libcrypto.so.3\n"
-           "called_from_lib:libssl.so.3\n"
-           "called_from_lib:libcpp-httplib.so.0.11\n"
-           "called_from_lib:libcurl.so.4\n";
-}
