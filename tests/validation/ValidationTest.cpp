@@ -13,8 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <fcntl.h>
 #include <fstream>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -310,34 +313,82 @@ TEST_F(ValidationTest, CancelledBeforeTheCheckReturnsWithoutWriting) {
     EXPECT_EQ(harness.takeStates(), (std::vector<LauncherState>{}));
 }
 
-// One listed "file" is a pipe: its hash blocks until the test writes to it,
-// which holds the run open while the test cancels it. The run then ends
-// without a list, a clean-up or a "completed" record, though a file differs.
+// Holds the first sleep anyone asks for (the worker's first look at its
+// units) until the test releases it, so the test can cancel while the run is
+// under way without depending on how fast the files hash.
+class HoldFirstSleepClock final : public platform::Clock {
+public:
+    void sleepFor(Seconds) override {
+        std::unique_lock lock(mutex_);
+        if (held_) return;
+        held_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return released_; });
+    }
+    TimePoint now() override { return std::chrono::system_clock::now(); }
+    void waitUntilHeld() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return held_; });
+    }
+    void release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool held_ = false;
+    bool released_ = false;
+};
+
+// The run is held at its first look at the units while the test cancels it.
+// It then ends without a list, a clean-up or a "completed" record, though a
+// file differs.
 TEST_F(ValidationTest, CancelledDuringTheRunReturnsWithoutWriting) {
     addFiveFiles();
     for (int i = 0; i < 200; ++i) addFile("Hexora.app/Contents/Resources/many", std::to_string(i), std::to_string(i));
-    const fs::path pipe = bundle / "Contents/Resources/pipe";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
-    scheme.files.push_back({"pipe", "Hexora.app/Contents/Resources", "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"});
     writeScheme();
     std::ofstream(bundle / "Contents/Resources/a.dat") << "tampered";
     dir.write("storage/Hexora.app/Contents/unlisted.txt", "stays");
+    const auto hold = std::make_shared<HoldFirstSleepClock>();
+    platform::Clock::install(hold);
     auto worker = validation();
     harness.thread->workers().append(worker);
     harness.thread->start();
 
-    int writer = -1;
-    while ((writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK)) < 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    hold->waitUntilHeld();
+    EXPECT_EQ(worker->validationRequests.size(), 205u);
     harness.thread->cancel();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ::close(writer);
+    hold->release();
     harness.thread->join();
+    platform::Clock::install(nullptr);
 
     EXPECT_FALSE(fs::exists(brokenList));
     EXPECT_TRUE(fs::exists(bundle / "Contents/unlisted.txt"));
     const auto records = Rum::Api::takePendingRecords();
     EXPECT_TRUE(recordsWithEvent(records, "completed").empty());
     EXPECT_TRUE(recordsWithEvent(records, "cleanup").empty());
+}
+
+// A pipe listed as a file fails its entry at once: nothing waits for a
+// writer (devices: see the hashing tests).
+TEST_F(ValidationTest, APipeListedAsAFileFailsAtOnce) {
+    addFile("Hexora.app/Contents/MacOS", "Hexora", "binary");
+    const std::string emptyHash = "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709";
+    ASSERT_EQ(::mkfifo((bundle / "Contents/MacOS/pipe").c_str(), 0644), 0);
+    scheme.files.push_back({"pipe", "Hexora.app/Contents/MacOS", emptyHash});
+    writeScheme();
+
+    validation()->work();
+
+    const auto list = SchemeFormat::decode(test::readFile(brokenList));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->files, std::vector<SchemeFileInfo>{scheme.files[1]});
+    const auto mismatch = recordsWithEvent(Rum::Api::takePendingRecords(), "hash mismatch");
+    ASSERT_EQ(mismatch.size(), 1u);
+    EXPECT_EQ(mismatch[0].dataValue("hashes"), "NULL vs " + emptyHash);
 }
 
 TEST_F(ValidationTest, ResultCheckWithoutHandlerDoesNothing) {
