@@ -27,12 +27,17 @@ function(hexora_test name folder)
   if(NOT sources)
     return()
   endif()
+  if(HEXORA_TSAN)
+    list(APPEND sources ${CMAKE_SOURCE_DIR}/tests/TsanSuppressions.cpp)
+  endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE hexora_test_support ${ARG_DEPS} GTest::gmock GTest::gtest_main)
   # Tests never reach the compiled-in collector or write below the user's
   # home: telemetry goes to a closed local port unless a test sets its own.
+  # The variables are set by running each test through env(1): a list given
+  # to gtest_discover_tests' ENVIRONMENT property keeps only its first entry.
   set(test_home ${CMAKE_BINARY_DIR}/test-home)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300
-    ENVIRONMENT "HEXORA_RUM_URL=https://127.0.0.1:9/;XDG_CONFIG_HOME=${test_home}/config;XDG_DATA_HOME=${test_home}/data"
-    ${ARG_PROPERTIES})
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+    "env;HEXORA_RUM_URL=https://127.0.0.1:9/;XDG_CONFIG_HOME=${test_home}/config;XDG_DATA_HOME=${test_home}/data")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ${ARG_PROPERTIES})
 endfunction()

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
-  libcurl4-openssl-dev zlib1g-dev libzip-dev nlohmann-json3-dev libcsv-dev
+  libcurl4-openssl-dev zlib1g-dev libzip-dev libisal-dev nlohmann-json3-dev libcsv-dev
   libspdlog-dev libssl-dev libplist-dev libicu-dev qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   curl openssl zip unzip

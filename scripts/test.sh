@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian machine and runs every test:
 # installs the packages, configures, builds and runs ctest; then builds and
-# tests once more under ThreadSanitizer (HEXORA_SKIP_TSAN=1 skips that pass).
+# tests once more under ThreadSanitizer (HEXORA_SKIP_TSAN=1 skips that pass)
+# and, when HEXORA_ASAN=1 is set, under AddressSanitizer and UBSan.
 # A test that fails is run once more before the run counts as failed, so a
 # machine under heavy load does not turn a timing margin into a red run; a
 # real fault fails both times.
@@ -20,4 +21,11 @@ if [ "${HEXORA_SKIP_TSAN:-0}" != 1 ]; then
   cmake --build build-tsan -j "$jobs"
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" QT_QPA_PLATFORM=offscreen \
     ctest --test-dir build-tsan --output-on-failure -j "$jobs" --repeat until-pass:2
+fi
+
+if [ "${HEXORA_ASAN:-0}" = 1 ]; then
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Release -DHEXORA_SANITIZE=ON -DHEXORA_BUILD_BENCH=OFF
+  cmake --build build-asan -j "$jobs"
+  UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" QT_QPA_PLATFORM=offscreen \
+    ctest --test-dir build-asan --output-on-failure -j "$jobs" --repeat until-pass:2
 fi

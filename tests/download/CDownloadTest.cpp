@@ -108,6 +108,40 @@ TEST_F(CDownloadTest, AFileMissingOnTheFirstDomainComesFromTheSecondWhichBecomes
     for (double value : values) EXPECT_LE(value, 100.0);
 }
 
+// A slow drip and an endless body each fail their transfer on their own,
+// within the (shortened) bounds, and the file then comes from the next
+// domain; no part of the failed body is left in the folder.
+TEST_F(CDownloadTest, ADrippingOrEndlessBodyFailsWithinItsBoundsAndTheNextDomainServes) {
+    setFileFetchBounds({.idleTimeoutSec = 0.5, .minBytesPerSec = 1024, .maxUnannouncedBytes = 256 * 1024});
+    ServerReply drip = ServerReply::text(200, body(100000, 'd'));
+    drip.trickleBytes = 1;
+    drip.trickleIntervalSec = 0.05;
+    primary.on("GET", "/update/h1/drip.zip", drip);
+    ServerReply endless;
+    endless.endless = true;
+    primary.on("GET", "/update/h2/endless.zip", endless);
+    fallback.on("GET", "/update/h1/drip.zip", ServerReply::text(200, body(1000, 'a')));
+    fallback.on("GET", "/update/h2/endless.zip", ServerReply::text(200, body(2000, 'b')));
+
+    auto download = makeDownload({"h1", "h2"}, {"drip.zip", "endless.zip"});
+    download->work();
+
+    EXPECT_EQ(test::readFile(target / "drip.zip"), body(1000, 'a'));
+    EXPECT_EQ(test::readFile(target / "endless.zip"), body(2000, 'b'));
+    EXPECT_EQ(folderEntries(target), (std::vector<std::string>{"drip.zip", "endless.zip"}));
+    EXPECT_EQ(fileDomainIndex(), 1);
+    const auto failures = records("CDownload", "download", "Failed");
+    ASSERT_EQ(failures.size(), 2u);
+    for (const auto& failure : failures) {
+        const std::string description = failure.dataValue("ErrorDescription").value_or("");
+        if (failure.dataValue("Uri") == primary.url("/update/h1/drip.zip")) {
+            EXPECT_NE(description.find("fewer than 512 bytes moved in 0.5 s"), std::string::npos) << description;
+        } else {
+            EXPECT_NE(description.find("262144 bytes without an announced length"), std::string::npos) << description;
+        }
+    }
+}
+
 TEST_F(CDownloadTest, AFileCutShortOnBothDomainsFailsTheRunWithTheRealSums) {
     primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, body(1000, 'a')));
     primary.on("GET", "/update/h2/b.zip", ServerReply::text(200, body(1000, 'b')));

@@ -11,6 +11,7 @@
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
+#include "workers/common/FileFetch.hpp"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@ protected:
         ApiDomains::resetForTesting();
         resetLoadedSetting();
         ApiConfig::resetToDefaults();
+        Worker::Common::setFileFetchBounds({});
         Rum::Api::takePendingRecords();
     }
 

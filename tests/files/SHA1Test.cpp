@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -58,6 +59,9 @@ TEST(SHA1Test, AnythingThatIsNotAReadableFileIsAbsent) {
     std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
+    const fs::path pipePath = dir / "pipe";
+    ASSERT_EQ(::mkfifo(pipePath.c_str(), 0644), 0);
+
     const struct {
         const char* label;
         fs::path path;
@@ -66,6 +70,12 @@ TEST(SHA1Test, AnythingThatIsNotAReadableFileIsAbsent) {
         {"missing file", dir / "missing.bin"},
         {"missing folder on the way", dir / "nowhere/file.bin"},
         {"socket", socketPath},
+        // A pipe without a writer would hold the open or the read forever.
+        {"named pipe", pipePath},
+        // A device reads like a file but is none: /dev/null would give the digest
+        // of empty input, /dev/zero would never end.
+        {"character device", "/dev/null"},
+        {"endless device", "/dev/zero"},
         // Opens fine and then fails to read at offset 0: a read error must not
         // yield the digest of whatever was read before it.
         {"read error", "/proc/self/mem"},

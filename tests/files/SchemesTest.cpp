@@ -96,6 +96,27 @@ TEST(SchemesTest, FailedClearingIsLogged) {
     EXPECT_TRUE(log.contains("Failed to delete invalid setting file or create directory: "));
 }
 
+// A file padded with spaces to the cap still loads; one byte more is refused
+// before it is decoded, and the file stays on disk.
+TEST(SchemesTest, SchemeFileBeyondTheSizeCapIsRefusedAndKept) {
+    const std::string content = ValidScheme;
+    const struct {
+        const char* label;
+        std::uintmax_t size;
+        bool loads;
+    } cases[] = {{"at the cap", Schemes::MaxFileBytes, true}, {"one byte beyond", Schemes::MaxFileBytes + 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        test::TempDir dir;
+        const fs::path file = dir.write("gameScheme.json", content + std::string(c.size - content.size(), ' '));
+        test::LogCapture log;
+        Schemes schemes(file);
+        EXPECT_EQ(schemes.load().scheme.has_value(), c.loads);
+        EXPECT_EQ(log.contains("cannot load scheme : scheme file is larger than 33554432 bytes"), !c.loads);
+        EXPECT_EQ(fs::file_size(file), c.size);
+    }
+}
+
 TEST(SchemesTest, EncodesInDocumentedOrderAndDecodesBack) {
     const SchemeFormat record = validSchemeRecord();
     EXPECT_EQ(record.encode(), ValidScheme);

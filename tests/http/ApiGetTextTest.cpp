@@ -1,4 +1,6 @@
 #include "services/api/Api.hpp"
+#include "services/api/RequestThreads.hpp"
+#include "services/http/HttpClient.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/LogCapture.hpp"
 #include "support/TestClock.hpp"
@@ -180,13 +182,42 @@ TEST_F(ApiGetTexts, FastSecondAnswerWinsWithoutWaitingForTheSlowFirst) {
     EXPECT_GE(clock.clock().sleptSeconds(), 0.1);
     EXPECT_EQ(Rum::Api::pendingRecords().size(), 1u);
 
-    // The first request still runs on its own thread; once answered, it still reports.
+    // The first request still runs on its own thread, held for the exit;
+    // once answered, it still reports.
+    EXPECT_GE(RequestThreads::leftRunning().count(), 1u);
     release.set_value();
     for (int i = 0; i < 500 && Rum::Api::pendingRecords().size() < 2; ++i) std::this_thread::sleep_for(10ms);
     const auto records = Rum::Api::takePendingRecords();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1].dataValue("Uri"), server.url("/t"));
     EXPECT_EQ(records[1].EventState, "Succeeded");
+}
+
+// What happens to the requests left running when the process exits: they
+// are stopped and joined before the state they use goes away.
+TEST(RequestThreadsTest, GoingAwayAbortsAndJoinsTheThreadsItHolds) {
+    HttpsServer server;
+    ServerReply late = ServerReply::text(200, "late");
+    late.delayBeforeHeadersSec = 30;
+    server.on("GET", "/late", late);
+    Http::Result result;
+    {
+        RequestThreads threads;
+        RequestThreads::Running running;
+        running.thread = std::thread([&, abort = running.abort, exited = running.exited] {
+            Http::Options options;
+            options.timeoutSec = 60;
+            options.shouldAbort = [abort] { return abort->load(); };
+            result = Http::get(server.url("/late"), options);
+            *exited = true;
+        });
+        std::vector<RequestThreads::Running> handed;
+        handed.push_back(std::move(running));
+        threads.adopt(std::move(handed));
+        ASSERT_TRUE(server.waitForRequests(1, 10s));
+        EXPECT_EQ(threads.count(), 1u);
+    }
+    EXPECT_EQ(result.failure, Http::Failure::Aborted);
 }
 
 TEST_F(ApiGetTexts, ChoosesByListOrderAndFallsBackToTheFirst) {

@@ -199,7 +199,9 @@ TEST(HttpClient, IdleTimeoutKeepsATricklingReplyAndCutsASilentOne) {
     server.on("GET", "/late", late);
 
     ASSERT_EQ(Http::get(server.url("/warm"), quick()).status, 200);
-    const auto kept = Http::get(server.url("/trickle"), quick(0.8));
+    Http::Options idleOnly = quick(0.8);
+    idleOnly.minBytesPerSec = 0;  // the trickle is far below the minimum rate
+    const auto kept = Http::get(server.url("/trickle"), idleOnly);
     EXPECT_EQ(kept.failure, Http::Failure::None) << kept.error;
     EXPECT_EQ(kept.body, std::string(12, 't'));
 
@@ -218,6 +220,43 @@ TEST(HttpClient, IdleTimeoutKeepsATricklingReplyAndCutsASilentOne) {
     EXPECT_EQ(silent.failure, Http::Failure::Timeout);
     EXPECT_EQ(silent.status, 0);
     EXPECT_LT(secondsSince(start), 3.0);
+}
+
+TEST(HttpClient, ATransferBelowTheMinimumRateForItsTimeoutFailsLikeAnIdleOne) {
+    HttpsServer server(HttpsServer::Config{.keepAlive = true});
+    server.on("GET", "/warm", ServerReply::text(200, "warm"));
+    ServerReply drip = ServerReply::text(200, std::string(10000, 'd'));
+    drip.trickleBytes = 1;
+    drip.trickleIntervalSec = 0.05;  // never idle for the timeout, but ~20 bytes/s
+    server.on("GET", "/drip", drip);
+    ServerReply steady = ServerReply::text(200, std::string(8000, 's'));
+    steady.trickleBytes = 400;
+    steady.trickleIntervalSec = 0.05;  // ~8000 bytes/s, over twice the timeout in all
+    server.on("GET", "/steady", steady);
+    Http::Options options = quick(0.5);
+    options.minBytesPerSec = 1024;
+
+    ASSERT_EQ(Http::get(server.url("/warm"), quick()).status, 200);
+    const auto dripped = Http::get(server.url("/drip"), options);
+    EXPECT_EQ(dripped.failure, Http::Failure::Timeout);
+    EXPECT_NE(dripped.error.find("Timeout"), std::string::npos) << dripped.error;
+    EXPECT_NE(dripped.error.find("fewer than 512 bytes moved in 0.5 s"), std::string::npos) << dripped.error;
+    EXPECT_LT(dripped.body.size(), 10000u);
+
+    ASSERT_EQ(Http::get(server.url("/warm"), quick()).status, 200);
+    const auto kept = Http::get(server.url("/steady"), options);
+    EXPECT_EQ(kept.failure, Http::Failure::None) << kept.error;
+    EXPECT_EQ(kept.body.size(), 8000u);
+}
+
+TEST(HttpClient, ABodyLongerThanItsAnnouncedLengthFails) {
+    HttpsServer server;
+    ServerReply longer = ServerReply::text(200, std::string(5000, 'x'));
+    longer.announcedLength = 100;
+    server.on("GET", "/longer", longer);
+    const auto result = Http::get(server.url("/longer"), quick());
+    EXPECT_EQ(result.failure, Http::Failure::BodyTooLarge) << result.error;
+    EXPECT_LE(result.body.size(), 100u);
 }
 
 TEST(HttpClient, ConnectionDroppedMidBodyFails) {
@@ -367,6 +406,35 @@ TEST_F(HttpDownload, UnwritableTargetFailsWithItsPath) {
     const auto result = Http::download(server.url("/f"), target, quick());
     EXPECT_EQ(result.failure, Http::Failure::Transport);
     EXPECT_NE(result.error.find(target.string()), std::string::npos) << result.error;
+}
+
+TEST_F(HttpDownload, AnEndlessBodyStopsAtTheCapAndALongerThanAnnouncedOneAtItsLength) {
+    ServerReply endless;
+    endless.endless = true;
+    server.on("GET", "/endless", endless);
+    ServerReply longer = ServerReply::text(200, std::string(300 * 1024, 'x'));
+    longer.announcedLength = 1000;
+    server.on("GET", "/longer", longer);
+    Http::Options options = quick();
+    options.maxUnannouncedDownloadBytes = 256 * 1024;
+
+    const auto cut = Http::download(server.url("/endless"), dir / "endless", options);
+    EXPECT_EQ(cut.failure, Http::Failure::BodyTooLarge) << cut.error;
+    EXPECT_NE(cut.error.find("262144"), std::string::npos) << cut.error;
+    EXPECT_LE(std::filesystem::file_size(dir / "endless"), 256u * 1024);
+
+    const auto longerResult = Http::download(server.url("/longer"), dir / "longer", options);
+    EXPECT_EQ(longerResult.failure, Http::Failure::BodyTooLarge) << longerResult.error;
+    EXPECT_LE(test::readFile(dir / "longer").size(), 1000u);
+}
+
+TEST_F(HttpDownload, ADownloadNeverWritesThroughALink) {
+    server.on("GET", "/f", ServerReply::text(200, "data"));
+    const auto elsewhere = dir.write("elsewhere", "kept");
+    std::filesystem::create_symlink(elsewhere, dir / "link");
+    const auto result = Http::download(server.url("/f"), dir / "link", quick());
+    EXPECT_EQ(result.failure, Http::Failure::Transport);
+    EXPECT_EQ(test::readFile(elsewhere), "kept");
 }
 
 TEST_F(HttpDownload, LargeFileIsNotCappedLikeAMemoryBody) {

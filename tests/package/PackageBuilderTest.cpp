@@ -4,14 +4,15 @@
 // package that passes here is one the pipelines accept.
 #include "engine/WorkerThread.hpp"
 #include "package/PackageBuilder.hpp"
+#include "services/archive/GzipInflate.hpp"
+#include "services/archive/ZipExtract.hpp"
 #include "services/file/SchemeFormat.hpp"
+#include "services/file/Schemes.hpp"
 #include "services/internal/SHA1.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
 #include "workers/common/CValidation.hpp"
-#include "workers/common/GzipInflate.hpp"
-#include "workers/common/ZipExtract.hpp"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +86,7 @@ TEST_F(PackageBuilderTest, SchemeListsEveryFileWithItsUpperCaseHashBelowTheBundl
     for (const auto& file : scheme->files) EXPECT_EQ(file.hash.find_first_of("abcdef"), std::string::npos);
 
     const fs::path inflated = dir / "inflated.json";
-    Worker::Common::GzipInflate::inflateFile(package.schemeArchive, inflated);
+    Archive::GzipInflate::inflateFile(package.schemeArchive, inflated, Schemes::MaxFileBytes);
     EXPECT_EQ(test::readFile(inflated), test::readFile(package.scheme));
 }
 
@@ -99,7 +100,7 @@ TEST_F(PackageBuilderTest, ZipUnpacksToAValidBundleWithModesAndLinks) {
     EXPECT_EQ(package.zip.filename(), "full-2.0.2.zip");
     const fs::path out = dir / "out";
 
-    Worker::Common::ZipExtract::extract(package.zip, out);
+    Archive::ZipExtract::extract(package.zip, out);
 
     const fs::path unpacked = out / "full-2.0.2/Hexora.app";
     EXPECT_EQ(test::readFile(out / "full-2.0.2/scheme.json"), test::readFile(package.scheme));
@@ -140,7 +141,7 @@ TEST_F(PackageBuilderTest, SmartPackageHoldsOnlyWhatDiffersFromTheBase) {
                                                         "Contents/Resources/data.bin", "Contents/Resources/new.txt"}));
     EXPECT_EQ(SchemeFormat::decode(test::readFile(package.scheme))->files.size(), 6u);
     const fs::path out = dir / "out";
-    Worker::Common::ZipExtract::extract(package.zip, out);
+    Archive::ZipExtract::extract(package.zip, out);
     EXPECT_FALSE(fs::exists(out / "2.0.2_2.0.1/Hexora.app/Contents/MacOS/Hexora"));
     EXPECT_EQ(test::readFile(out / "2.0.2_2.0.1/Hexora.app/Contents/Info.plist"), "<plist>2.0.2 changed</plist>");
 }

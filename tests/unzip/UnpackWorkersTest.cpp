@@ -2,11 +2,12 @@
 #include "workers/common/CUnzip.hpp"
 
 #include "engine/LauncherError.hpp"
+#include "services/file/Schemes.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
-#include "unzip/ZipBuilder.hpp"
+#include "support/ZipBuilder.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -136,6 +137,24 @@ TEST_F(UnpackTest, BrokenGzipKeepsPreviousTargetAndRecordsTheReason) {
         EXPECT_EQ(record.LogLevel, "ERROR");
         EXPECT_FALSE(record.dataValue("Message").value_or("").empty());
     }
+}
+
+// A gzip of a few KiB that inflates past the scheme cap: the unit fails with
+// its record, the previous scheme stays and no partial output is left.
+TEST_F(UnpackTest, GunzipOfASchemeBeyondTheCapFailsAndKeepsThePreviousScheme) {
+    const fs::path source = dir.write("storage/gameScheme.json.gz", gzipBytes(std::string(Schemes::MaxFileBytes + 1, ' ')));
+    dir.write("storage/gameScheme.json", "previous");
+    CGunzip worker(harness.thread, {source.string()}, {(dir / "storage/gameScheme.json").string()});
+
+    const auto error = failureOf([&] { worker.work(); });
+
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->message, "some files failed to gunzip 0.0/1.0");
+    EXPECT_EQ(test::readFile(dir / "storage/gameScheme.json"), "previous");
+    EXPECT_EQ(names(dir / "storage"), (std::vector<std::string>{"gameScheme.json", "gameScheme.json.gz"}));
+    const auto failed = withEvent(Rum::Api::takePendingRecords(), "failed");
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_THAT(failed[0].dataValue("Message").value_or(""), HasSubstr("inflates to more than 33554432 bytes"));
 }
 
 TEST_F(UnpackTest, CountMismatchFailsBothWorkersBeforeAnyUnit) {

@@ -13,8 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <fcntl.h>
 #include <fstream>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -285,6 +288,108 @@ TEST_F(ValidationTest, EntryDirectlyInTheBundleFolderIsFoundUnderTheTarget) {
     EXPECT_FALSE(fs::exists(brokenList));
 }
 
+// Watches one file for opens (inotify), to show that a run never opened it.
+class OpenWatch {
+public:
+    explicit OpenWatch(const fs::path& file) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        if (fd_ >= 0) ::inotify_add_watch(fd_, file.c_str(), IN_OPEN | IN_ACCESS);
+    }
+    ~OpenWatch() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool ready() const { return fd_ >= 0; }
+    bool sawOpen() const {
+        alignas(inotify_event) char buffer[4096];
+        return ::read(fd_, buffer, sizeof buffer) > 0;
+    }
+
+private:
+    int fd_;
+};
+
+// Entries that climb out of the folder, name an absolute path, or reach a
+// file through a link that points out: each fails (and enters the list),
+// the outside file is never opened, and no record carries its hash, also
+// though the scheme gives that file's true hash.
+TEST_F(ValidationTest, EntriesReachingOutsideTheFolderFailWithoutOpeningAnything) {
+    addFile("Hexora.app/Contents/MacOS", "Hexora", "binary");
+    const fs::path secret = dir.write("storage/secret.txt", "outside the bundle");
+    const std::string secretHash = *SHA1::sha1HexOfPath(secret);
+    fs::create_symlink(secret, bundle / "Contents/MacOS/linked.txt");
+    scheme.files.push_back({"secret.txt", "Hexora.app/Contents/../..", secretHash});
+    scheme.files.push_back({"../../secret.txt", "Hexora.app/Contents", secretHash});
+    scheme.files.push_back({"secret.txt", secret.parent_path().string(), secretHash});
+    scheme.files.push_back({secret.string(), "", secretHash});
+    scheme.files.push_back({"linked.txt", "Hexora.app/Contents/MacOS", secretHash});
+    writeScheme();
+    const OpenWatch watch(secret);
+    ASSERT_TRUE(watch.ready());
+
+    for (const bool skipMissing : {false, true}) {
+        SCOPED_TRACE(skipMissing ? "missing files skipped" : "missing files fail");
+        fs::remove(brokenList);
+        validation(skipMissing)->work();
+
+        const auto list = SchemeFormat::decode(test::readFile(brokenList));
+        ASSERT_TRUE(list);
+        const std::vector<SchemeFileInfo> outside(scheme.files.begin() + 1, scheme.files.end() - (skipMissing ? 1 : 0));
+        EXPECT_EQ(list->files, outside);
+        EXPECT_FALSE(watch.sawOpen());
+        for (const auto& record : Rum::Api::takePendingRecords())
+            EXPECT_THAT(record.Data ? record.Data->dump() : "", Not(HasSubstr(secretHash))) << record.Event;
+    }
+    EXPECT_EQ(test::readFile(secret), "outside the bundle");
+}
+
+// After a passing run the clean-up deletes unlisted regular files below
+// Contents, but never through a link: a linked Contents, a linked folder
+// inside it and a link to a file all leave what they point at untouched.
+TEST_F(ValidationTest, CleanUpThroughLinksDeletesNothingOutsideTheFolder) {
+    struct Case {
+        const char* label;
+        std::function<void(ValidationTest&, const fs::path& outside)> link;
+    };
+    const Case cases[] = {
+        {"Contents is a link",
+         [](ValidationTest& t, const fs::path& outside) { fs::create_directory_symlink(outside, t.bundle / "Contents"); }},
+        {"a folder below Contents is a link",
+         [](ValidationTest& t, const fs::path& outside) {
+             fs::create_directories(t.bundle / "Contents/Resources");
+             fs::create_directory_symlink(outside, t.bundle / "Contents/Resources/linked");
+         }},
+        {"a file below Contents is a link",
+         [](ValidationTest& t, const fs::path& outside) {
+             fs::create_directories(t.bundle / "Contents");
+             fs::create_symlink(outside / "keep.dat", t.bundle / "Contents/keep-link.dat");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(dir / "storage");
+        scheme.files.clear();
+        addFile("Hexora.app/", "top.txt", "listed, outside Contents");
+        writeScheme();
+        const fs::path outside = dir / "storage/outside";
+        dir.write("storage/outside/keep.dat", "not part of the bundle");
+        dir.write("storage/outside/deeper/keep.dat", "nor this");
+        c.link(*this, outside);
+        const auto linksBefore = [&] {
+            std::vector<fs::path> links;
+            for (fs::recursive_directory_iterator it(bundle), end; it != end; ++it)
+                if (it->is_symlink()) links.push_back(it->path());
+            return links;
+        }();
+
+        validation()->work();
+
+        EXPECT_FALSE(fs::exists(brokenList));
+        EXPECT_EQ(test::readFile(outside / "keep.dat"), "not part of the bundle");
+        EXPECT_EQ(test::readFile(outside / "deeper/keep.dat"), "nor this");
+        for (const auto& link : linksBefore) EXPECT_TRUE(fs::is_symlink(link)) << link;
+        EXPECT_TRUE(recordsWithEvent(Rum::Api::takePendingRecords(), "cleanup").empty());
+    }
+}
+
 // A worker that cancels the run and then validates, as if the user quit
 // just before the validation looked at the tree.
 class CancelThenValidate : public Worker::Worker {
@@ -310,34 +415,82 @@ TEST_F(ValidationTest, CancelledBeforeTheCheckReturnsWithoutWriting) {
     EXPECT_EQ(harness.takeStates(), (std::vector<LauncherState>{}));
 }
 
-// One listed "file" is a pipe: its hash blocks until the test writes to it,
-// which holds the run open while the test cancels it. The run then ends
-// without a list, a clean-up or a "completed" record, though a file differs.
+// Holds the first sleep anyone asks for (the worker's first look at its
+// units) until the test releases it, so the test can cancel while the run is
+// under way without depending on how fast the files hash.
+class HoldFirstSleepClock final : public platform::Clock {
+public:
+    void sleepFor(Seconds) override {
+        std::unique_lock lock(mutex_);
+        if (held_) return;
+        held_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return released_; });
+    }
+    TimePoint now() override { return std::chrono::system_clock::now(); }
+    void waitUntilHeld() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return held_; });
+    }
+    void release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool held_ = false;
+    bool released_ = false;
+};
+
+// The run is held at its first look at the units while the test cancels it.
+// It then ends without a list, a clean-up or a "completed" record, though a
+// file differs.
 TEST_F(ValidationTest, CancelledDuringTheRunReturnsWithoutWriting) {
     addFiveFiles();
     for (int i = 0; i < 200; ++i) addFile("Hexora.app/Contents/Resources/many", std::to_string(i), std::to_string(i));
-    const fs::path pipe = bundle / "Contents/Resources/pipe";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
-    scheme.files.push_back({"pipe", "Hexora.app/Contents/Resources", "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"});
     writeScheme();
     std::ofstream(bundle / "Contents/Resources/a.dat") << "tampered";
     dir.write("storage/Hexora.app/Contents/unlisted.txt", "stays");
+    const auto hold = std::make_shared<HoldFirstSleepClock>();
+    platform::Clock::install(hold);
     auto worker = validation();
     harness.thread->workers().append(worker);
     harness.thread->start();
 
-    int writer = -1;
-    while ((writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK)) < 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    hold->waitUntilHeld();
+    EXPECT_EQ(worker->validationRequests.size(), 205u);
     harness.thread->cancel();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ::close(writer);
+    hold->release();
     harness.thread->join();
+    platform::Clock::install(nullptr);
 
     EXPECT_FALSE(fs::exists(brokenList));
     EXPECT_TRUE(fs::exists(bundle / "Contents/unlisted.txt"));
     const auto records = Rum::Api::takePendingRecords();
     EXPECT_TRUE(recordsWithEvent(records, "completed").empty());
     EXPECT_TRUE(recordsWithEvent(records, "cleanup").empty());
+}
+
+// A pipe listed as a file fails its entry at once: nothing waits for a
+// writer (devices: see the hashing tests).
+TEST_F(ValidationTest, APipeListedAsAFileFailsAtOnce) {
+    addFile("Hexora.app/Contents/MacOS", "Hexora", "binary");
+    const std::string emptyHash = "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709";
+    ASSERT_EQ(::mkfifo((bundle / "Contents/MacOS/pipe").c_str(), 0644), 0);
+    scheme.files.push_back({"pipe", "Hexora.app/Contents/MacOS", emptyHash});
+    writeScheme();
+
+    validation()->work();
+
+    const auto list = SchemeFormat::decode(test::readFile(brokenList));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->files, std::vector<SchemeFileInfo>{scheme.files[1]});
+    const auto mismatch = recordsWithEvent(Rum::Api::takePendingRecords(), "hash mismatch");
+    ASSERT_EQ(mismatch.size(), 1u);
+    EXPECT_EQ(mismatch[0].dataValue("hashes"), "NULL vs " + emptyHash);
 }
 
 TEST_F(ValidationTest, ResultCheckWithoutHandlerDoesNothing) {

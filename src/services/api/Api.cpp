@@ -2,6 +2,7 @@
 
 #include "platform/Clock.hpp"
 #include "services/api/ReplyText.hpp"
+#include "services/api/RequestThreads.hpp"
 #include "services/http/HttpClient.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
@@ -49,6 +50,10 @@ const ApiResult<std::string>* Api::GetTextResult::doneResult() const {
 }
 
 ApiResult<std::string> Api::getText(const std::string& uri, double timeoutSec) {
+    return getText(uri, timeoutSec, nullptr);
+}
+
+ApiResult<std::string> Api::getText(const std::string& uri, double timeoutSec, const std::atomic<bool>* abort) {
     if (ReplyText::trimmed(uri).empty()) {
         Log::error("Api.get: url is empty");
         Rum::LogData("Api.get", "url is empty", "Failed", "ERROR").append();
@@ -57,7 +62,10 @@ ApiResult<std::string> Api::getText(const std::string& uri, double timeoutSec) {
 
     Http::Options options;
     options.timeoutSec = timeoutSec;
+    if (abort) options.shouldAbort = [abort] { return abort->load(); };
     const Http::Result reply = Http::get(uri, options);
+    // A request stopped because the process exits ends without a record.
+    if (reply.failure == Http::Failure::Aborted) return {};
 
     // The library's error: the transfer's, else one of turning the body into text.
     std::string libraryError = reply.error;
@@ -91,17 +99,30 @@ ApiResult<std::string> Api::getText(const std::string& uri, double timeoutSec) {
 std::optional<std::string> Api::getText(const std::vector<std::string>& uris, double timeoutSec) {
     if (uris.empty()) return std::nullopt;
     std::vector<std::shared_ptr<GetTextResult>> slots;
+    std::vector<RequestThreads::Running> threads;
     for (const auto& uri : uris) {
         auto slot = std::make_shared<GetTextResult>();
         slots.push_back(slot);
+        RequestThreads::Running running;
         try {
-            std::thread([slot, uri, timeoutSec] { slot->finish(getText(uri, timeoutSec)); }).detach();
+            running.thread = std::thread([slot, uri, timeoutSec, abort = running.abort, exited = running.exited] {
+                slot->finish(getText(uri, timeoutSec, abort.get()));
+                *exited = true;
+            });
+            threads.push_back(std::move(running));
         } catch (const std::system_error& error) {
             Log::error("GET " + uri + ": no thread for the request: " + error.what());
             slot->finish({});
         }
     }
+    const std::optional<std::string> text = firstGoodText(slots);
+    // The slower requests finish on their own and still report; they are
+    // stopped and joined when the process exits.
+    RequestThreads::leftRunning().adopt(std::move(threads));
+    return text;
+}
 
+std::optional<std::string> Api::firstGoodText(const std::vector<std::shared_ptr<GetTextResult>>& slots) {
     while (true) {
         platform::sleepSeconds(ScanIntervalSec);
         bool allDone = true;

@@ -8,6 +8,7 @@
 #include "services/api/ApiResult.hpp"
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,8 +44,17 @@ public:
     /// in (scanning every 0.1 s). When all are done without such a text: the
     /// first URL's text (nullopt when that request failed). An empty list
     /// yields nullopt. The threads of the other URLs may still run after the
-    /// return; they own their slots and still queue their records.
+    /// return; they own their slots and still queue their records. At
+    /// process exit those still running are aborted and joined
+    /// (RequestThreads), so none outlives the state it uses.
     static std::optional<std::string> getText(const std::vector<std::string>& uris, double timeoutSec);
+
+private:
+    /// getText(uri, timeoutSec), stopped soon after `*abort` turns true (when
+    /// given); a stopped request fails without a record.
+    static ApiResult<std::string> getText(const std::string& uri, double timeoutSec, const std::atomic<bool>* abort);
+    /// Scans the slots every 0.1 s until one holds a good text or all are done.
+    static std::optional<std::string> firstGoodText(const std::vector<std::shared_ptr<GetTextResult>>& slots);
 };
 
 }  // namespace hexora

@@ -6,7 +6,9 @@
 //
 // Thread: any thread; each call works on the path it is given. Nothing here
 // throws; failures are results (and, for discard, a warning log line).
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -16,21 +18,18 @@ namespace hexora::LocalFile {
 /// True when `path` (symbolic links followed) is a regular file of at least one byte.
 bool isNonEmptyRegularFile(const std::filesystem::path& path);
 
-/// The whole content of the file, or nullopt with `error` set when it cannot be read.
-std::optional<std::string> readAll(const std::filesystem::path& path, std::error_code& error);
+/// The whole content of the regular file at `path` (links followed), or
+/// nullopt with `error` set when it cannot be read. Anything but a regular
+/// file is refused before it is read (a pipe or a device never blocks here).
+/// A file longer than `maxBytes` gives std::errc::file_too_large after
+/// reading at most one chunk past the bound.
+std::optional<std::string> readAll(const std::filesystem::path& path, std::error_code& error,
+                                   std::uintmax_t maxBytes = std::numeric_limits<std::uintmax_t>::max());
 
 /// Removes whatever is at `path` (a folder with its contents) and creates the
 /// parent folder with intermediate folders. On failure logs the warning
 /// "Failed to delete invalid setting file or create directory: <reason>" and
 /// returns false.
 bool discardAndMakeParent(const std::filesystem::path& path);
-
-/// Replaces the file at `path` with `bytes` so that the path always holds
-/// either the old or the complete new content: the bytes go to a temporary
-/// file in the same folder, are flushed to disk, and the temporary file is
-/// renamed over `path`. An existing file's permission bits are kept (0644 for
-/// a new one). Returns false, leaving `path` untouched and no temporary file
-/// behind, when any step fails.
-bool writeAtomically(const std::filesystem::path& path, const std::string& bytes);
 
 }  // namespace hexora::LocalFile

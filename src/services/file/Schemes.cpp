@@ -15,9 +15,12 @@ Schemes& Schemes::load() {
         return *this;
     }
     std::error_code error;
-    const auto bytes = LocalFile::readAll(path_, error);
+    const auto bytes = LocalFile::readAll(path_, error, MaxFileBytes);
     if (!bytes) {
-        Log::error("cannot load scheme : " + error.message());
+        const std::string reason = error == std::errc::file_too_large
+                                       ? "scheme file is larger than " + std::to_string(MaxFileBytes) + " bytes"
+                                       : error.message();
+        Log::error("cannot load scheme : " + reason);
         return *this;
     }
     scheme = SchemeFormat::decode(*bytes);

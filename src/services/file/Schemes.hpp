@@ -4,6 +4,7 @@
 // Thread: one object is used by one thread at a time. Nothing here throws.
 #include "services/file/SchemeFormat.hpp"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 
@@ -11,6 +12,13 @@ namespace hexora {
 
 class Schemes {
 public:
+    /// The largest scheme file read or unpacked: 32 MiB. A scheme lists a
+    /// name, a folder and a 40-digit hash per file, about 150 bytes each, so
+    /// the bound holds some 200,000 files, forty times a full game bundle,
+    /// while keeping a hostile or broken file (a small gzip that inflates to
+    /// gigabytes) from filling the disk or the memory of the JSON decoder.
+    static constexpr std::uintmax_t MaxFileBytes = 32u << 20;
+
     /// `scheme` starts absent; nothing is read until load().
     explicit Schemes(std::filesystem::path path);
     virtual ~Schemes() = default;
@@ -22,8 +30,9 @@ public:
 
     /// Reads the file when its path is a non-empty regular file: `scheme`
     /// becomes the decoded scheme, or absent when the file does not decode (the
-    /// file stays on disk); a read failure logs "cannot load scheme : <reason>"
-    /// and leaves `scheme` as it was. A missing path, a folder or an empty file
+    /// file stays on disk); a read failure, or a file above MaxFileBytes, logs
+    /// "cannot load scheme : <reason>" and leaves `scheme` as it was (the file
+    /// stays on disk). A missing path, a folder or an empty file
     /// is removed and the parent folder created; `scheme` stays as it was.
     /// Returns this object.
     Schemes& load();

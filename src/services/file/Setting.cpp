@@ -1,6 +1,7 @@
 #include "services/file/Setting.hpp"
 
 #include "services/file/LocalFile.hpp"
+#include "services/internal/FileOps.hpp"
 
 #include <utility>
 
@@ -42,6 +43,6 @@ bool Setting::load() {
     return false;
 }
 
-bool Setting::write() const { return LocalFile::writeAtomically(path_, setting().encode()); }
+bool Setting::write() const { return FileOps::replaceAtomically(path_, setting().encode()); }
 
 }  // namespace hexora

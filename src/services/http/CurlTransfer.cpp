@@ -2,14 +2,17 @@
 
 #include "services/http/CurlSession.hpp"
 #include "services/http/TrustedCertificates.hpp"
+#include "services/internal/FileDescriptor.hpp"
 
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 
 namespace hexora::Http {
 namespace {
@@ -140,8 +143,13 @@ void CurlTransfer::drive(CURLM* multi) {
             stop_ = Stop::Aborted;
             break;
         }
-        if (std::chrono::steady_clock::now() - lastActivity_ > idleLimit) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastActivity_ > idleLimit) {
             stop_ = Stop::Timeout;
+            break;
+        }
+        if (isTooSlow(now)) {
+            stop_ = Stop::TooSlow;
             break;
         }
         curl_multi_poll(multi, nullptr, 0, WatchIntervalMs, nullptr);
@@ -149,7 +157,7 @@ void CurlTransfer::drive(CURLM* multi) {
 
     CURLcode code = CURLE_OK;
     if (running) {
-        code = stop_ == Stop::Timeout ? CURLE_OPERATION_TIMEDOUT : CURLE_ABORTED_BY_CALLBACK;
+        code = (stop_ == Stop::Timeout || stop_ == Stop::TooSlow) ? CURLE_OPERATION_TIMEDOUT : CURLE_ABORTED_BY_CALLBACK;
     } else {
         int left = 0;
         while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
@@ -170,13 +178,19 @@ void CurlTransfer::fillOutcome(CURLcode code) {
         result_.error = std::string(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT)) + ": no data moved for " +
                         secondsText(options_.timeoutSec) + " s";
         return;
+    case Stop::TooSlow:
+        result_.failure = Failure::Timeout;
+        result_.error = std::string(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT)) + ": fewer than " +
+                        secondsText(options_.minBytesPerSec * options_.timeoutSec) + " bytes moved in " +
+                        secondsText(options_.timeoutSec) + " s";
+        return;
     case Stop::Aborted:
         result_.failure = Failure::Aborted;
         result_.error = curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK);
         return;
     case Stop::TooLarge:
         result_.failure = Failure::BodyTooLarge;
-        result_.error = "The reply body is larger than " + std::to_string(options_.maxBodyBytes) + " bytes";
+        result_.error = tooLargeReason_;
         return;
     case Stop::FileError:
         result_.failure = Failure::Transport;
@@ -203,6 +217,7 @@ size_t CurlTransfer::onHeader(char* data, size_t size, size_t count, void* self)
     if (line.rfind("HTTP/", 0) == 0) {
         // A new reply starts (after a redirect or an interim reply): its headers replace the earlier ones.
         transfer.result_.headers.clear();
+        transfer.bodyBytes_ = 0;
         return length;
     }
     const auto colon = line.find(':');
@@ -217,15 +232,64 @@ size_t CurlTransfer::onBody(char* data, size_t size, size_t count, void* self) {
     const size_t length = size * count;
     transfer.markActivity();
     const long status = transfer.currentStatus();
-    if (transfer.file_ && status >= 200 && status <= 299) return transfer.writeToFile(data, length);
+    const bool toFile = transfer.file_ && status >= 200 && status <= 299;
+    if (!transfer.admitsBodyBytes(length, toFile)) return CURL_WRITEFUNC_ERROR;
+    transfer.bodyBytes_ += length;
+    if (toFile) return transfer.writeToFile(data, length);
     return transfer.writeToMemory(data, length);
 }
 
-size_t CurlTransfer::writeToMemory(const char* data, size_t length) {
-    if (result_.body.size() + length > options_.maxBodyBytes) {
-        stop_ = Stop::TooLarge;
-        return CURL_WRITEFUNC_ERROR;
+bool CurlTransfer::admitsBodyBytes(size_t length, bool toFile) {
+    const std::optional<std::uint64_t> announced = announcedLength();
+    if (announced && bodyBytes_ + length > *announced) {
+        stopTooLarge("The reply body is longer than its announced length of " + std::to_string(*announced) + " bytes");
+        return false;
     }
+    if (toFile && !announced && written_ + length > options_.maxUnannouncedDownloadBytes) {
+        stopTooLarge("The download is larger than " + std::to_string(options_.maxUnannouncedDownloadBytes) +
+                     " bytes without an announced length");
+        return false;
+    }
+    if (!toFile && result_.body.size() + length > options_.maxBodyBytes) {
+        stopTooLarge("The reply body is larger than " + std::to_string(options_.maxBodyBytes) + " bytes");
+        return false;
+    }
+    return true;
+}
+
+void CurlTransfer::stopTooLarge(std::string reason) {
+    stop_ = Stop::TooLarge;
+    tooLargeReason_ = std::move(reason);
+}
+
+std::optional<std::uint64_t> CurlTransfer::announcedLength() const {
+    const std::optional<std::string> header = findHeader(result_.headers, "Content-Length");
+    std::uint64_t length = 0;
+    if (!header || header->empty()) return std::nullopt;
+    const auto [end, error] = std::from_chars(header->data(), header->data() + header->size(), length);
+    if (error != std::errc() || end != header->data() + header->size()) return std::nullopt;
+    return length;
+}
+
+bool CurlTransfer::isTooSlow(std::chrono::steady_clock::time_point now) {
+    if (!(options_.minBytesPerSec > 0)) return false;
+    curl_off_t downloaded = 0;
+    curl_off_t uploaded = 0;
+    curl_easy_getinfo(easy_, CURLINFO_SIZE_DOWNLOAD_T, &downloaded);
+    curl_easy_getinfo(easy_, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+    const curl_off_t moved = downloaded + uploaded;
+    if (samples_.empty() || now - samples_.back().at >= std::chrono::milliseconds(WatchIntervalMs))
+        samples_.push_back({now, moved});
+    // Judged only over a whole stretch as long as the timeout: the oldest
+    // sample kept lies at or before its start.
+    const auto windowStart = now - std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                       std::chrono::duration<double>(options_.timeoutSec));
+    if (samples_.front().at > windowStart) return false;
+    while (samples_.size() >= 2 && samples_[1].at <= windowStart) samples_.pop_front();
+    return static_cast<double>(moved - samples_.front().moved) < options_.minBytesPerSec * options_.timeoutSec;
+}
+
+size_t CurlTransfer::writeToMemory(const char* data, size_t length) {
     result_.body.append(data, length);
     return length;
 }
@@ -250,8 +314,13 @@ size_t CurlTransfer::writeToFile(const char* data, size_t length) {
 }
 
 bool CurlTransfer::openFile() {
-    fileHandle_ = std::fopen(file_->c_str(), "wb");
-    if (fileHandle_) return true;
+    // Never written through a link: a link in the file's place fails the open.
+    FileDescriptor fd(::open(file_->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (fd) fileHandle_ = ::fdopen(fd.get(), "wb");
+    if (fileHandle_) {
+        fd.release();
+        return true;
+    }
     stop_ = Stop::FileError;
     fileError_ = "Could not create " + file_->string() + ": " + std::strerror(errno);
     return false;

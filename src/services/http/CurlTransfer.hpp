@@ -5,14 +5,16 @@
 // The transfer runs in the thread's multi handle so that the calling thread
 // can watch it between short waits: that is where the idle timeout and the
 // caller's abort check are applied, at a finer grain than libcurl's own
-// whole-second low-speed limit.
+// whole-second low-speed limit, and where the minimum rate is checked.
 #include "services/http/HttpOptions.hpp"
 #include "services/http/HttpResult.hpp"
 
 #include <curl/curl.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -35,7 +37,11 @@ public:
     Result run();
 
 private:
-    enum class Stop { None, Timeout, Aborted, TooLarge, FileError };
+    enum class Stop { None, Timeout, TooSlow, Aborted, TooLarge, FileError };
+    struct Sample {
+        std::chrono::steady_clock::time_point at;
+        curl_off_t moved;
+    };
 
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onBody(char* data, size_t size, size_t count, void* self);
@@ -48,6 +54,12 @@ private:
     bool finishFile();
     void drive(CURLM* multi);
     void markActivity() { lastActivity_ = std::chrono::steady_clock::now(); }
+    bool isTooSlow(std::chrono::steady_clock::time_point now);
+    /// Refuses a chunk that would take the body past a bound; false stops the transfer.
+    bool admitsBodyBytes(size_t length, bool toFile);
+    /// The length the current reply announces, when it announces one.
+    std::optional<std::uint64_t> announcedLength() const;
+    void stopTooLarge(std::string reason);
     long currentStatus() const;
     void fillOutcome(CURLcode code);
 
@@ -59,6 +71,8 @@ private:
     DownloadProgress progress_;
     std::FILE* fileHandle_ = nullptr;
     std::uint64_t written_ = 0;
+    std::uint64_t bodyBytes_ = 0;
+    std::string tooLargeReason_;
     std::string fileError_;
     std::optional<std::string> extraCaFile_;
 
@@ -66,6 +80,7 @@ private:
     char errorBuffer_[CURL_ERROR_SIZE] = {};
     std::chrono::steady_clock::time_point lastActivity_;
     curl_off_t lastUploaded_ = 0;
+    std::deque<Sample> samples_;
     Stop stop_ = Stop::None;
     Result result_;
 };

@@ -28,8 +28,10 @@ Result put(const std::string& url, const std::string& body, const Options& optio
 
 /// GET `url` into `file`. The body of a 2xx reply is streamed to the file,
 /// which is created or truncated at its first byte (an empty 2xx reply leaves
-/// an empty file); `progress` is called after each chunk written and may
-/// abort. The body of any other reply goes to Result::body and the file is
+/// an empty file; a link in the file's place fails the transfer, nothing is
+/// written through it). The body may not exceed its announced length, nor
+/// Options::maxUnannouncedDownloadBytes without one. `progress` is called
+/// after each chunk written and may abort. The body of any other reply goes to Result::body and the file is
 /// not touched. Parent folders are not created. After a failure the file may
 /// hold part of the body: the caller decides what to keep.
 Result download(const std::string& url, const std::filesystem::path& file, const Options& options = {},

@@ -14,16 +14,40 @@ inline constexpr double DefaultTimeoutSec = 60.0;
 /// enough for every API and text reply, small enough never to exhaust memory.
 inline constexpr std::size_t DefaultMaxBodyBytes = 16 * 1024 * 1024;
 
+// The two bounds that keep a hostile or broken server from holding a client
+// forever or filling its disk. A body longer than the length its reply
+// announces always fails the transfer.
+//
+/// The slowest rate a transfer may keep, in bytes per second, measured over
+/// a stretch as long as its timeout: a transfer that moves fewer than
+/// timeoutSec x this many bytes in such a stretch fails like an idle one
+/// (Failure::Timeout). 1 KiB/s lies far below any line the launcher is used
+/// on (an old dial-up line moves several times as much), so only a server
+/// that drips bytes to keep the idle timeout from firing meets it.
+inline constexpr double DefaultMinBytesPerSec = 1024.0;
+/// The largest download body taken from a reply that announces no length:
+/// 16 GiB. The file server announces the length of every file it holds, and
+/// no package of the launcher or the game comes near this size, so only an
+/// endless body reaches it, and it stops before it fills the disk.
+inline constexpr std::uint64_t DefaultMaxUnannouncedDownloadBytes = std::uint64_t{16} << 30;
+
 struct Options {
     /// Idle timeout in seconds: the connection must be up within it, and the
     /// transfer is aborted once no byte moved for that long. A transfer that
-    /// keeps moving is never cut, however long it takes.
+    /// keeps moving at minBytesPerSec or faster is never cut, however long it takes.
     double timeoutSec = DefaultTimeoutSec;
+    /// See DefaultMinBytesPerSec; 0 leaves only the idle rule.
+    double minBytesPerSec = DefaultMinBytesPerSec;
     /// Request headers, sent in this order after the ones the layer adds.
     Headers headers;
     /// Cap on the reply body held in memory (Result::body); a longer body
-    /// fails the transfer (Failure::BodyTooLarge). A download's file is not capped.
+    /// fails the transfer (Failure::BodyTooLarge). A download's file is
+    /// capped by maxUnannouncedDownloadBytes instead.
     std::size_t maxBodyBytes = DefaultMaxBodyBytes;
+    /// Cap on a download body whose reply announces no length (a body with an
+    /// announced length may not exceed that length); beyond it the transfer
+    /// fails (Failure::BodyTooLarge). See DefaultMaxUnannouncedDownloadBytes.
+    std::uint64_t maxUnannouncedDownloadBytes = DefaultMaxUnannouncedDownloadBytes;
     /// Polled on the calling thread while the transfer runs (several times a
     /// second); returning true aborts it (Failure::Aborted). May be empty.
     std::function<bool()> shouldAbort;

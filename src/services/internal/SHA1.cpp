@@ -1,11 +1,12 @@
 #include "services/internal/SHA1.hpp"
 
+#include "services/internal/FileOps.hpp"
+
 #include <openssl/evp.h>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -15,21 +16,6 @@ namespace {
 // Read size: large enough for the digest to run at full speed, small enough to
 // keep one buffer per hashing thread for the life of the thread.
 constexpr std::size_t ChunkSize = 256 * 1024;
-
-// Closes the descriptor when the hash is done, on every path.
-class OpenFile {
-public:
-    explicit OpenFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~OpenFile() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 struct DigestFree {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
@@ -63,12 +49,10 @@ bool digestStream(int fd, EVP_MD_CTX* context) {
 }  // namespace
 
 std::optional<std::string> sha1HexOfFile(const std::string& path) {
-    const OpenFile file(path);
-    const int fd = file.fd();
-    if (fd < 0) return std::nullopt;
-
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
+    std::error_code error;
+    const FileDescriptor file = FileOps::openRegularFile(path, error);
+    if (!file) return std::nullopt;
+    const int fd = file.get();
 
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     const std::unique_ptr<EVP_MD_CTX, DigestFree> context(EVP_MD_CTX_new());

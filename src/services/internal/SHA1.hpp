@@ -13,8 +13,11 @@
 
 namespace hexora::SHA1 {
 
-/// The hash text of the file at `path`, or nullopt when it cannot be opened
-/// or read to the end (missing, a folder, no permission, an I/O error).
+/// The hash text of the regular file at `path` (links followed), or nullopt
+/// when it cannot be opened or read to the end (missing, a folder, a pipe,
+/// socket or device, no permission, an I/O error). Anything but a regular
+/// file is refused at once: nothing here waits for a writer or reads a
+/// device that never ends.
 std::optional<std::string> sha1HexOfFile(const std::string& path);
 
 /// nullopt unless `path` exists and is not a folder; otherwise the same as

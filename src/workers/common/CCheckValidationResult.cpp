@@ -1,6 +1,6 @@
 #include "workers/common/CCheckValidationResult.hpp"
 
-#include <system_error>
+#include "services/internal/FileOps.hpp"
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
@@ -11,9 +11,7 @@ CCheckValidationResult::CCheckValidationResult(std::shared_ptr<WorkerThread> wor
 
 void CCheckValidationResult::work() {
     if (!completionHandler()) return;
-    std::error_code ignored;
-    const bool listExists = fs::symlink_status(brokenListPath, ignored).type() != fs::file_type::not_found;
-    callCompletionHandler(!listExists);
+    callCompletionHandler(!FileOps::itemExists(brokenListPath));
 }
 
 }  // namespace hexora::Worker::Common

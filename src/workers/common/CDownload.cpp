@@ -1,6 +1,7 @@
 #include "workers/common/CDownload.hpp"
 
 #include "engine/LauncherError.hpp"
+#include "services/internal/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/DownloadThread.hpp"
@@ -12,19 +13,6 @@
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
-namespace {
-
-// A file name from the server must name a place inside the target folder.
-bool staysInside(const std::string& name) {
-    const fs::path path(name);
-    if (name.empty() || path.is_absolute() || path.has_root_name()) return false;
-    for (const auto& part : path) {
-        if (part == "..") return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 std::string shortestReal(double value) {
     char text[64];
@@ -60,9 +48,8 @@ void CDownload::checkInputs() const {
 void CDownload::prepareTarget() const {
     const fs::path target(targetDirectory);
     std::error_code error;
-    const auto status = fs::symlink_status(target, error);
     if (fs::is_directory(fs::status(target, error))) return;
-    if (fs::exists(status)) {
+    if (FileOps::itemExists(target)) {
         // A file (or a dangling link) in the way: the transfers make the folder.
         fs::remove(target, error);
         if (error) fail("cannot remove targetPath", "cannot remove targetPath", targetDirectory, error.message());
@@ -83,7 +70,7 @@ void CDownload::work() {
         const std::string targetPath = (fs::path(targetDirectory) / files[i]).string();
         auto unit = std::make_shared<DownloadUnit>(downloadUrl, targetPath);
         downloadRequests.push_back(unit);
-        if (!staysInside(files[i])) {
+        if (!FileOps::staysInside(files[i])) {
             unit->refuse("refused file name outside the target folder: " + files[i]);
             continue;
         }

@@ -13,8 +13,10 @@ CUnzip::CUnzip(std::shared_ptr<WorkerThread> workerThread, std::vector<std::stri
 void CUnzip::work() {
     DecompressionRun::checkCounts("CUnzip", sourcePaths, targetPaths);
     MultiFile::postState(*this, LauncherState::DecompressFiles);
+    // One budget for every package: at most coreCount threads extract at once.
+    auto budget = std::make_shared<Archive::ThreadBudget>(static_cast<std::size_t>(MultiFile::threadLimit(*this)));
     for (std::size_t i = 0; i < sourcePaths.size(); ++i) {
-        auto unit = std::make_shared<UnzipUnit>(sourcePaths[i], targetPaths[i]);
+        auto unit = std::make_shared<UnzipUnit>(sourcePaths[i], targetPaths[i], budget);
         unzipRequests.push_back(unit);
         jobs.append(unit);
     }

@@ -11,8 +11,10 @@
 // - returns normally when every package was extracted ("completed" record,
 //   progress 100, a 1 s pause) or, quietly, when the run was cancelled
 //   (running extractions are stopped).
-// Posts DecompressFiles, then progress every 0.01 s; the progress of a unit
-// never goes down.
+// Posts DecompressFiles, then progress every 0.01 s (by bytes written); the
+// progress of a unit never goes down. The entries of each package are written
+// by several threads; the packages share one budget, so at most coreCount
+// threads extract at any time however many packages run.
 //
 // Ownership: the worker owns its units; its unit threads are joined before
 // work() returns.

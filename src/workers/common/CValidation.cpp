@@ -2,16 +2,14 @@
 
 #include "engine/LauncherError.hpp"
 #include "services/file/Schemes.hpp"
+#include "services/internal/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/MultiFileWorker.hpp"
 #include "workers/common/ValidationThread.hpp"
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
+#include <algorithm>
 #include <system_error>
-#include <unistd.h>
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
@@ -19,39 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* BundlePrefix = "Hexora.app/";
-
-bool itemExists(const fs::path& path) {
-    std::error_code ignored;
-    return fs::symlink_status(path, ignored).type() != fs::file_type::not_found;
-}
-
-// Writes `bytes` to `path` through a temporary file in the same folder and a
-// rename, so the path holds either the old or the complete new content.
-bool writeAtomically(const fs::path& path, const std::string& bytes) {
-    std::string pattern = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return false;
-    bool written = true;
-    std::size_t done = 0;
-    while (written && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) written = false;
-        else done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0) written = false;
-    if (!written || std::rename(pattern.c_str(), path.c_str()) != 0) {
-        std::remove(pattern.c_str());
-        return false;
-    }
-    return true;
-}
-
-bool writePlainly(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
-}
 
 }  // namespace
 
@@ -88,51 +53,65 @@ void CValidation::writeLiteral(const char* body, const std::string& event, const
                                const std::string& dataValue, const std::string& message) const {
     const fs::path path = brokenListPath.lexically_normal();
     std::error_code error;
-    if (itemExists(path)) fs::remove_all(path, error);
-    if (error || !writeAtomically(path, body)) fail(event, dataKey, dataValue, message);
+    if (FileOps::itemExists(path)) fs::remove_all(path, error);
+    if (error || !FileOps::replaceAtomically(path, body)) fail(event, dataKey, dataValue, message);
 }
 
 void CValidation::makeUnits(const SchemeFormat& scheme, std::vector<const SchemeFileInfo*>& entries,
                             std::vector<std::string>& checkedPaths) {
     for (const SchemeFileInfo& info : scheme.files) {
-        const fs::path fullPath = targetPath / localDirectory(info.directory) / info.file;
-        if (skipMissingFiles) {
-            std::error_code error;
-            const auto status = fs::status(fullPath, error);
-            if (!fs::exists(status) || fs::is_directory(status)) continue;
-        }
-        auto unit = std::make_shared<ValidationUnit>(fullPath.string(), info.hash);
+        const fs::path relative = fs::path(localDirectory(info.directory)) / info.file;
+        const fs::path fullPath = targetPath / relative;
+        // An entry naming a place outside the folder is never looked at: its
+        // unit fails without touching the disk, also when missing files are skipped.
+        const bool inside = FileOps::staysInside(relative);
+        if (skipMissingFiles && inside && !isFileInside(fullPath)) continue;
+        auto unit = std::make_shared<ValidationUnit>(fullPath.string(), info.hash, targetPath);
         validationRequests.push_back(unit);
         entries.push_back(&info);
         jobs.append(unit);
-        checkedPaths.push_back(fullPath.lexically_normal().string());
+        if (inside) checkedPaths.push_back(fullPath.lexically_normal().string());
     }
 }
 
+bool CValidation::isFileInside(const fs::path& path) const {
+    const auto resolved = FileOps::resolveInside(targetPath, path);
+    std::error_code error;
+    return resolved && fs::is_regular_file(*resolved, error);
+}
+
 void CValidation::removeStaleBrokenList() const {
-    if (!itemExists(brokenListPath)) return;
+    if (!FileOps::itemExists(brokenListPath)) return;
     std::error_code error;
     fs::remove_all(brokenListPath, error);
     if (error) Log::error("Failed to delete previous broken list : " + error.message());
 }
 
 void CValidation::cleanUp(const std::vector<std::string>& checkedPaths) const {
+    // Links are never followed: a linked Contents is not the bundle's own
+    // folder, and a link below it is an entry of its own, never a folder to
+    // descend into. Only regular files are deleted.
     const fs::path contents = targetPath / "Contents";
-    std::vector<fs::path> listed;
     std::error_code error;
-    for (fs::recursive_directory_iterator it(contents, error), end; !error && it != end; it.increment(error))
-        listed.push_back(it->path());
+    if (fs::is_symlink(fs::symlink_status(contents, error))) {
+        Log::info("Failed to list files for cleanup : " + contents.string() + " is a symbolic link");
+        return;
+    }
+    std::vector<fs::path> listed;
+    for (fs::recursive_directory_iterator it(contents, fs::directory_options::none, error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code typeError;
+        if (it->symlink_status(typeError).type() == fs::file_type::regular) listed.push_back(it->path());
+    }
     if (error) {
         Log::info("Failed to list files for cleanup : " + error.message());
         return;
     }
     std::string notes;
     for (const fs::path& path : listed) {
-        std::error_code statusError;
-        const auto status = fs::status(path, statusError);
-        if (!fs::exists(status) || fs::is_directory(status)) continue;
         const std::string text = path.lexically_normal().string();
         if (std::find(checkedPaths.begin(), checkedPaths.end(), text) != checkedPaths.end()) continue;
+        if (!FileOps::isRegularFile(path)) continue;
         std::error_code removeError;
         fs::remove(path, removeError);
         if (!notes.empty()) notes += "\n";
@@ -143,7 +122,7 @@ void CValidation::cleanUp(const std::vector<std::string>& checkedPaths) const {
 }
 
 void CValidation::writeBrokenList(const SchemeFormat& scheme, const std::vector<const SchemeFileInfo*>& entries) const {
-    if (itemExists(brokenListPath)) {
+    if (FileOps::itemExists(brokenListPath)) {
         std::error_code error;
         fs::remove_all(brokenListPath, error);
         if (error)
@@ -155,7 +134,7 @@ void CValidation::writeBrokenList(const SchemeFormat& scheme, const std::vector<
         if (validationRequests[i]->state() == ValidationUnit::ValidationState::Failed) broken.files.push_back(*entries[i]);
     }
     // The JSON writer never escapes "/", so the list reads as the scheme does.
-    if (!writePlainly(brokenListPath, broken.encode()))
+    if (!FileOps::replaceAtomically(brokenListPath, broken.encode()))
         fail("broken list file save", "brokenListPath", brokenListPath.string(), "failed to save broken list file");
 }
 

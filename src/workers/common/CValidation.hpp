@@ -20,6 +20,13 @@
 // A directory that begins with "Hexora.app/" loses every "Hexora.app/" in it
 // (the scheme of the game names its files from above the bundle).
 //
+// Nothing outside targetPath is read or deleted: an entry whose directory or
+// file is absolute or climbs out with ".." fails without anything being
+// opened; a file reached through a link that points out of the folder counts
+// as missing; only regular files are hashed (a pipe or a device fails its
+// entry at once); the clean-up never follows a link and deletes only regular
+// files. The broken list is replaced atomically.
+//
 // work() on the worker thread: throws Worker::LauncherError (code Failed,
 // type "CValidation", state Failed_Validation, a "Failed"/"ERROR" record) only
 // when the verdict cannot be written; returns normally otherwise, and quietly
@@ -69,6 +76,8 @@ private:
                       const std::string& dataValue, const std::string& message) const;
     void makeUnits(const SchemeFormat& scheme, std::vector<const SchemeFileInfo*>& entries,
                    std::vector<std::string>& checkedPaths);
+    /// True when `path`, links resolved, is a regular file inside targetPath.
+    bool isFileInside(const std::filesystem::path& path) const;
     void removeStaleBrokenList() const;
     void cleanUp(const std::vector<std::string>& checkedPaths) const;
     void writeBrokenList(const SchemeFormat& scheme, const std::vector<const SchemeFileInfo*>& entries) const;

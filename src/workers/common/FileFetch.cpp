@@ -1,23 +1,18 @@
 #include "workers/common/FileFetch.hpp"
 
 #include "services/http/HttpClient.hpp"
+#include "services/internal/FileOps.hpp"
 
-#include <atomic>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
-#include <unistd.h>
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
 namespace {
 
-// A name next to the target that no other transfer of this process uses.
-fs::path temporaryPathFor(const fs::path& target) {
-    static std::atomic<unsigned long> counter{0};
-    const std::string name = "." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
-                             std::to_string(counter.fetch_add(1)) + ".part";
-    return target.parent_path() / name;
-}
+std::mutex boundsMutex;
+FileFetchBounds currentBounds;
 
 void removeQuietly(const fs::path& path) {
     std::error_code ignored;
@@ -25,6 +20,16 @@ void removeQuietly(const fs::path& path) {
 }
 
 }  // namespace
+
+FileFetchBounds fileFetchBounds() {
+    std::lock_guard lock(boundsMutex);
+    return currentBounds;
+}
+
+void setFileFetchBounds(const FileFetchBounds& bounds) {
+    std::lock_guard lock(boundsMutex);
+    currentBounds = bounds;
+}
 
 std::string joinUrl(const std::string& base, const std::string& path) {
     std::string trimmedBase = base;
@@ -46,9 +51,18 @@ FileFetchResult fetchFile(const std::string& url, const std::string& targetPath,
         }
     }
 
-    const fs::path temporary = temporaryPathFor(target);
+    auto reserved = FileOps::createTemporarySibling(target, error);
+    if (!reserved) {
+        outcome.error = "Could not create a file next to " + targetPath + ": " + error.message();
+        return outcome;
+    }
+    reserved->descriptor.close();
+    const fs::path temporary = reserved->path;
+    const FileFetchBounds bounds = fileFetchBounds();
     Http::Options options;
-    options.timeoutSec = FileFetchIdleTimeoutSec;
+    options.timeoutSec = bounds.idleTimeoutSec;
+    options.minBytesPerSec = bounds.minBytesPerSec;
+    options.maxUnannouncedDownloadBytes = bounds.maxUnannouncedBytes;
     options.shouldAbort = callbacks.shouldAbort;
     const Http::DownloadProgress progress = [&](std::uint64_t written, std::uint64_t expected) {
         if (callbacks.onProgress && expected > 0) {

@@ -3,20 +3,35 @@
 // download workers need it: the body goes to a temporary file next to the
 // target and is renamed onto the target only when a 2xx reply arrived whole,
 // so the target holds either its previous content or the complete new file,
-// never a part. Missing parent folders of the target are created.
+// never a part. Missing parent folders of the target are created. A failed
+// transfer (also one cut by its bounds, below) leaves no temporary file.
 //
 // Thread: blocks the calling thread for the whole transfer. `shouldAbort`
 // and `onProgress` are called on that thread. Nothing here throws.
+#include "services/http/HttpOptions.hpp"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 
 namespace hexora::Worker::Common {
 
-/// Idle timeout of a file transfer: it must connect within it and is
-/// aborted once no byte moved for that long; a transfer that keeps moving is
-/// never cut off.
-inline constexpr double FileFetchIdleTimeoutSec = 60.0;
+/// The bounds of one file transfer. A transfer must connect within the idle
+/// timeout and fails once no byte moved for that long, or once it moved
+/// less than the minimum rate over a stretch as long as the timeout; a body
+/// longer than its announced length, or beyond the cap when no length is
+/// announced, fails it too. The production values are the defaults here;
+/// the request layer (HttpOptions.hpp) gives the reasons for the rate and the cap.
+struct FileFetchBounds {
+    double idleTimeoutSec = 60.0;
+    double minBytesPerSec = Http::DefaultMinBytesPerSec;
+    std::uint64_t maxUnannouncedBytes = Http::DefaultMaxUnannouncedDownloadBytes;
+};
+
+/// The bounds every fetchFile uses (process-wide, any thread).
+FileFetchBounds fileFetchBounds();
+/// Tests: shortens the bounds; FileFetchBounds{} puts the production values back.
+void setFileFetchBounds(const FileFetchBounds& bounds);
 
 struct FileFetchResult {
     /// HTTP status of the reply; 0 when none arrived.

@@ -2,7 +2,8 @@
 
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
-#include "workers/common/GzipInflate.hpp"
+#include "services/archive/GzipInflate.hpp"
+#include "services/file/Schemes.hpp"
 
 #include <cstdlib>
 #include <filesystem>
@@ -87,11 +88,11 @@ void GunzipUnit::run() {
     const fs::path backup = target.parent_path() / (target.filename().string() + ".old");
     const fs::path temporary = temporarySibling(target);
     try {
-        if (!GzipInflate::hasGzipMagic(sourcePath_)) {
+        if (!Archive::GzipInflate::hasGzipMagic(sourcePath_)) {
             setState(GunzipState::Failed);
             return;
         }
-        GzipInflate::inflateFile(sourcePath_, temporary);
+        Archive::GzipInflate::inflateFile(sourcePath_, temporary, Schemes::MaxFileBytes);
         if (itemExists(backup)) fs::remove_all(backup);
         if (itemExists(target)) fs::rename(target, backup);
         fs::rename(temporary, target);

@@ -2,7 +2,8 @@
 // One file of a CGunzip run: a gzip file and the plain file it becomes.
 //
 // gunzip() checks the gzip magic (a source that holds anything else fails
-// silently, without a record), inflates the source in chunks into a
+// silently, without a record), inflates the source (a scheme: at most
+// Schemes::MaxFileBytes, more fails the unit) in chunks into a
 // temporary file next to the target (constant memory; a full disk fails the
 // unit), keeps an existing target as its ".old" sibling while the new file
 // is renamed into place, and deletes the ".old" file afterwards. A failure

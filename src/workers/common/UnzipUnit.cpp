@@ -2,15 +2,15 @@
 
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
-#include "workers/common/ZipExtract.hpp"
+#include "services/archive/ZipExtract.hpp"
 
 #include <algorithm>
 #include <cmath>
 
 namespace hexora::Worker::Common {
 
-UnzipUnit::UnzipUnit(std::string sourcePath, std::string targetPath)
-    : sourcePath_(std::move(sourcePath)), targetPath_(std::move(targetPath)) {}
+UnzipUnit::UnzipUnit(std::string sourcePath, std::string targetPath, std::shared_ptr<Archive::ThreadBudget> budget)
+    : sourcePath_(std::move(sourcePath)), targetPath_(std::move(targetPath)), budget_(std::move(budget)) {}
 
 UnzipUnit::UnzipState UnzipUnit::state() const {
     std::lock_guard lock(mutex_);
@@ -22,7 +22,7 @@ bool UnzipUnit::isFinal() const {
     return current == UnzipState::Success || current == UnzipState::Failed;
 }
 
-std::shared_ptr<UnzipProgress> UnzipUnit::unzipProgress() const {
+std::shared_ptr<Archive::UnzipProgress> UnzipUnit::unzipProgress() const {
     std::lock_guard lock(mutex_);
     return unzipProgress_;
 }
@@ -37,7 +37,7 @@ void UnzipUnit::raiseProgress(double fraction) {
 }
 
 void UnzipUnit::cancel() {
-    std::shared_ptr<UnzipProgress> running;
+    std::shared_ptr<Archive::UnzipProgress> running;
     {
         std::lock_guard lock(mutex_);
         if (state_ != UnzipState::None && state_ != UnzipState::Unzipping) return;
@@ -52,7 +52,7 @@ void UnzipUnit::cancel() {
 
 void UnzipUnit::unzip() {
     UnzipState found;
-    auto progress = std::make_shared<UnzipProgress>();
+    auto progress = std::make_shared<Archive::UnzipProgress>();
     {
         std::lock_guard lock(mutex_);
         found = state_;
@@ -68,9 +68,10 @@ void UnzipUnit::unzip() {
     progress->observe([this](double fraction) { raiseProgress(fraction); });
     std::string failure;
     try {
-        ZipExtract::extract(sourcePath_, targetPath_,
-                            {[&](double fraction) { progress->setFractionCompleted(fraction); },
-                             [&] { return progress->isCancelled(); }});
+        Archive::ZipExtract::extract(sourcePath_, targetPath_,
+                                     {[&](double fraction) { progress->setFractionCompleted(fraction); },
+                                      [&] { return progress->isCancelled(); }},
+                                     budget_.get());
     } catch (const std::exception& error) {
         failure = error.what();
         if (failure.empty()) failure = "unzip failed";

@@ -1,7 +1,8 @@
 #pragma once
 // One package of a CUnzip run: a zip file and the folder it is extracted
 // into (see ZipExtract: nothing lands outside the folder, CRCs checked,
-// Unix permissions and times kept).
+// Unix permissions and times kept; the package's entries are written by
+// several threads, within the run's thread budget).
 //
 // unzip() makes a fresh UnzipProgress (kept in unzipProgress()), whose
 // fraction raises `progress` (never lowering it, and never to 1: only a
@@ -17,7 +18,8 @@
 // Thread: unzip() runs on a unit thread; cancel(), state(), progress(),
 // isFinal() and unzipProgress() may be called from any thread. Nothing here
 // throws.
-#include "workers/common/UnzipProgress.hpp"
+#include "services/archive/ThreadBudget.hpp"
+#include "services/archive/UnzipProgress.hpp"
 
 #include <atomic>
 #include <memory>
@@ -30,7 +32,9 @@ class UnzipUnit {
 public:
     enum class UnzipState : int { None = 0, Unzipping = 1, Cancelling = 2, Success = 3, Failed = -1 };
 
-    UnzipUnit(std::string sourcePath, std::string targetPath);
+    /// `budget` bounds the threads extracting at once across every unit
+    /// that shares it (the run's); none: one per processor for this unit.
+    UnzipUnit(std::string sourcePath, std::string targetPath, std::shared_ptr<Archive::ThreadBudget> budget = nullptr);
     virtual ~UnzipUnit() = default;
     UnzipUnit(const UnzipUnit&) = delete;
     UnzipUnit& operator=(const UnzipUnit&) = delete;
@@ -45,17 +49,18 @@ public:
     /// Success or Failed.
     bool isFinal() const;
     /// Absent until the unit starts.
-    std::shared_ptr<UnzipProgress> unzipProgress() const;
+    std::shared_ptr<Archive::UnzipProgress> unzipProgress() const;
 
 private:
     void raiseProgress(double fraction);
 
     const std::string sourcePath_;
     const std::string targetPath_;
+    const std::shared_ptr<Archive::ThreadBudget> budget_;
     std::atomic<double> progress_{0.0};
     mutable std::mutex mutex_;
     UnzipState state_ = UnzipState::None;
-    std::shared_ptr<UnzipProgress> unzipProgress_;
+    std::shared_ptr<Archive::UnzipProgress> unzipProgress_;
 };
 
 }  // namespace hexora::Worker::Common

@@ -1,10 +1,9 @@
 #include "workers/common/ValidationUnit.hpp"
 
+#include "services/internal/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/SHA1.hpp"
 #include "services/rum/LogData.hpp"
-
-#include <filesystem>
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
@@ -21,8 +20,8 @@ std::optional<ValidationUnit::ValidationState> ValidationUnit::validationStateFr
     }
 }
 
-ValidationUnit::ValidationUnit(std::string fullPath, std::string hashed)
-    : fullPath_(std::move(fullPath)), hashed_(std::move(hashed)) {}
+ValidationUnit::ValidationUnit(std::string fullPath, std::string hashed, fs::path root)
+    : fullPath_(std::move(fullPath)), hashed_(std::move(hashed)), root_(std::move(root)) {}
 
 ValidationUnit::ValidationState ValidationUnit::state() const {
     std::lock_guard lock(mutex_);
@@ -53,15 +52,16 @@ void ValidationUnit::validate() {
         return;
     }
 
+    const std::optional<fs::path> file = fileToHash();
     std::error_code error;
-    const auto status = fs::status(fullPath_, error);
+    const fs::file_status status = file ? fs::status(*file, error) : fs::file_status{};
     if (!fs::exists(status) || fs::is_directory(status)) {
         Log::info("ValidationUnit not found: " + fullPath_);
         Rum::LogData("CValidation", "target not found", "Failed", "ERROR").addData("path", fullPath_).append();
         setState(ValidationState::Failed);
         return;
     }
-    const std::optional<std::string> hash = SHA1::sha1HexOfPath(fullPath_);
+    const std::optional<std::string> hash = SHA1::sha1HexOfFile(file->string());
     if (hash && *hash == hashed_) {
         progress_.store(1.0);
         setState(ValidationState::Success);
@@ -74,6 +74,16 @@ void ValidationUnit::validate() {
         .addData("hashes", computed + " vs " + hashed_)
         .append();
     setState(ValidationState::Failed);
+}
+
+std::optional<fs::path> ValidationUnit::fileToHash() const {
+    if (root_.empty()) return fs::path(fullPath_);
+    const fs::path relative = fs::path(fullPath_).lexically_normal().lexically_relative(root_.lexically_normal());
+    if (!FileOps::staysInside(relative)) {
+        Log::info("ValidationUnit outside the validated folder: " + fullPath_);
+        return std::nullopt;
+    }
+    return FileOps::resolveInside(root_, fullPath_);
 }
 
 void ValidationUnit::cancel() {

@@ -6,11 +6,18 @@
 // another hash is Failed with progress 0 and a "target not found" or "hash
 // mismatch" record.
 //
+// With a root (the validated folder), nothing outside it is opened: a path
+// that climbs out of the root lexically fails as not found without touching
+// the disk, and a path whose links resolve outside the root fails as not
+// found too. Only regular files are hashed; a pipe, socket or device fails at
+// once (its hash is absent).
+//
 // Thread: validate() runs on a unit thread; cancel(), state(), progress() and
 // isFinal() may be called from any thread (the worker thread polls them); the
 // state is guarded by the unit's lock. Held by std::shared_ptr (the unit list
 // and the jobs queue share it). Nothing here throws.
 #include <atomic>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,7 +30,8 @@ public:
     /// The state with raw value `raw`; nullopt for any other integer.
     static std::optional<ValidationState> validationStateFromRawValue(int raw);
 
-    ValidationUnit(std::string fullPath, std::string hashed);
+    /// `root`: the folder `fullPath` must lie in; empty for no such check.
+    ValidationUnit(std::string fullPath, std::string hashed, std::filesystem::path root = {});
     virtual ~ValidationUnit() = default;
     ValidationUnit(const ValidationUnit&) = delete;
     ValidationUnit& operator=(const ValidationUnit&) = delete;
@@ -44,9 +52,13 @@ public:
 
 private:
     void setState(ValidationState state);
+    /// The file to hash, links resolved when there is a root; nullopt when it
+    /// lies outside the root or cannot be resolved.
+    std::optional<std::filesystem::path> fileToHash() const;
 
     const std::string fullPath_;
     const std::string hashed_;
+    const std::filesystem::path root_;
     std::atomic<double> progress_{0.0};
     mutable std::mutex mutex_;
     ValidationState state_ = ValidationState::None;

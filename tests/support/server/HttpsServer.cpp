@@ -69,6 +69,7 @@ struct HttpsServer::Impl {
     std::optional<ServerReply> scriptedReply(const RecordedRequest& request);
     bool serveFile(const RecordedRequest& request, httplib::Response& response);
     void send(const ServerReply& reply, httplib::Response& response);
+    void sendEndless(const ServerReply& reply, const std::string& contentType, httplib::Response& response);
 };
 
 void HttpsServer::Impl::handle(const httplib::Request& request, httplib::Response& response) {
@@ -156,6 +157,20 @@ void HttpsServer::Impl::send(const ServerReply& reply, httplib::Response& respon
             response.headers.emplace(header.name, header.value);
         }
     }
+    if (reply.endless) {
+        sendEndless(reply, contentType, response);
+        return;
+    }
+    if (reply.announcedLength) {
+        response.set_header("Content-Length", std::to_string(*reply.announcedLength));
+        auto body = std::make_shared<std::string>(reply.body);
+        response.set_chunked_content_provider(contentType, [body](std::size_t, httplib::DataSink& sink) {
+            if (!sink.write(body->data(), body->size())) return false;
+            sink.done();
+            return true;
+        });
+        return;
+    }
     const bool plain = reply.trickleBytes == 0 && !reply.dropAfterBytes && !reply.stallAfterBytes;
     if (plain) {
         response.set_content(reply.body, contentType);
@@ -182,6 +197,18 @@ void HttpsServer::Impl::send(const ServerReply& reply, httplib::Response& respon
             }
             return sink.write(body->data() + offset, end - offset);
         });
+}
+
+void HttpsServer::Impl::sendEndless(const ServerReply& reply, const std::string& contentType,
+                                    httplib::Response& response) {
+    auto body = std::make_shared<std::string>(reply.body.empty() ? std::string(FileChunkBytes, 'e') : reply.body);
+    response.set_content_provider(contentType, [this, body](std::size_t, httplib::DataSink& sink) {
+        {
+            std::lock_guard lock(mutex);
+            if (stopping) return false;
+        }
+        return sink.write(body->data(), body->size());
+    });
 }
 
 HttpsServer::HttpsServer() : HttpsServer(Config{}) {}
@@ -303,16 +330,3 @@ std::vector<RecordedRequest> HttpsServer::takeUnexpectedRequests() {
 }
 
 }  // namespace hexora::test
-
-// The libraries below are not built with ThreadSanitizer. They hand data
-// between threads with atomics the sanitizer cannot see (libcrypto frees TLS
-// session data after dropping reference counts; the server library passes
-// connections to its workers), so what they do inside looks like races.
-// Reports raised from inside them are not about our code, which stays fully
-// checked.
-extern "C" const char* __tsan_default_suppressions() {
-    return "called_from_lib:libcrypto.so.3\n"
-           "called_from_lib:libssl.so.3\n"
-           "called_from_lib:libcpp-httplib.so.0.11\n"
-           "called_from_lib:libcurl.so.4\n";
-}

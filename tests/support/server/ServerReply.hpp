@@ -29,6 +29,11 @@ struct ServerReply {
     /// Announce the whole body's length, send this many bytes, then go silent
     /// (the connection stays open until the server stops).
     std::optional<std::size_t> stallAfterBytes;
+    /// Send the body over and over without announcing a length, until the
+    /// client stops reading or the server stops.
+    bool endless = false;
+    /// Announce this length (Content-Length) but send the whole body, chunked.
+    std::optional<std::size_t> announcedLength;
 
     static ServerReply text(int status, std::string body);
     static ServerReply json(int status, const nlohmann::ordered_json& body);

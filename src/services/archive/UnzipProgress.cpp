@@ -1,6 +1,6 @@
-#include "workers/common/UnzipProgress.hpp"
+#include "services/archive/UnzipProgress.hpp"
 
-namespace hexora::Worker::Common {
+namespace hexora::Archive {
 
 void UnzipProgress::setFractionCompleted(double fraction) {
     fraction_.store(fraction);
@@ -18,4 +18,4 @@ void UnzipProgress::stopObserving() {
     observer_ = nullptr;
 }
 
-}  // namespace hexora::Worker::Common
+}  // namespace hexora::Archive

@@ -10,7 +10,7 @@
 #include <functional>
 #include <mutex>
 
-namespace hexora::Worker::Common {
+namespace hexora::Archive {
 
 class UnzipProgress {
 public:
@@ -37,4 +37,4 @@ private:
     Observer observer_;
 };
 
-}  // namespace hexora::Worker::Common
+}  // namespace hexora::Archive

@@ -1,4 +1,4 @@
-#include "workers/common/GzipInflate.hpp"
+#include "services/archive/GzipInflate.hpp"
 
 #include <zlib.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace hexora::Worker::Common::GzipInflate {
+namespace hexora::Archive::GzipInflate {
 namespace fs = std::filesystem;
 
 namespace {
@@ -48,12 +48,14 @@ void writeAll(std::FILE* out, const unsigned char* data, std::size_t size, const
         throw Error("cannot write " + target.string() + ": " + std::strerror(errno));
 }
 
-void inflateStream(std::FILE* in, std::FILE* out, const fs::path& source, const fs::path& target) {
+void inflateStream(std::FILE* in, std::FILE* out, const fs::path& source, const fs::path& target,
+                   std::uintmax_t maxOutputBytes) {
     Inflater inflater;
     z_stream& stream = inflater.stream();
     std::vector<unsigned char> input(ChunkSize);
     std::vector<unsigned char> output(ChunkSize);
     bool inMember = true;
+    std::uintmax_t written = 0;
 
     for (;;) {
         if (stream.avail_in == 0) {
@@ -77,7 +79,12 @@ void inflateStream(std::FILE* in, std::FILE* out, const fs::path& source, const 
             const char* message = stream.msg ? stream.msg : "inflate failed";
             throw Error("corrupt gzip data in " + source.string() + ": " + message);
         }
-        writeAll(out, output.data(), output.size() - stream.avail_out, target);
+        const std::size_t produced = output.size() - stream.avail_out;
+        if (produced > maxOutputBytes - written)
+            throw Error("gzip data in " + source.string() + " inflates to more than " + std::to_string(maxOutputBytes) +
+                        " bytes");
+        written += produced;
+        writeAll(out, output.data(), produced, target);
         if (result == Z_STREAM_END) {
             inMember = false;
         } else if (result == Z_BUF_ERROR && stream.avail_in != 0) {
@@ -99,11 +106,11 @@ bool hasGzipMagic(const fs::path& path) {
     return got == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
 }
 
-void inflateFile(const fs::path& source, const fs::path& target) {
+void inflateFile(const fs::path& source, const fs::path& target, std::uintmax_t maxOutputBytes) {
     File in = openOrThrow(source, "rb", "cannot open");
     File out = openOrThrow(target, "wbx", "cannot create");
     try {
-        inflateStream(in.get(), out.get(), source, target);
+        inflateStream(in.get(), out.get(), source, target, maxOutputBytes);
         if (std::fflush(out.get()) != 0) throw Error("cannot write " + target.string() + ": " + std::strerror(errno));
         std::FILE* raw = out.release();
         if (std::fclose(raw) != 0) throw Error("cannot write " + target.string() + ": " + std::strerror(errno));
@@ -115,4 +122,4 @@ void inflateFile(const fs::path& source, const fs::path& target) {
     }
 }
 
-}  // namespace hexora::Worker::Common::GzipInflate
+}  // namespace hexora::Archive::GzipInflate

@@ -43,6 +43,13 @@ public:
         }
         return *this;
     }
+    /// A regular file compressed with `method` (ZIP_CM_STORE, ZIP_CM_DEFLATE, ZIP_CM_BZIP2, ...).
+    ZipBuilder& fileWith(const std::string& name, std::string content, zip_int32_t method) {
+        const zip_int64_t index = addData(name, std::move(content));
+        if (zip_set_file_compression(archive_, static_cast<zip_uint64_t>(index), method, 0) != 0)
+            throw std::runtime_error("compression method not supported");
+        return *this;
+    }
     ZipBuilder& folder(const std::string& name) {
         if (zip_dir_add(archive_, name.c_str(), ZIP_FL_ENC_UTF_8) < 0) throw std::runtime_error("zip_dir_add failed");
         return *this;

@@ -1,4 +1,4 @@
-#include "workers/common/GzipInflate.hpp"
+#include "services/archive/GzipInflate.hpp"
 
 #include "support/TempDir.hpp"
 
@@ -7,10 +7,11 @@
 #include <zlib.h>
 
 #include <fstream>
+#include <limits>
 
 namespace hexora {
 namespace fs = std::filesystem;
-namespace Gzip = Worker::Common::GzipInflate;
+namespace Gzip = Archive::GzipInflate;
 
 namespace {
 
@@ -29,9 +30,11 @@ std::string deflateBytes(const std::string& data, int windowBits = 31) {
     return out;
 }
 
-std::string inflateError(const fs::path& source, const fs::path& target) {
+constexpr std::uintmax_t NoBound = std::numeric_limits<std::uintmax_t>::max();
+
+std::string inflateError(const fs::path& source, const fs::path& target, std::uintmax_t bound = NoBound) {
     try {
-        Gzip::inflateFile(source, target);
+        Gzip::inflateFile(source, target, bound);
     } catch (const Gzip::Error& error) {
         return error.what();
     }
@@ -70,7 +73,7 @@ TEST(GzipInflate, StreamsLargeAndMultiMemberDataIntoTarget) {
     for (const auto& c : cases) {
         const fs::path source = dir.write(std::string(c.label) + ".gz", c.compressed);
         const fs::path target = dir / (std::string(c.label) + ".out");
-        Gzip::inflateFile(source, target);
+        Gzip::inflateFile(source, target, NoBound);
         EXPECT_EQ(test::readFile(target), c.expected) << c.label;
     }
 }
@@ -105,6 +108,29 @@ TEST(GzipInflate, NeverOverwritesAnExistingTarget) {
     const fs::path target = dir.write("a", "existing");
     EXPECT_THAT(inflateError(source, target), testing::HasSubstr("cannot create"));
     EXPECT_EQ(test::readFile(target), "existing");
+}
+
+// Output is counted across members, and the bound is checked before a chunk
+// is written: one byte past it fails with nothing left on disk.
+TEST(GzipInflate, OutputBeyondTheBoundFailsAndLeavesNoTarget) {
+    test::TempDir dir;
+    const std::string content = std::string(300000, 'z') + "end";
+    const fs::path source = dir.write("bomb.gz", deflateBytes(content.substr(0, 1000)) + deflateBytes(content.substr(1000)));
+    struct Case {
+        std::uintmax_t bound;
+        bool passes;
+    };
+    for (const Case c : {Case{content.size(), true}, Case{content.size() - 1, false}, Case{0, false}}) {
+        const fs::path target = dir / ("out-" + std::to_string(c.bound));
+        const std::string error = inflateError(source, target, c.bound);
+        if (c.passes) {
+            EXPECT_EQ(error, "") << c.bound;
+            EXPECT_EQ(test::readFile(target), content);
+        } else {
+            EXPECT_THAT(error, testing::HasSubstr("inflates to more than " + std::to_string(c.bound) + " bytes"));
+            EXPECT_FALSE(fs::exists(target)) << c.bound;
+        }
+    }
 }
 
 }  // namespace hexora

@@ -1,12 +1,17 @@
-#include "workers/common/ZipExtract.hpp"
+#include "services/archive/ZipExtract.hpp"
+
+#include "services/archive/ThreadBudget.hpp"
 
 #include "support/TempDir.hpp"
-#include "unzip/ZipBuilder.hpp"
+#include "support/ZipBuilder.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <atomic>
+#include <random>
+#include <thread>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -15,9 +20,10 @@
 
 namespace hexora {
 namespace fs = std::filesystem;
-using Worker::Common::ZipExtract::Error;
-using Worker::Common::ZipExtract::extract;
-using Worker::Common::ZipExtract::safeRelativePath;
+using Archive::ZipExtract::Error;
+using Archive::ZipExtract::extract;
+using Archive::ZipExtract::safeRelativePath;
+using Archive::ThreadBudget;
 
 namespace {
 
@@ -130,6 +136,53 @@ TEST(ZipExtract, ZipSlipCorpusWritesNothingOutsideTheTarget) {
     }
 }
 
+// Each link alone stays inside; together they lead out. The package fails
+// and takes away all it made, while what the target held before stays.
+TEST(ZipExtract, LinksThatEscapeOnlyTogetherAreRefusedAndLeaveNothingBehind) {
+    struct Case {
+        const char* label;
+        std::vector<std::pair<std::string, std::string>> links;  // made in this order
+    };
+    const Case cases[] = {
+        {"a link through a link made earlier", {{"q", "."}, {"Game.app/p", "../q/.."}}},
+        {"a link redirected by a later one", {{"Game.app/p", "../q/.."}, {"q", "."}}},
+        {"a chain of links", {{"x", "a/b/../.."}, {"a", "c"}, {"c", "."}}},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        const fs::path target = dir / "box" / "target";
+        dir.write("box/target/installed.txt", "kept");
+        const fs::path zip = dir / "package.zip";
+        test::ZipBuilder builder(zip);
+        builder.folder("Game.app/").file("Game.app/Contents/data.txt", "data");
+        for (const auto& [name, to] : c.links) builder.link(name, to);
+        builder.close();
+
+        EXPECT_THAT(extractError(zip, target), testing::HasSubstr("outside the target folder")) << c.label;
+        EXPECT_EQ(listTree(target), (std::vector<std::string>{"installed.txt"})) << c.label;
+        EXPECT_EQ(listFolder(dir / "box"), (std::vector<std::string>{"target"})) << c.label;
+    }
+}
+
+TEST(ZipExtract, LinksThatStayInsideTheBundleKeepWorking) {
+    test::TempDir dir;
+    const fs::path zip = dir / "package.zip";
+    test::ZipBuilder builder(zip);
+    builder.file("Fw.framework/Versions/A/Resources/info.txt", "info")
+        .file("Fw.framework/Versions/A/Fw", "binary")
+        .link("Fw.framework/Versions/Current", "A")
+        .link("Fw.framework/Resources", "Versions/Current/Resources")
+        .link("Fw.framework/Fw", "Versions/Current/Fw")
+        .link("Fw.framework/Versions/A/Self", "../../../Fw.framework");
+    builder.close();
+
+    extract(zip, dir / "out");
+
+    EXPECT_EQ(test::readFile(dir / "out/Fw.framework/Resources/info.txt"), "info");
+    EXPECT_EQ(test::readFile(dir / "out/Fw.framework/Fw"), "binary");
+    EXPECT_EQ(fs::read_symlink(dir / "out/Fw.framework/Versions/Current"), "A");
+}
+
 TEST(ZipExtract, LinkFoundInTheTargetFolderIsNotFollowedOutside) {
     test::TempDir dir;
     fs::create_directories(dir / "outside");
@@ -213,20 +266,111 @@ TEST(ZipExtract, ReplacesFilesAlreadyInTheTarget) {
     EXPECT_EQ(test::readFile(dir / "out/a.txt"), "new");
 }
 
-TEST(ZipExtract, CorruptedEntryFailsWithCrcError) {
+// A stored entry with changed bytes, and a deflated entry whose recorded
+// CRC-32 (local header and directory) no longer matches its data.
+TEST(ZipExtract, CorruptedEntriesFailWithCrcError) {
+    const std::string content = "THIS-IS-THE-STORED-CONTENT-OF-THE-ENTRY";
+    struct Case {
+        const char* label;
+        zip_int32_t method;
+    };
+    for (const Case c : {Case{"stored", ZIP_CM_STORE}, Case{"deflated", ZIP_CM_DEFLATE}}) {
+        test::TempDir dir;
+        const fs::path zip = dir / "p.zip";
+        test::ZipBuilder builder(zip);
+        builder.file("ok.txt", "fine").fileWith("bad.txt", content, c.method);
+        builder.close();
+        std::string bytes = test::readFile(zip);
+        if (c.method == ZIP_CM_STORE) {
+            const auto at = bytes.find(content);
+            ASSERT_NE(at, std::string::npos);
+            bytes[at + 5] = 'X';
+        } else {
+            const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size()));
+            const std::string field = {static_cast<char>(crc), static_cast<char>(crc >> 8), static_cast<char>(crc >> 16),
+                                       static_cast<char>(crc >> 24)};
+            int changed = 0;
+            for (auto at = bytes.find(field); at != std::string::npos; at = bytes.find(field, at + 4), ++changed)
+                bytes[at] ^= 0x01;
+            ASSERT_EQ(changed, 2) << c.label;
+        }
+        std::ofstream(zip, std::ios::binary | std::ios::trunc) << bytes;
+
+        EXPECT_THAT(extractError(zip, dir / "out"), testing::AllOf(testing::HasSubstr("bad.txt"), testing::HasSubstr("CRC")))
+            << c.label;
+    }
+}
+
+// Many entries of every kind the package writers produce, written by several
+// threads: each file holds exactly its bytes, and progress only goes up.
+TEST(ZipExtract, ManyEntriesOfMixedKindsAreWrittenExactlyBySeveralThreads) {
     test::TempDir dir;
     const fs::path zip = dir / "p.zip";
-    const std::string content = "THIS-IS-THE-STORED-CONTENT-OF-THE-ENTRY";
+    std::mt19937_64 random(7);
+    auto noise = [&](std::size_t size) {
+        std::string bytes(size, '\0');
+        for (auto& byte : bytes) byte = static_cast<char>(random());
+        return bytes;
+    };
+    auto text = [&](std::size_t size) {
+        std::string bytes;
+        while (bytes.size() < size) bytes += "sprite " + std::to_string(random() % 1000) + ",\n";
+        return bytes.substr(0, size);
+    };
+    std::vector<std::pair<std::string, std::string>> expected;
     test::ZipBuilder builder(zip);
-    builder.file("ok.txt", "fine").file("bad.txt", content, std::nullopt, true);
+    for (int i = 0; i < 60; ++i) {
+        const std::size_t size = i == 0 ? 0 : (i % 7 == 0 ? 700000 + i : 1000 * i);
+        const std::string name = "Game.app/Contents/R" + std::to_string(i % 5) + "/f" + std::to_string(i);
+        const std::string content = i % 2 ? noise(size) : text(size);
+        const zip_int32_t method = i % 3 == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+        builder.fileWith(name, content, method);
+        expected.emplace_back(name, content);
+    }
+    if (zip_compression_method_supported(ZIP_CM_BZIP2, 1)) {  // inflated by libzip itself
+        const std::string content = text(50000);
+        builder.fileWith("Game.app/bzip2.txt", content, ZIP_CM_BZIP2);
+        expected.emplace_back("Game.app/bzip2.txt", content);
+    }
     builder.close();
-    std::string bytes = test::readFile(zip);
-    const auto at = bytes.find(content);
-    ASSERT_NE(at, std::string::npos);
-    bytes[at + 5] = 'X';
-    std::ofstream(zip, std::ios::binary | std::ios::trunc) << bytes;
 
-    EXPECT_THAT(extractError(zip, dir / "out"), testing::AllOf(testing::HasSubstr("bad.txt"), testing::HasSubstr("CRC")));
+    std::vector<double> reports;
+    ThreadBudget budget(4);
+    extract(zip, dir / "out", {[&](double fraction) { reports.push_back(fraction); }, {}}, &budget);
+
+    for (const auto& [name, content] : expected) {
+        EXPECT_EQ(test::readFile(dir / "out" / name), content) << name;
+    }
+    ASSERT_FALSE(reports.empty());
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_DOUBLE_EQ(reports.back(), 1.0);
+}
+
+// The thread that extracts holds a slot of the shared budget first: while
+// every slot is taken it writes nothing and can still be cancelled.
+TEST(ZipExtract, ExtractionWaitsForASlotOfTheSharedBudget) {
+    test::TempDir dir;
+    const fs::path zip = dir / "p.zip";
+    test::ZipBuilder builder(zip);
+    builder.file("a.txt", "a");
+    builder.close();
+    ThreadBudget budget(1);
+    ASSERT_TRUE(budget.tryAcquire());
+    int looks = 0;
+
+    std::string error;
+    try {
+        extract(zip, dir / "out", {{}, [&] { return ++looks > 2; }}, &budget);
+    } catch (const Error& e) {
+        error = e.what();
+    }
+
+    EXPECT_EQ(error, "extraction cancelled");
+    EXPECT_FALSE(fs::exists(dir / "out"));
+    budget.release();
+    extract(zip, dir / "out", {}, &budget);
+    EXPECT_EQ(test::readFile(dir / "out/a.txt"), "a");
+    EXPECT_TRUE(budget.tryAcquire());  // every slot was given back
 }
 
 TEST(ZipExtract, UnreadableArchivesFailWithDescription) {
