@@ -4,8 +4,9 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <stdexcept>
@@ -27,28 +28,30 @@ ChildProcess::ChildProcess(const std::filesystem::path& program, const std::vect
     for (auto& text : environmentTexts) envp.push_back(text.data());
     envp.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    if (passedFd >= 0) posix_spawn_file_actions_adddup2(&actions, passedFd, 3);
-    posix_spawn_file_actions_addclosefrom_np(&actions, passedFd >= 0 ? 4 : 3);
-    posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    const int rc = posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (rc != 0) {
-        pid_ = -1;
-        throw std::runtime_error("cannot start " + program.string() + ": " + std::to_string(rc));
+    // fork and exec rather than posix_spawn: the child is to die with this
+    // test (SIGKILL when the test's thread ends, also when ctest kills a test
+    // that ran out of time), so no launcher, X server or stand-in outlives it.
+    // Between fork and exec only async-signal-safe calls.
+    const pid_t parent = ::getpid();
+    const int firstToClose = passedFd >= 0 ? 4 : 3;
+    pid_ = ::fork();
+    if (pid_ < 0) throw std::runtime_error("cannot start " + program.string() + ": fork failed");
+    if (pid_ == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(127);
+        const int input = ::open("/dev/null", O_RDONLY);
+        const int output = ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (input < 0 || output < 0) ::_exit(127);
+        if (::dup2(input, 0) < 0 || ::dup2(output, 1) < 0 || ::dup2(output, 2) < 0) ::_exit(127);
+        if (passedFd >= 0 && ::dup2(passedFd, 3) < 0) ::_exit(127);
+        ::close_range(firstToClose, ~0U, 0);
+        if (::chdir(workingDirectory.c_str()) != 0) ::_exit(127);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        for (int number = 1; number < NSIG; ++number) ::signal(number, SIG_DFL);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
     }
 }
 

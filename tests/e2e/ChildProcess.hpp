@@ -1,7 +1,8 @@
 #pragma once
 // A program started by an end-to-end test: its own environment (nothing is
 // inherited from the test), its output to a log file, and bounded waits for
-// its end. Destruction kills and reaps it when it still runs.
+// its end. Destruction kills and reaps it when it still runs; it also gets
+// SIGKILL when the thread that started it ends (a test killed on timeout).
 //
 // Thread: the test thread only.
 #include <sys/types.h>
@@ -22,7 +23,8 @@ public:
     /// Starts `program` with `arguments` in `workingDirectory`; standard output
     /// and error go to `logFile`. No other descriptor of the test is passed on
     /// but `passedFd`, which the child gets as descriptor 3. Throws
-    /// std::runtime_error when it cannot start.
+    /// std::runtime_error when it cannot fork (a program that cannot be run
+    /// ends at once with status 127).
     ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                  const Environment& environment, const std::filesystem::path& workingDirectory,
                  const std::filesystem::path& logFile, int passedFd = -1);
