@@ -118,6 +118,12 @@ game_or_gone() { game_started_since "$1" || ! running "$launcher_pid"; }
 shown_texts() { sed -n 's/.*ViewController\.setMessage: //p' "$1" | sed 's/[. ]*$//' | uniq; }
 shown() { grep -q "ViewController.setMessage: $2" "$1" 2>/dev/null; }
 shown_or_gone() { shown "$1" "$2" || ! running "$launcher_pid"; }
+# A picture of the launcher's window only (also on the user's own screen).
+photograph() {
+  local window
+  window=$(xwininfo -name Hexora 2>/dev/null | awk '/Window id:/ {print $4}')
+  [ -n "$window" ] && import -window "$window" "$demo/shots/$1.png" 2>/dev/null || true
+}
 batches() { find "$demo/service/collector" -name 'batch-*.json' 2>/dev/null | wc -l; }
 
 # run <number> <name>: starts the launcher, waits for the game, returns 0 when
@@ -140,14 +146,14 @@ run() {
   launcher_pid=$!
   local log=$demo/logs/launcher-$number.log
   if wait_for 30 window_or_gone && has_window; then
-    import -window root "$demo/shots/run$number-1-window.png" 2>/dev/null || true
+    photograph "run$number-1-window"
   fi
   # Decompression and validation each hold their state for a second.
   if wait_for 30 shown_or_gone "$log" "Decompressing files" && running "$launcher_pid"; then
-    import -window root "$demo/shots/run$number-2-decompressing.png" 2>/dev/null || true
+    photograph "run$number-2-decompressing"
   fi
   if wait_for 30 shown_or_gone "$log" "Validating files" && running "$launcher_pid"; then
-    import -window root "$demo/shots/run$number-3-validating.png" 2>/dev/null || true
+    photograph "run$number-3-validating"
   fi
   local started=0
   wait_for 120 game_or_gone "$before_ready" || true
