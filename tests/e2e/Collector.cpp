@@ -55,6 +55,16 @@ bool hasMinorType(const std::vector<Record>& records, const std::string& minorTy
                        [&](const Record& record) { return text(record, "MinorType") == minorType; });
 }
 
+std::vector<std::string> foreignUris(const std::vector<Record>& records) {
+    std::vector<std::string> foreign;
+    for (const auto& record : records) {
+        if (!record.contains("Data") || !record["Data"].is_object()) continue;
+        const auto uri = text(record["Data"], "Uri");
+        if (!uri.empty() && !uri.starts_with("https://127.0.0.1:")) foreign.push_back(uri);
+    }
+    return foreign;
+}
+
 std::string describeRoad(const std::vector<Record>& records) {
     std::string road;
     for (const auto& record : records) {

@@ -25,6 +25,9 @@ bool hasRecord(const std::vector<Record>& records, const std::string& minorType,
 /// Whether any record has this MinorType.
 bool hasMinorType(const std::vector<Record>& records, const std::string& minorType);
 
+/// Every "Uri" of the records' Data that does not lead to 127.0.0.1.
+std::vector<std::string> foreignUris(const std::vector<Record>& records);
+
 /// One line per record: time, MinorType, Event, EventState (for messages and the demo).
 std::string describeRoad(const std::vector<Record>& records);
 

@@ -49,6 +49,7 @@ TEST(FreshInstall, DownloadsValidatesInstallsAndStartsTheGame) {
         EXPECT_TRUE(hasRecord(records, minorType, event, state))
             << minorType << " " << event << " " << state << " missing; road:\n" << world.road();
     }
+    EXPECT_TRUE(foreignUris(records).empty()) << "a request left 127.0.0.1:\n" << world.road();
     EXPECT_EQ(world.apiRequests(LauncherPlatform), 1);
     EXPECT_EQ(world.apiRequests(GamePlatform), 1);
 }

@@ -44,6 +44,7 @@ TEST(SelfUpdate, OldLauncherPatchesRestartsAndTheNewOneStartsTheGame) {
     // so the process's end may cut it: the road is read from the service's
     // side instead.
     EXPECT_EQ(world.apiRequests(LauncherPlatform), 2) << "the new launcher asks about itself once more";
+    EXPECT_TRUE(foreignUris(world.records()).empty()) << "a request left 127.0.0.1:\n" << world.road();
     EXPECT_EQ(world.fileRequests("/update/launcher-" + LauncherWorld::higherLauncherVersion() + "/"), 2)
         << "the old launcher fetches the package, the new one its scheme";
 }
