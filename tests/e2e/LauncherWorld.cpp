@@ -227,6 +227,15 @@ ChildProcess::Environment LauncherWorld::environment(const ChildProcess::Environ
         {"HEXORA_SAMPLE_GAME_REPORT", (logs() / "game-report.txt").string()},
         {"HEXORA_SAMPLE_GAME_SECONDS", std::to_string(gameSeconds_)},
     };
+    // Sanitizer builds: the settings of the test run, and no reports of the
+    // leaks inside the system libraries the Qt shell loads.
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(name)) environment[name] = value;
+    }
+    const std::string suppressions = "suppressions=" HEXORA_LSAN_SUPPRESSIONS;
+    environment["LSAN_OPTIONS"] = environment.count("LSAN_OPTIONS")
+                                      ? environment["LSAN_OPTIONS"] + ":" + suppressions
+                                      : suppressions;
     if (display_->available()) {
         environment["DISPLAY"] = display_->display();
         environment["QT_QPA_PLATFORM"] = "xcb";
