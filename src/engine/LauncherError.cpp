@@ -1,18 +1,9 @@
 #include "engine/LauncherError.hpp"
 
-#include "engine/ErrorDescription.hpp"
-
 namespace hexora::Worker {
 
-LauncherError::LauncherError(std::optional<Code> code, std::string type, std::string message,
-                             std::optional<LauncherState> state, std::optional<Rum::LogData> rum,
-                             std::optional<bool> terminateWhenAvailable)
-    : code(code),
-      type(std::move(type)),
-      message(std::move(message)),
-      state(state),
-      rum(std::move(rum)),
-      terminateWhenAvailable(terminateWhenAvailable) {}
+LauncherError::LauncherError(std::optional<Code> code, std::string type, std::string message)
+    : ErrorBase(code, std::move(type), std::move(message)) {}
 
 LauncherError& LauncherError::withError(std::exception_ptr inner) {
     error = std::move(inner);
@@ -37,12 +28,6 @@ LauncherError& LauncherError::withRum(Rum::LogData record) {
 LauncherError& LauncherError::withTerminateWhenAvailable(bool terminate) {
     terminateWhenAvailable = terminate;
     return *this;
-}
-
-std::optional<std::string> LauncherError::errorDescription() const {
-    if (errorText) return errorText;
-    if (error) return describeError(error);
-    return std::nullopt;
 }
 
 }  // namespace hexora::Worker

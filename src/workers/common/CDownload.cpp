@@ -33,8 +33,8 @@ void CDownload::fail(const std::string& event, const std::string& message, const
                      const std::string& innerError) const {
     Rum::LogData record("CDownload", event, "Failed", "ERROR");
     if (!path.empty()) record.addData("path", path);
-    LauncherError error(LauncherError::Code::Failed, "CDownload", message, LauncherState::Failed_Download, record,
-                        false);
+    LauncherError error(LauncherError::Code::Failed, "CDownload", message);
+    error.withState(LauncherState::Failed_Download).withRum(record).withTerminateWhenAvailable(false);
     if (!innerError.empty()) error.withError(innerError);
     throw error;
 }

@@ -46,8 +46,10 @@ void requireSource(const std::string& className, const fs::path& srcPath) {
     if (itemExists(srcPath)) return;
     Rum::LogData record(className, "source not found", "Failed", "ERROR");
     record.addData("path", srcPath.string());
-    throw LauncherError(LauncherError::Code::Failed, className, "source path not found (" + srcPath.string() + ")",
-                        LauncherState::Failed_ReplaceFile, record, false);
+    throw LauncherError(LauncherError::Code::Failed, className, "source path not found (" + srcPath.string() + ")")
+        .withState(LauncherState::Failed_ReplaceFile)
+        .withRum(record)
+        .withTerminateWhenAvailable(false);
 }
 
 void restore(const fs::path& destPath, const fs::path& tempPath) {
@@ -92,8 +94,10 @@ void failToReplace(const std::string& className, const std::exception_ptr& error
     const std::string description = describeError(error);
     Rum::LogData record(className, "failed to replace", "Failed", "ERROR");
     record.addData("ErrorDescription", description);
-    throw LauncherError(LauncherError::Code::Failed, className, "failed to replace file",
-                        LauncherState::Failed_ReplaceFile, record, false)
+    throw LauncherError(LauncherError::Code::Failed, className, "failed to replace file")
+        .withState(LauncherState::Failed_ReplaceFile)
+        .withRum(record)
+        .withTerminateWhenAvailable(false)
         .withError(error);
 }
 

@@ -106,8 +106,9 @@ void LBoot::failPermission(const std::string& prefix, const std::error_code& err
         showInstallAlert();
     }
     while (waitForResponse) platform::sleepSeconds(AlertPollSeconds);
-    throw LauncherError(LauncherError::Code::Failed, "LBoot", QuitMessage, std::nullopt,
-                        bootRecord("Failed", "ERROR", QuitMessage), true);
+    throw LauncherError(LauncherError::Code::Failed, "LBoot", QuitMessage)
+        .withRum(bootRecord("Failed", "ERROR", QuitMessage))
+        .withTerminateWhenAvailable(true);
 }
 
 void LBoot::showInstallAlert() {

@@ -1,0 +1,34 @@
+#pragma once
+// What the two worker errors share: the outcome code, the thrower's type, the
+// message (what()) and an optional inner error. WorkerError adds nothing to
+// it; LauncherError adds the display state, the telemetry record and the
+// terminate flag.
+//
+// Thread: an error object is used by one thread at a time (thrown on the
+// worker thread, caught there).
+#include <exception>
+#include <optional>
+#include <string>
+
+namespace hexora::Worker {
+
+class ErrorBase : public std::exception {
+public:
+    enum class Code { Succeeded, Failed };
+
+    /// `message`.
+    const char* what() const noexcept override { return message.c_str(); }
+    /// The inner error's description; nullopt without an inner error.
+    std::optional<std::string> errorDescription() const;
+
+    std::optional<Code> code;
+    std::string type;
+    std::string message;
+    std::exception_ptr error;
+    std::optional<std::string> errorText;
+
+protected:
+    ErrorBase(std::optional<Code> code, std::string type, std::string message);
+};
+
+}  // namespace hexora::Worker
