@@ -7,6 +7,7 @@
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/LogCapture.hpp"
+#include "support/PendingRecords.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
 #include "workers/launcher/LLoadAppConfig.hpp"
@@ -90,10 +91,7 @@ protected:
         LLoadAppConfig worker(harness_.thread);
         worker.work();
         if (!ApiDomains::fileList()) return;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (Rum::Api::pendingRecords().size() < 2 && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        test::waitForPendingRecords(2);
         EXPECT_EQ(Rum::Api::takePendingRecords().size(), 2u) << "one request per file domain";
     }
 

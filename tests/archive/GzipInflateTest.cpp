@@ -1,10 +1,10 @@
 #include "services/archive/GzipInflate.hpp"
 
+#include "support/GzipBytes.hpp"
 #include "support/TempDir.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <fstream>
 #include <limits>
@@ -12,23 +12,9 @@
 namespace hexora {
 namespace fs = std::filesystem;
 namespace Gzip = Archive::GzipInflate;
+using test::deflateBytes;
 
 namespace {
-
-// Compresses `data` with zlib; windowBits 31 writes a gzip member, 15 a zlib stream.
-std::string deflateBytes(const std::string& data, int windowBits = 31) {
-    z_stream stream{};
-    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, data.size()), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 constexpr std::uintmax_t NoBound = std::numeric_limits<std::uintmax_t>::max();
 

@@ -7,6 +7,7 @@
 #include "services/rum/RumApi.hpp"
 #include "support/ChildProcess.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/Eventually.hpp"
 #include "support/FakeApplication.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/FakeProcessTable.hpp"
@@ -38,15 +39,6 @@ using Worker::Launcher::LBoot;
 using PlayerPrefsHelper::base64Encode;
 
 constexpr const char* HubSuite = PlayerPrefsHelper::DeveloperHubSuiteName;
-
-bool eventually(const std::function<bool()>& condition, double seconds = 10.0) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 // A boot check whose storage lies on a read-only volume, as the system reports it.
 class ReadOnlyVolumeBoot : public LBoot {
@@ -233,7 +225,7 @@ TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
 
     // Still waiting: the polls go on while the alert is up.
     const double sleptBefore = clock_.clock().sleptSeconds();
-    EXPECT_TRUE(eventually([&] { return clock_.clock().sleptSeconds() >= sleptBefore + 0.3; }));
+    EXPECT_TRUE(test::eventually([&] { return clock_.clock().sleptSeconds() >= sleptBefore + 0.3; }));
     EXPECT_EQ(outcome.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
     EXPECT_TRUE(worker.waitForResponse);
 
@@ -364,7 +356,7 @@ TEST(DeveloperHubStandIn, RecordsItsIdThatPreventsUpdates) {
     platform::PreferenceStore::install(nullptr);
 
     test::ChildProcess hub(test::developerHubExecutable(), {"--record-pid"});
-    ASSERT_TRUE(eventually([&] { return test::readFile(dir / "report.txt").find("ready") != std::string::npos; }));
+    ASSERT_TRUE(test::eventually([&] { return test::readFile(dir / "report.txt").find("ready") != std::string::npos; }));
     EXPECT_NE(test::readFile(dir / "report.txt").find("recorded .pu=" + std::to_string(hub.pid())), std::string::npos);
     EXPECT_TRUE(Worker::Launcher::isUpdatePrevented());
 

@@ -87,14 +87,6 @@ void ScriptedThread::runUnit(const UnitPtr& unit) {
     worker_.body(*this, unit);
 }
 
-std::vector<double> progressValues(test::EngineHarness& harness) {
-    std::vector<double> values;
-    for (const auto& event : harness.takeEvents()) {
-        if (event.eventType == UIUpdateEvent::ProgressValue && event.progress) values.push_back(*event.progress);
-    }
-    return values;
-}
-
 void sleepReal(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 class MultiFileWorkerTest : public ::testing::Test {
@@ -111,7 +103,7 @@ TEST_F(MultiFileWorkerTest, RunsEveryUnitOnceOnAtMostCoreCountThreadsAndPasses) 
         EXPECT_LE(static_cast<std::int64_t>(worker.threadIds.size()), std::min<std::int64_t>(count, worker.coreCount()));
         EXPECT_TRUE(worker.outcome.passed()) << count;
         EXPECT_EQ(worker.outcome.count, static_cast<double>(count));
-        const auto values = progressValues(harness);
+        const auto values = test::progressValues(harness.takeEvents());
         ASSERT_FALSE(values.empty());
         EXPECT_DOUBLE_EQ(values.back(), 100.0);
         for (double value : values) {
@@ -148,7 +140,7 @@ TEST_F(MultiFileWorkerTest, ProgressIsTheSumOverTheCountAndAFailedUnitFailsTheRu
     EXPECT_FALSE(worker.outcome.passed());
     EXPECT_FALSE(worker.outcome.cancelled);
     EXPECT_DOUBLE_EQ(worker.outcome.sum, 3.5);
-    const auto values = progressValues(harness);
+    const auto values = test::progressValues(harness.takeEvents());
     ASSERT_FALSE(values.empty());
     EXPECT_DOUBLE_EQ(values.back(), 3.5 / 4 * 100);
 }
@@ -167,7 +159,7 @@ TEST_F(MultiFileWorkerTest, NoUnitsPassesWithoutThreadsAndPostsOneHundred) {
     worker.work();
     EXPECT_TRUE(worker.outcome.passed());
     EXPECT_TRUE(worker.threadIds.empty());
-    const auto values = progressValues(harness);
+    const auto values = test::progressValues(harness.takeEvents());
     ASSERT_EQ(values.size(), 1u);
     EXPECT_DOUBLE_EQ(values.front(), 100.0);
 }

@@ -186,7 +186,7 @@ TEST_F(ApiGetTexts, FastSecondAnswerWinsWithoutWaitingForTheSlowFirst) {
     // once answered, it still reports.
     EXPECT_GE(RequestThreads::leftRunning().count(), 1u);
     release.set_value();
-    for (int i = 0; i < 500 && Rum::Api::pendingRecords().size() < 2; ++i) std::this_thread::sleep_for(10ms);
+    test::waitForPendingRecords(2);
     const auto records = Rum::Api::takePendingRecords();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1].dataValue("Uri"), server.url("/t"));
@@ -239,7 +239,7 @@ TEST_F(ApiGetTexts, ChoosesByListOrderAndFallsBackToTheFirst) {
         second.on("GET", path, cases[i].second);
         EXPECT_EQ(Api::getText({server.url(path), second.url(path)}, Timeout), cases[i].expected);
         // Every request reports, whichever won.
-        for (int wait = 0; wait < 500 && Rum::Api::pendingRecords().size() < 2; ++wait) std::this_thread::sleep_for(10ms);
+        test::waitForPendingRecords(2);
         EXPECT_EQ(Rum::Api::takePendingRecords().size(), 2u);
     }
 }
@@ -249,7 +249,7 @@ TEST_F(ApiGetTexts, ChoosesByListOrderAndFallsBackToTheFirst) {
 class BothReportedClock final : public platform::Clock {
 public:
     void sleepFor(Seconds) override {
-        for (int i = 0; i < 1000 && Rum::Api::pendingRecords().size() < 2; ++i) std::this_thread::sleep_for(5ms);
+        test::waitForPendingRecords(2);
         std::this_thread::sleep_for(20ms);  // the slots are marked done right after the records
     }
     TimePoint now() override { return std::chrono::system_clock::now(); }
@@ -268,7 +268,7 @@ TEST_F(ApiGetTexts, BlankUrlInTheListFailsAloneAndAnEmptyListYieldsNothing) {
     second.on("GET", "/t", ServerReply::text(200, "two"));
     EXPECT_EQ(Api::getText({"  ", second.url("/t")}, Timeout), "two");
     EXPECT_EQ(Api::getText(std::vector<std::string>{}, Timeout), std::nullopt);
-    for (int wait = 0; wait < 500 && Rum::Api::pendingRecords().size() < 2; ++wait) std::this_thread::sleep_for(10ms);
+    test::waitForPendingRecords(2);
     const auto records = Rum::Api::takePendingRecords();
     ASSERT_EQ(records.size(), 2u);
     std::vector<std::string> kinds = {records[0].MinorType, records[1].MinorType};

@@ -10,6 +10,7 @@
 #include "support/ChildProcess.hpp"
 #include "support/ChildProcessTable.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/Eventually.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/SampleGame.hpp"
 #include "support/ScopedEnv.hpp"
@@ -32,15 +33,6 @@ using Worker::Hexora::GHandleOpenUrls;
 
 constexpr const char* GameSuite = PlayerPrefsHelper::GameSuiteName;
 constexpr const char* GameId = "com.tarq.hexora.mac.game";
-
-bool eventually(const std::function<bool()>& condition, double seconds = 10.0) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 class GHandleOpenUrlsTest : public ::testing::Test {
 protected:
@@ -225,7 +217,7 @@ TEST_F(GHandleOpenUrlsTest, RunningSampleGameTakesTheUrl) {
         PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", "");
         test::ScopedEnv pidText("HEXORA_SAMPLE_GAME_PID_TEXT", c.pidText);
         test::ChildProcess game(executable);
-        ASSERT_TRUE(eventually([&] { return test::readFile(dir / "report.txt").find("ready") != std::string::npos; }));
+        ASSERT_TRUE(test::eventually([&] { return test::readFile(dir / "report.txt").find("ready") != std::string::npos; }));
 
         expectHandedToGame(run({"hexoramac://join/5"}), c.how, bundle, executable);
         EXPECT_EQ(PlayerPrefsHelper::agent().getString("hexoramac_uri"), "hexoramac://join/5");

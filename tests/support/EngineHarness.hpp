@@ -12,6 +12,14 @@
 
 namespace hexora::test {
 
+/// The values of the progress events among `events`, in order.
+inline std::vector<double> progressValues(const std::vector<UIUpdateEvent>& events) {
+    std::vector<double> values;
+    for (const auto& event : events)
+        if (event.eventType == UIUpdateEvent::ProgressValue && event.progress) values.push_back(*event.progress);
+    return values;
+}
+
 struct EngineHarness {
     EngineHarness() = default;
     EngineHarness(const EngineHarness&) = delete;

@@ -143,7 +143,7 @@ TEST_F(UpdateInfoDecisionTest, NoVersionOrHashEndsWithUnavailableVersion) {
         fs::remove(settingsPath());
 
         LP22 worker(harness.thread);
-        const auto error = expectLauncherError([&] { worker.work(); });
+        const auto error = test::expectLauncherError([&] { worker.work(); });
 
         EXPECT_EQ(error.code, Worker::LauncherError::Code::Failed);
         EXPECT_EQ(error.type, "LP22.work");
@@ -214,7 +214,7 @@ TEST_F(UpdateInfoDecisionTest, FailedRepairWithoutVersionEndsWithUnavailableVers
     reply.hash = "H";
 
     const auto error =
-        expectLauncherError([&] { LP22::onValidationResult(harness.thread, tempPath(), "1.4.2", reply, false); });
+        test::expectLauncherError([&] { LP22::onValidationResult(harness.thread, tempPath(), "1.4.2", reply, false); });
 
     EXPECT_EQ(error.state, LauncherState::Failed_Api_Unavailable_Version);
     EXPECT_EQ(error.message, "unavailable version 1.4.2 from P22: no version or hash");

@@ -198,7 +198,7 @@ TEST_F(UpdateInfoRequestTest, VersionThatIsNotUtf8IsSentWithReplacementCharacter
     api0.on("POST", "/conf", test::ServerReply::json(200, {{"result", 0}, {"version", "2.0.2"}}));
 
     GP22 worker(harness.thread);
-    const auto error = expectLauncherError([&] { worker.work(); });
+    const auto error = test::expectLauncherError([&] { worker.work(); });
 
     ASSERT_EQ(api0.requestCount(), 1u);
     const auto body = nlohmann::json::parse(api0.requestsTo("/conf").at(0).body);
