@@ -1,6 +1,7 @@
 #include "workers/common/DownloadThread.hpp"
 
 #include "services/api/ApiDomains.hpp"
+#include "services/api/DomainRotation.hpp"
 #include "services/file/LoadedSetting.hpp"
 #include "workers/common/CDownload.hpp"
 
@@ -15,9 +16,7 @@ void DownloadThread::runUnit(const std::shared_ptr<DownloadUnit>& unit) {
 
     const State state = unit->state();
     if (state == State::Success) {
-        const std::int64_t index = unit->currentIndex();
-        storeCdnDsaIndex(index);
-        if (const auto list = ApiDomains::fileList()) list->setCurrentIndex(index);
+        if (const auto list = ApiDomains::fileList()) domainAnswered(*list, unit->currentIndex(), storeCdnDsaIndex);
         return;
     }
     if (state == State::Failed && unit->retryCount() >= 1 && unit->retry()) jobs().append(unit);
