@@ -36,6 +36,12 @@ struct TemporaryFile {
 /// nullopt with `error` set when the file cannot be created (e.g. the folder is missing).
 std::optional<TemporaryFile> createTemporarySibling(const std::filesystem::path& target, std::error_code& error) noexcept;
 
+/// A name next to `target`, in the same scheme as createTemporarySibling
+/// (hidden, ".<name>.tmp-" and six random letters or digits), at which
+/// nothing stands now: for a temporary folder or link. The caller creates
+/// the item exclusively and picks another name when one appeared meanwhile.
+std::filesystem::path freeSiblingName(const std::filesystem::path& target);
+
 /// Replaces the file at `path` with `bytes` so that the path always holds
 /// either the old or the complete new content: the bytes go to a temporary
 /// sibling, are flushed to disk, the sibling is renamed over `path` and the
