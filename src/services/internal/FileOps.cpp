@@ -52,6 +52,11 @@ bool isRegularFile(const fs::path& path) noexcept {
     return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool isFolder(const fs::path& path) noexcept {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 bool writeAll(int fd, std::string_view bytes) noexcept {
     while (!bytes.empty()) {
         const ssize_t wrote = ::write(fd, bytes.data(), bytes.size());

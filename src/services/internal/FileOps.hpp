@@ -23,6 +23,9 @@ bool itemExists(const std::filesystem::path& path) noexcept;
 /// True when `path` itself is a regular file; a link (to anything) is not.
 bool isRegularFile(const std::filesystem::path& path) noexcept;
 
+/// True when `path` itself is a folder; a link (to anything) is not.
+bool isFolder(const std::filesystem::path& path) noexcept;
+
 /// Writes every byte of `bytes` to `fd`, resuming after short writes and
 /// interruptions. False on the first error (errno tells which).
 bool writeAll(int fd, std::string_view bytes) noexcept;
