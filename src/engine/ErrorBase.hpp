@@ -9,6 +9,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace hexora::Worker {
 
@@ -29,6 +30,26 @@ public:
 
 protected:
     ErrorBase(std::optional<Code> code, std::string type, std::string message);
+};
+
+/// The base with the builder steps both errors share, returning the error
+/// itself so that the steps chain: Error(code, type, message).withError(inner).
+template <class Self>
+class ChainedError : public ErrorBase {
+public:
+    ChainedError(std::optional<Code> code, std::string type, std::string message)
+        : ErrorBase(code, std::move(type), std::move(message)) {}
+
+    /// The inner error that caused this one.
+    Self& withError(std::exception_ptr inner) {
+        error = std::move(inner);
+        return static_cast<Self&>(*this);
+    }
+    /// An inner error known only by its description.
+    Self& withError(std::string description) {
+        errorText = std::move(description);
+        return static_cast<Self&>(*this);
+    }
 };
 
 }  // namespace hexora::Worker

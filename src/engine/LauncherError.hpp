@@ -16,14 +16,10 @@
 
 namespace hexora::Worker {
 
-class LauncherError : public ErrorBase {
+class LauncherError : public ChainedError<LauncherError> {
 public:
-    LauncherError(std::optional<Code> code, std::string type, std::string message);
+    using ChainedError::ChainedError;
 
-    /// The inner error that caused this one.
-    LauncherError& withError(std::exception_ptr inner);
-    /// An inner error known only by its description.
-    LauncherError& withError(std::string description);
     LauncherError& withState(LauncherState state);
     LauncherError& withRum(Rum::LogData record);
     LauncherError& withTerminateWhenAvailable(bool terminate);

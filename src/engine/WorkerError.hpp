@@ -5,14 +5,9 @@
 
 namespace hexora::Worker {
 
-class WorkerError : public ErrorBase {
+class WorkerError : public ChainedError<WorkerError> {
 public:
-    WorkerError(std::optional<Code> code, std::string type, std::string message);
-
-    /// The inner error that caused this one.
-    WorkerError& withError(std::exception_ptr inner);
-    /// An inner error known only by its description.
-    WorkerError& withError(std::string description);
+    using ChainedError::ChainedError;
 };
 
 }  // namespace hexora::Worker
