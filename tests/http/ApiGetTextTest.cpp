@@ -1,5 +1,5 @@
 #include "services/api/Api.hpp"
-#include "services/api/RequestThreads.hpp"
+#include "services/http/RequestThreads.hpp"
 #include "services/http/HttpClient.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/LogCapture.hpp"
