@@ -34,21 +34,6 @@ struct ScriptedUnit {
 
 using UnitPtr = std::shared_ptr<ScriptedUnit>;
 
-class ScriptedWorker;
-
-class ScriptedThread : public UnitThread<ScriptedUnit> {
-public:
-    explicit ScriptedThread(ScriptedWorker& worker);
-    /// Puts the unit back at the end of the jobs, as a retry does.
-    void requeue(const UnitPtr& unit) { jobs().append(unit); }
-
-protected:
-    void runUnit(const UnitPtr& unit) override;
-
-private:
-    ScriptedWorker& worker_;
-};
-
 // A worker whose units run `body` on the unit threads.
 class ScriptedWorker : public Worker {
 public:
@@ -60,13 +45,25 @@ public:
         for (const auto& unit : units) {
             if (unit) jobs.append(unit);
         }
-        outcome = MultiFile::runUnits<ScriptedUnit>(*this, units, [this] { return std::make_unique<ScriptedThread>(*this); });
+        outcome = MultiFile::runUnits<ScriptedUnit>(*this, units, jobs, [this](const UnitPtr& unit) { runUnit(unit); });
         returned.store(true);
+    }
+
+    /// Puts the unit back at the end of the jobs, as a retry does.
+    void requeue(const UnitPtr& unit) { jobs.append(unit); }
+
+    void runUnit(const UnitPtr& unit) {
+        {
+            std::lock_guard lock(idsMutex);
+            threadIds.insert(std::this_thread::get_id());
+        }
+        unit->runs.fetch_add(1);
+        body(*this, unit);
     }
 
     std::vector<UnitPtr> units;
     ThreadSafeArray<UnitPtr> jobs;
-    std::function<void(ScriptedThread&, const UnitPtr&)> body = [](ScriptedThread&, const UnitPtr& unit) {
+    std::function<void(ScriptedWorker&, const UnitPtr&)> body = [](ScriptedWorker&, const UnitPtr& unit) {
         unit->progressValue.store(1.0);
         unit->finalFlag.store(true);
     };
@@ -75,17 +72,6 @@ public:
     std::mutex idsMutex;
     std::set<std::thread::id> threadIds;
 };
-
-ScriptedThread::ScriptedThread(ScriptedWorker& worker) : UnitThread(worker.jobs), worker_(worker) {}
-
-void ScriptedThread::runUnit(const UnitPtr& unit) {
-    {
-        std::lock_guard lock(worker_.idsMutex);
-        worker_.threadIds.insert(std::this_thread::get_id());
-    }
-    unit->runs.fetch_add(1);
-    worker_.body(*this, unit);
-}
 
 void sleepReal(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
@@ -119,7 +105,7 @@ TEST_F(MultiFileWorkerTest, SplitsWorkAcrossThreadsWhenUnitsWait) {
     ScriptedWorker worker(harness.thread, 6);
     const int expected = static_cast<int>(std::min<std::int64_t>(6, worker.coreCount()));
     std::atomic<int> running{0};
-    worker.body = [&](ScriptedThread&, const UnitPtr& unit) {
+    worker.body = [&](ScriptedWorker&, const UnitPtr& unit) {
         running.fetch_add(1);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (running.load() < expected && std::chrono::steady_clock::now() < deadline) sleepReal(0.001);
@@ -132,7 +118,7 @@ TEST_F(MultiFileWorkerTest, SplitsWorkAcrossThreadsWhenUnitsWait) {
 
 TEST_F(MultiFileWorkerTest, ProgressIsTheSumOverTheCountAndAFailedUnitFailsTheRun) {
     ScriptedWorker worker(harness.thread, 4);
-    worker.body = [&](ScriptedThread&, const UnitPtr& unit) {
+    worker.body = [&](ScriptedWorker&, const UnitPtr& unit) {
         unit->progressValue.store(unit == worker.units[2] ? 0.5 : 1.0);
         unit->finalFlag.store(true);
     };
@@ -168,10 +154,10 @@ TEST_F(MultiFileWorkerTest, AUnitThatWillBeTriedAgainKeepsTheRunGoing) {
     // The first run of each unit fails and stays not final for a while
     // before the unit is queued again; the run must wait for the second run.
     ScriptedWorker worker(harness.thread, 3);
-    worker.body = [](ScriptedThread& thread, const UnitPtr& unit) {
+    worker.body = [](ScriptedWorker& owner, const UnitPtr& unit) {
         if (unit->runs.load() == 1) {
             sleepReal(0.03);
-            thread.requeue(unit);
+            owner.requeue(unit);
             return;
         }
         unit->progressValue.store(1.0);
@@ -184,7 +170,7 @@ TEST_F(MultiFileWorkerTest, AUnitThatWillBeTriedAgainKeepsTheRunGoing) {
 
 TEST_F(MultiFileWorkerTest, TheAfterUnitStepIsDoneBeforeTheRunReturns) {
     ScriptedWorker worker(harness.thread, 3);
-    worker.body = [](ScriptedThread&, const UnitPtr& unit) {
+    worker.body = [](ScriptedWorker&, const UnitPtr& unit) {
         unit->progressValue.store(1.0);
         unit->finalFlag.store(true);
         sleepReal(0.05);
@@ -198,7 +184,7 @@ TEST_F(MultiFileWorkerTest, TheOutcomeCountsTheProgressUnitsEndWith) {
     // A unit that is final and then takes its progress back before its
     // thread is done must not let the run pass.
     ScriptedWorker worker(harness.thread, 2);
-    worker.body = [&](ScriptedThread&, const UnitPtr& unit) {
+    worker.body = [&](ScriptedWorker&, const UnitPtr& unit) {
         unit->progressValue.store(1.0);
         unit->finalFlag.store(true);
         if (unit != worker.units[1]) return;
@@ -215,7 +201,7 @@ TEST_F(MultiFileWorkerTest, CancellationCancelsEveryUnitOnceAndReturnsCancelled)
     // still queued are cancelled too and end when a thread takes them.
     auto worker = std::make_shared<ScriptedWorker>(harness.thread, 12);
     std::atomic<int> started{0};
-    worker->body = [&](ScriptedThread&, const UnitPtr& unit) {
+    worker->body = [&](ScriptedWorker&, const UnitPtr& unit) {
         started.fetch_add(1);
         while (!unit->cancelled.load()) sleepReal(0.001);
         unit->finalFlag.store(true);

@@ -6,7 +6,6 @@
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/MultiFileWorker.hpp"
-#include "workers/common/ValidationThread.hpp"
 
 #include <algorithm>
 #include <system_error>
@@ -162,8 +161,12 @@ void CValidation::work() {
     std::vector<std::string> checkedPaths;
     makeUnits(scheme, entries, checkedPaths);
 
+    // Each unit thread runs one check to its end.
     const MultiFileOutcome outcome = MultiFile::runUnits<ValidationUnit>(
-        *this, validationRequests, [this] { return std::make_unique<ValidationThread>(*this); });
+        *this, validationRequests, jobs, [](const std::shared_ptr<ValidationUnit>& unit) {
+            unit->validate();
+            MultiFile::waitWhile([&] { return unit->state() == ValidationUnit::ValidationState::Validating; });
+        });
     if (outcome.cancelled) return;
 
     if (outcome.passed()) {
