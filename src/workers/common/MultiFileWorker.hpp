@@ -109,7 +109,7 @@ double progressSum(const std::vector<std::shared_ptr<Unit>>& units) {
     return sum;
 }
 
-/// Steps 5 to 7 of the shape; see the header comment. Called on the worker
+/// Step 5 of the shape (step 6 reads its outcome); see the header comment. Called on the worker
 /// thread once all units are queued in the worker's jobs.
 /// `threadName`, when given, makes each unit thread log its start and end
 /// (logUnitThread).
