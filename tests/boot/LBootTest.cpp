@@ -12,6 +12,7 @@
 #include "support/FakePreferenceStore.hpp"
 #include "support/FakeProcessTable.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
@@ -70,21 +71,8 @@ private:
 
 class LBootTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Worker::Launcher::resetSkipUpdateForTesting();
-        Rum::Api::takePendingRecords();
-    }
-    void TearDown() override {
-        Worker::Launcher::resetSkipUpdateForTesting();
-        Rum::Api::takePendingRecords();
-    }
-
-    /// The workers queued so far, taken from the thread's queue.
-    std::vector<std::shared_ptr<Worker::WorkerBase>> takeQueued() {
-        std::vector<std::shared_ptr<Worker::WorkerBase>> queued;
-        while (auto worker = harness_.thread->workers().takeFirst()) queued.push_back(*worker);
-        return queued;
-    }
+    void SetUp() override { test::resetRunState(); }
+    void TearDown() override { test::resetRunState(); }
 
     /// Runs `worker`'s work() on a thread of its own; the future holds what it threw.
     static std::future<std::optional<LauncherError>> runAside(LBoot& worker) {
@@ -140,7 +128,7 @@ TEST_F(LBootTest, WritableStorageGoesOnToTheLauncherCheckQuietly) {
     LBoot worker(harness_.thread);
     worker.work();
 
-    const auto queued = takeQueued();
+    const auto queued = harness_.takeQueued();
     ASSERT_EQ(queued.size(), 1u);
     EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Launcher::LCheckProcess>(queued[0]));
     EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
@@ -157,7 +145,7 @@ TEST_F(LBootTest, MissingStorageIsCreatedWithItsParents) {
 
     EXPECT_TRUE(fs::is_directory(storagePath()));
     EXPECT_TRUE(fs::is_empty(storagePath()));
-    ASSERT_EQ(takeQueued().size(), 1u);
+    ASSERT_EQ(harness_.takeQueued().size(), 1u);
     EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
 }
 
@@ -174,7 +162,7 @@ TEST_F(LBootTest, EarlierTestFileOrLinkIsReplacedWithoutWritingThroughIt) {
     std::ifstream in(outside);
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(content, "keep me");
-    EXPECT_EQ(takeQueued().size(), 1u);
+    EXPECT_EQ(harness_.takeQueued().size(), 1u);
 }
 
 TEST_F(LBootTest, RegularFileInPlaceOfStorageQuitsWithoutAlert) {
@@ -192,7 +180,7 @@ TEST_F(LBootTest, RegularFileInPlaceOfStorageQuitsWithoutAlert) {
     expectFailureRecord("failed to test file write: Not a directory");
     EXPECT_TRUE(log.contains("failed to test file write: Not a directory"));
     EXPECT_TRUE(fs::is_regular_file(storagePath())) << "no creation is tried over the file";
-    EXPECT_TRUE(takeQueued().empty());
+    EXPECT_TRUE(harness_.takeQueued().empty());
     EXPECT_EQ(app_->pendingBlocks(), 0);
     EXPECT_TRUE(app_->alerts().empty());
     EXPECT_FALSE(worker.waitForResponse);
@@ -205,7 +193,7 @@ TEST_F(LBootTest, StorageThatCannotBeCreatedQuits) {
     LBoot worker(harness_.thread);
     EXPECT_THROW(worker.work(), LauncherError);
     expectFailureRecord("failed to create storage directory: Not a directory");
-    EXPECT_TRUE(takeQueued().empty());
+    EXPECT_TRUE(harness_.takeQueued().empty());
 }
 
 // The alert's text comes from the bundle's strings file; the worker waits in
@@ -237,7 +225,7 @@ TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
     EXPECT_FALSE(worker.waitForResponse);
     const double slept = clock_.clock().sleptSeconds();
     EXPECT_NEAR(slept / 0.1, std::round(slept / 0.1), 1e-6) << "every wait is one 0.1 s poll";
-    EXPECT_TRUE(takeQueued().empty());
+    EXPECT_TRUE(harness_.takeQueued().empty());
 }
 
 TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {
@@ -330,7 +318,7 @@ TEST_F(LBootTest, PreventedUpdateGoesStraightToTheGameCheck) {
     worker.work();
 
     EXPECT_TRUE(Worker::Launcher::skipUpdate());
-    const auto queued = takeQueued();
+    const auto queued = harness_.takeQueued();
     ASSERT_EQ(queued.size(), 1u);
     EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Hexora::GCheckProcess>(queued[0]));
     const auto records = Rum::Api::takePendingRecords();

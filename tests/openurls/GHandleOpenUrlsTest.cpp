@@ -56,12 +56,6 @@ protected:
         return std::nullopt;
     }
 
-    std::vector<std::shared_ptr<Worker::WorkerBase>> takeQueued() {
-        std::vector<std::shared_ptr<Worker::WorkerBase>> queued;
-        while (auto worker = harness_.thread->workers().takeFirst()) queued.push_back(*worker);
-        return queued;
-    }
-
     /// The game suite's entries, decoded.
     std::map<std::string, std::string> storedUrls() {
         std::map<std::string, std::string> decoded;
@@ -73,7 +67,7 @@ protected:
 
     /// The road went on: LBoot queued, the flag cleared, only CheckApp shown.
     void expectBootQueued() {
-        const auto queued = takeQueued();
+        const auto queued = harness_.takeQueued();
         ASSERT_EQ(queued.size(), 1u);
         const auto boot = std::dynamic_pointer_cast<Worker::Launcher::LBoot>(queued[0]);
         ASSERT_TRUE(boot);
@@ -106,7 +100,7 @@ protected:
         ASSERT_EQ(events.size(), 2u);
         EXPECT_EQ(events[0].state, LauncherState::CheckApp);
         EXPECT_EQ(events[1].eventType, UIUpdateEvent::HideWindow);
-        EXPECT_TRUE(takeQueued().empty());
+        EXPECT_TRUE(harness_.takeQueued().empty());
         EXPECT_TRUE(OpenedUrlFlag::isSet());
     }
 
@@ -163,7 +157,7 @@ TEST_F(GHandleOpenUrlsTest, SchemesAreComparedAsVersions) {
             EXPECT_EQ(error->message, "unhandled open url");
             EXPECT_TRUE(prefs.store().entries(GameSuite).empty());
         }
-        takeQueued();
+        harness_.takeQueued();
         harness_.takeEvents();
         OpenedUrlFlag::set(true);
     }
@@ -187,7 +181,7 @@ TEST_F(GHandleOpenUrlsTest, OnlyOtherSchemesHideTheWindowAndEndTheLauncher) {
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].state, LauncherState::CheckApp);
     EXPECT_EQ(events[1].eventType, UIUpdateEvent::HideWindow);
-    EXPECT_TRUE(takeQueued().empty());
+    EXPECT_TRUE(harness_.takeQueued().empty());
 }
 
 TEST_F(GHandleOpenUrlsTest, UnopenableSuiteStillGoesOnAsIfStored) {

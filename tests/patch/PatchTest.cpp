@@ -86,6 +86,15 @@ private:
     std::vector<test::TreeSnapshot> seen_;
 };
 
+// How a patch meets the folder swap: with it or without it (a file system
+// that cannot), and with the backup beside the installation or on another
+// file system.
+struct ExchangeCase {
+    const char* name;
+    test::FakePathExchange::Mode mode;
+    bool backupElsewhere;
+};
+
 class PatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -125,14 +134,12 @@ TEST_F(PatchTest, FullPatchOntoMissingDestinationCreatesItsParents) {
 // and the new one ends up installed.
 TEST_F(PatchTest, FullPatchDeletesLeftoverBackupFirstAndReplacesEverything) {
     test::OtherFileSystemDir other;
-    struct Case {
-        const char* name;
-        test::FakePathExchange::Mode mode;
-        bool backupElsewhere;
+    const ExchangeCase cases[] = {
+        {"swap", test::FakePathExchange::Mode::System, false},
+        {"no swap", test::FakePathExchange::Mode::NotSupported, false},
+        {"swap, backup on another file system", test::FakePathExchange::Mode::System, true},
     };
-    for (const Case& c : {Case{"swap", test::FakePathExchange::Mode::System, false},
-                          Case{"no swap", test::FakePathExchange::Mode::NotSupported, false},
-                          Case{"swap, backup on another file system", test::FakePathExchange::Mode::System, true}}) {
+    for (const ExchangeCase& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.backupElsewhere && other.path().empty()) continue;
         test::TempDir fresh;
@@ -255,16 +262,13 @@ TEST_F(PatchTest, SmartPatchOntoMissingDestinationFails) {
 // another file system.
 TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
     test::OtherFileSystemDir other;
-    struct Case {
-        const char* name;
-        test::FakePathExchange::Mode mode;
-        bool backupElsewhere;
+    const ExchangeCase cases[] = {
+        {"swap", test::FakePathExchange::Mode::System, false},
+        {"no swap", test::FakePathExchange::Mode::NotSupported, false},
+        {"backup on another file system", test::FakePathExchange::Mode::System, true},
+        {"no swap, backup on another file system", test::FakePathExchange::Mode::NotSupported, true},
     };
-    for (const Case& c : {Case{"swap", test::FakePathExchange::Mode::System, false},
-                          Case{"no swap", test::FakePathExchange::Mode::NotSupported, false},
-                          Case{"backup on another file system", test::FakePathExchange::Mode::System, true},
-                          Case{"no swap, backup on another file system", test::FakePathExchange::Mode::NotSupported,
-                               true}}) {
+    for (const ExchangeCase& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.backupElsewhere && other.path().empty()) continue;
         test::TempDir fresh;

@@ -50,6 +50,13 @@ struct EngineHarness {
         return states;
     }
 
+    /// Takes every worker queued on the thread so far, in order.
+    std::vector<std::shared_ptr<Worker::WorkerBase>> takeQueued() {
+        std::vector<std::shared_ptr<Worker::WorkerBase>> queued;
+        while (auto worker = thread->workers().takeFirst()) queued.push_back(*worker);
+        return queued;
+    }
+
     std::shared_ptr<FakeLauncherView> view = std::make_shared<FakeLauncherView>();
     std::shared_ptr<FakeDisplayTimer> timer = std::make_shared<FakeDisplayTimer>();
     std::shared_ptr<UIUpdateManager> manager = std::make_shared<UIUpdateManager>(view, timer);

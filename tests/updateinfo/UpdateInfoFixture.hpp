@@ -55,13 +55,6 @@ protected:
         return nlohmann::json::parse(readFile(settingsPath()));
     }
 
-    /// Takes every worker queued so far, in order.
-    std::vector<std::shared_ptr<Worker::WorkerBase>> takeQueued() {
-        std::vector<std::shared_ptr<Worker::WorkerBase>> queued;
-        while (auto worker = harness.thread->workers().takeFirst()) queued.push_back(*worker);
-        return queued;
-    }
-
     static ServerReply reply(const nlohmann::ordered_json& body) { return ServerReply::json(200, body); }
 
     ScopedTestClock clock;
