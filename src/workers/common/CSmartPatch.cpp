@@ -35,7 +35,7 @@ void CSmartPatch::moveFiles() const {
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
         const fs::path target = destPath / file.lexically_relative(srcPath);
-        if (fs::is_directory(fs::symlink_status(target))) {
+        if (FileOps::isFolder(target)) {
             fs::remove_all(target);
             stepDone("folder in the way deleted");
         }
