@@ -16,6 +16,7 @@
 #include "support/ScopedEnv.hpp"
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
+#include "support/WorkerFailure.hpp"
 #include "workers/game/GCheckProcess.hpp"
 #include "workers/launcher/LBoot.hpp"
 #include "workers/launcher/LCheckProcess.hpp"
@@ -76,14 +77,7 @@ protected:
 
     /// Runs `worker`'s work() on a thread of its own; the future holds what it threw.
     static std::future<std::optional<LauncherError>> runAside(LBoot& worker) {
-        return std::async(std::launch::async, [&worker]() -> std::optional<LauncherError> {
-            try {
-                worker.work();
-            } catch (const LauncherError& error) {
-                return error;
-            }
-            return std::nullopt;
-        });
+        return std::async(std::launch::async, [&worker] { return test::failureOf([&] { worker.work(); }); });
     }
 
     void putPrevention(const std::string& storedValue) {
@@ -169,12 +163,7 @@ TEST_F(LBootTest, RegularFileInPlaceOfStorageQuitsWithoutAlert) {
     std::ofstream(storagePath()) << "not a folder";
     test::LogCapture log;
     LBoot worker(harness_.thread);
-    std::optional<LauncherError> thrown;
-    try {
-        worker.work();
-    } catch (const LauncherError& error) {
-        thrown = error;
-    }
+    const auto thrown = test::failureOf([&] { worker.work(); });
     ASSERT_TRUE(thrown);
     expectTerminatingError(*thrown);
     expectFailureRecord("failed to test file write: Not a directory");

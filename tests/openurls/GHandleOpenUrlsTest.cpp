@@ -15,6 +15,7 @@
 #include "support/SampleGame.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestBundle.hpp"
+#include "support/WorkerFailure.hpp"
 #include "workers/game/GHandleOpenUrls.hpp"
 #include "workers/launcher/LBoot.hpp"
 
@@ -48,12 +49,7 @@ protected:
     /// Runs the hand-off for `urls`; returns what it threw (nullopt when it returned).
     std::optional<LauncherError> run(std::vector<std::string> urls) {
         GHandleOpenUrls worker(harness_.thread, std::move(urls));
-        try {
-            worker.work();
-        } catch (const LauncherError& error) {
-            return error;
-        }
-        return std::nullopt;
+        return test::failureOf([&] { worker.work(); });
     }
 
     /// The game suite's entries, decoded.
