@@ -3,6 +3,7 @@
 
 #include "engine/Worker.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/Eventually.hpp"
 #include "support/TestClock.hpp"
 
 #include <gtest/gtest.h>
@@ -107,8 +108,7 @@ TEST_F(MultiFileWorkerTest, SplitsWorkAcrossThreadsWhenUnitsWait) {
     std::atomic<int> running{0};
     worker.body = [&](ScriptedWorker&, const UnitPtr& unit) {
         running.fetch_add(1);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (running.load() < expected && std::chrono::steady_clock::now() < deadline) sleepReal(0.001);
+        test::eventually([&] { return running.load() >= expected; }, 5.0);
         unit->progressValue.store(1.0);
         unit->finalFlag.store(true);
     };
@@ -151,12 +151,15 @@ TEST_F(MultiFileWorkerTest, NoUnitsPassesWithoutThreadsAndPostsOneHundred) {
 }
 
 TEST_F(MultiFileWorkerTest, AUnitThatWillBeTriedAgainKeepsTheRunGoing) {
-    // The first run of each unit fails and stays not final for a while
-    // before the unit is queued again; the run must wait for the second run.
+    // The first run of each unit fails and stays not final until the run has
+    // polled it again before the unit is queued again; the run must wait for
+    // the second run.
     ScriptedWorker worker(harness.thread, 3);
-    worker.body = [](ScriptedWorker& owner, const UnitPtr& unit) {
+    worker.body = [&](ScriptedWorker& owner, const UnitPtr& unit) {
         if (unit->runs.load() == 1) {
-            sleepReal(0.03);
+            // Two more 0.01 s pauses begun: at least one whole poll in between.
+            const double from = clock.clock().sleptSeconds();
+            test::eventually([&] { return clock.clock().sleptSeconds() >= from + 0.0199; });
             owner.requeue(unit);
             return;
         }
