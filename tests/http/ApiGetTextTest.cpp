@@ -5,6 +5,7 @@
 #include "support/LogCapture.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
+#include "support/server/RequestFixture.hpp"
 
 #include "support/PendingRecords.hpp"
 
@@ -21,16 +22,7 @@ using test::ServerReply;
 
 constexpr double Timeout = 10.0;
 
-class ApiGetText : public ::testing::Test {
-protected:
-    void SetUp() override { Rum::Api::takePendingRecords(); }
-    void TearDown() override { Rum::Api::takePendingRecords(); }
-
-    static Rum::LogData onlyRecord() { return test::takeOnlyRecord(); }
-
-    test::ScopedTestClock clock;
-    HttpsServer server;
-};
+class ApiGetText : public test::RequestFixture {};
 
 ServerReply withContentType(ServerReply reply, std::string contentType) {
     reply.contentType = std::move(contentType);
@@ -125,12 +117,7 @@ TEST_F(ApiGetText, BlankUrlSendsNothing) {
         test::LogCapture log;
         const auto result = Api::getText(blank, Timeout);
         EXPECT_FALSE(result.succeeded);
-        const auto record = onlyRecord();
-        EXPECT_EQ(record.MinorType, "Api.get");
-        EXPECT_EQ(record.Event, "url is empty");
-        EXPECT_EQ(record.EventState, "Failed");
-        EXPECT_EQ(record.LogLevel, "ERROR");
-        EXPECT_FALSE(record.Data);
+        expectBlankUrlRecord("Api.get");
         EXPECT_TRUE(log.contains("url is empty"));
     }
     EXPECT_EQ(server.requestCount(), 0u);
