@@ -1,6 +1,37 @@
+# hexora_include_folder(<name> <folders below src/>...)
+# The public include folder of library <name>: a folder in the build tree
+# holding, for each of its source folders, a link to that folder under the
+# same relative path (build/include/<name>/services/internal ->
+# src/services/internal). Headers keep their spelling from src/ (e.g.
+# "engine/ThreadSafeArray.hpp"), but a library sees only its own headers and,
+# through its dependencies, theirs: an include against the layering does not
+# compile. Sets <name>_INCLUDE_DIR in the caller.
+function(hexora_include_folder name)
+  set(root ${CMAKE_BINARY_DIR}/include/${name})
+  set(linked "")
+  foreach(folder IN LISTS ARGN)
+    # A folder inside one already linked is visible through that link.
+    set(covered FALSE)
+    foreach(done IN LISTS linked)
+      string(FIND "${folder}/" "${done}/" at)
+      if(at EQUAL 0)
+        set(covered TRUE)
+      endif()
+    endforeach()
+    if(covered)
+      continue()
+    endif()
+    get_filename_component(parent ${root}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/src/${folder} ${root}/${folder} SYMBOLIC)
+    list(APPEND linked ${folder})
+  endforeach()
+  set(${name}_INCLUDE_DIR ${root} PARENT_SCOPE)
+endfunction()
+
 # hexora_library(<name> FOLDERS <folders below src/>... [DEPS <targets>...])
-# Every .cpp directly in the folders belongs to the library; headers are
-# included by their path from src/, e.g. "engine/ThreadSafeArray.hpp".
+# Every .cpp directly in the folders belongs to the library; its public
+# include folder is made by hexora_include_folder.
 function(hexora_library name)
   cmake_parse_arguments(ARG "" "" "FOLDERS;DEPS" ${ARGN})
   set(sources "")
@@ -8,13 +39,14 @@ function(hexora_library name)
     file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/${folder}/*.cpp)
     list(APPEND sources ${found})
   endforeach()
+  hexora_include_folder(${name} ${ARG_FOLDERS})
   if(sources)
     add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_include_directories(${name} PUBLIC ${${name}_INCLUDE_DIR})
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+    target_include_directories(${name} INTERFACE ${${name}_INCLUDE_DIR})
     target_link_libraries(${name} INTERFACE ${ARG_DEPS})
   endif()
 endfunction()

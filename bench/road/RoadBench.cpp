@@ -9,7 +9,7 @@
 //
 // Each side runs in fresh processes, so that its wall time and peak resident
 // memory are its own (the tools' peak is that of their largest process). The
-// workers' documented pauses (1.0 s after a passed download, unzip and
+// workers' production pauses (1.0 s after a passed download, unzip and
 // validation) are not slept: they are counted and reported apart, every other
 // wait (the 0.01 s polls) is real. Step times of the road come from marker
 // workers queued between the steps. CUnzip alone beside unzip -q alone gives
@@ -374,7 +374,7 @@ int main(int argc, char** argv) {
     std::printf("%-26s %10.3f %10.3f %13.2fx   (hexora / tools %.2f)\n", "whole road", ours.total, tools.total,
                 tools.total / ours.total, ours.total / tools.total);
     std::printf("%-26s %10.3f %10s   (download %.1f, unzip %.1f, validation %.1f; not slept here)\n",
-                "documented pauses", ours.pauses, "-", ours.stepPauses["download"], ours.stepPauses["unzip"],
+                "production pauses", ours.pauses, "-", ours.stepPauses["download"], ours.stepPauses["unzip"],
                 ours.stepPauses["validate"]);
     std::printf("%-26s %10.3f %10.3f %13.2fx\n", "whole road with pauses", ours.total + ours.pauses, tools.total,
                 tools.total / (ours.total + ours.pauses));

@@ -1,5 +1,6 @@
 #include "engine/UIUpdateManager.hpp"
 
+#include "engine/DisplayStates.hpp"
 #include "engine/StateMessages.hpp"
 #include "platform/Application.hpp"
 #include "services/rum/LogData.hpp"
@@ -10,73 +11,6 @@ using S = LauncherState;
 
 constexpr int animationTicks = 5;
 constexpr int completedTicks = 2;
-
-enum class Kind { Working, Progress, Failure, Notice, Terminating, Completed, Passive };
-
-Kind kindOf(LauncherState state) {
-    switch (state) {
-    case S::Initializing:
-    case S::CheckApp:
-    case S::ApiRequest:
-    case S::PatchCompleted: return Kind::Working;
-    case S::Downloading:
-    case S::DecompressFiles:
-    case S::ValidateFiles: return Kind::Progress;
-    case S::Failed_Api_Unavailable_Version:
-    case S::Failed_Api:
-    case S::Failed_Download:
-    case S::Failed_DecompressFiles:
-    case S::Failed_LoadScheme:
-    case S::Failed_ReplaceFile:
-    case S::Failed_Validation:
-    case S::Failed_Launching_Game:
-    case S::CaughException: return Kind::Failure;
-    case S::Found_Launcher:
-    case S::Found_App:
-    case S::UnderMaintenance: return Kind::Notice;
-    case S::ReservedAppTerminating:
-    case S::AppTerminating: return Kind::Terminating;
-    case S::ProcessCompleted: return Kind::Completed;
-    case S::LaunchApp:
-    case S::MinimizeApp:
-    case S::Failed:
-    case S::ProcessFound: break;
-    }
-    return Kind::Passive;
-}
-
-// States after which the display stops for good.
-bool isFinal(LauncherState state) {
-    switch (state) {
-    case S::Failed_Api_Unavailable_Version:
-    case S::Failed_Api:
-    case S::Failed_Download:
-    case S::Failed_DecompressFiles:
-    case S::Failed_LoadScheme:
-    case S::Failed_ReplaceFile:
-    case S::Failed_Validation:
-    case S::Failed_Launching_Game:
-    case S::Found_Launcher:
-    case S::Found_App:
-    case S::CaughException:
-    case S::ReservedAppTerminating: return true;
-    default: return false;
-    }
-}
-
-// States whose text animates while they stay current.
-bool isAnimated(LauncherState state) {
-    switch (state) {
-    case S::Initializing:
-    case S::CheckApp:
-    case S::ApiRequest:
-    case S::Downloading:
-    case S::DecompressFiles:
-    case S::ValidateFiles:
-    case S::AppTerminating: return true;
-    default: return false;
-    }
-}
 
 std::string textOf(LauncherState state) {
     const auto& table = StateMessages::messages();
@@ -127,9 +61,10 @@ bool UIUpdateManager::applyEvent(const UIUpdateEvent& event) {
 }
 
 void UIUpdateManager::actOnCurrentState() {
-    if (isFinal(currentState_)) {
+    const DisplayState& row = displayStateOf(currentState_);
+    if (row.final) {
         stop();
-    } else if (isAnimated(currentState_)) {
+    } else if (row.animated) {
         if (++tickCount_ >= animationTicks) {
             showText(currentState_, std::nullopt);
             tickCount_ = 0;
@@ -148,7 +83,7 @@ void UIUpdateManager::showText(LauncherState state, const std::optional<Color>& 
 }
 
 namespace {
-// How each kind of state is drawn: the progress bars, the message colour
+// How each look draws a state: the progress bars, the message colour
 // (none: the message is cleared), the close button, and whether the
 // animation count starts again.
 struct Look {
@@ -159,15 +94,15 @@ struct Look {
     bool resetTicks;
 };
 
-Look lookOf(Kind kind) {
-    switch (kind) {
-    case Kind::Working: return {false, true, false, false, true};
-    case Kind::Progress: return {true, true, false, false, true};
-    case Kind::Failure: return {false, true, true, true, true};
-    case Kind::Notice: return {false, true, false, true, true};
-    case Kind::Terminating: return {false, true, false, false, false};
-    case Kind::Completed: return {false, false, false, false, true};
-    case Kind::Passive: break;
+Look lookOf(StateLook look) {
+    switch (look) {
+    case StateLook::Working: return {false, true, false, false, true};
+    case StateLook::Progress: return {true, true, false, false, true};
+    case StateLook::Failure: return {false, true, true, true, true};
+    case StateLook::Notice: return {false, true, false, true, true};
+    case StateLook::Terminating: return {false, true, false, false, false};
+    case StateLook::Completed: return {false, false, false, false, true};
+    case StateLook::Passive: break;
     }
     return {};
 }
@@ -175,8 +110,8 @@ Look lookOf(Kind kind) {
 
 void UIUpdateManager::applyState(LauncherState state) {
     currentState_ = state;
-    const Kind kind = kindOf(state);
-    if (kind == Kind::Passive) return;
+    const StateLook kind = displayStateOf(state).look;
+    if (kind == StateLook::Passive) return;
     const Look look = lookOf(kind);
     auto* view = viewController_.get();
     if (view) view->switchProgressBar(look.showBars);
@@ -185,7 +120,7 @@ void UIUpdateManager::applyState(LauncherState state) {
     else if (view)
         view->setMessage(std::string(), std::nullopt);
     // The completed state leaves the close button as it was.
-    if (view && kind != Kind::Completed) view->setCloseButtonEnabled(look.closeEnabled);
+    if (view && kind != StateLook::Completed) view->setCloseButtonEnabled(look.closeEnabled);
     if (look.resetTicks) tickCount_ = 0;
 }
 

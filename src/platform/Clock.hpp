@@ -1,7 +1,7 @@
 #pragma once
 // The one clock seam of the process: every wait, sleep and "now" of the
 // launcher goes through Clock::current(), so tests can shorten waits while the
-// production values stay the documented ones.
+// production values stay as they are.
 //
 // Thread: any thread may call current(), sleepFor() and now(). install() is
 // meant for process start and for tests (between runs); it is safe while other

@@ -7,6 +7,7 @@
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/LogCapture.hpp"
+#include "support/PendingRecords.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
 #include "workers/launcher/LLoadAppConfig.hpp"
@@ -90,10 +91,7 @@ protected:
         LLoadAppConfig worker(harness_.thread);
         worker.work();
         if (!ApiDomains::fileList()) return;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (Rum::Api::pendingRecords().size() < 2 && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        test::waitForPendingRecords(2);
         EXPECT_EQ(Rum::Api::takePendingRecords().size(), 2u) << "one request per file domain";
     }
 
@@ -104,7 +102,7 @@ protected:
 
     static void expectDefaults() {
         EXPECT_EQ(ApiConfig::Common::webTimeoutSec.load(), 15.0);
-        EXPECT_EQ(ApiConfig::Download::timeoutSec.load(), 60.0);
+        EXPECT_EQ(ApiConfig::MaintenanceNotice::timeoutSec.load(), 60.0);
         EXPECT_EQ(ApiConfig::Common::urlRetryCount.load(), 1);
     }
     void expectApiListKept() const { EXPECT_EQ(ApiDomains::apiList()->urls(), apiUrls_); }
@@ -123,7 +121,7 @@ TEST_F(LLoadAppConfigTest, AppliesTheTableFromTheFirstDomainThatAnswers) {
     runWorker();
 
     EXPECT_EQ(ApiConfig::Common::webTimeoutSec.load(), 30.0);
-    EXPECT_EQ(ApiConfig::Download::timeoutSec.load(), 120.0);
+    EXPECT_EQ(ApiConfig::MaintenanceNotice::timeoutSec.load(), 120.0);
     EXPECT_EQ(ApiConfig::Common::urlRetryCount.load(), 3);
     EXPECT_EQ(ApiDomains::apiList()->urls(),
               (std::vector<std::string>{"https://127.0.0.1:1", "https://127.0.0.1:2", "https://127.0.0.1:3"}));
@@ -174,7 +172,7 @@ TEST_F(LLoadAppConfigTest, EmptyApiListAppliesTheNumbersAndKeepsTheList) {
     serve(fallback_, table(rows));
     runWorker();
     EXPECT_EQ(ApiConfig::Common::webTimeoutSec.load(), 30.0);
-    EXPECT_EQ(ApiConfig::Download::timeoutSec.load(), 120.0);
+    EXPECT_EQ(ApiConfig::MaintenanceNotice::timeoutSec.load(), 120.0);
     EXPECT_EQ(ApiConfig::Common::urlRetryCount.load(), 3);
     expectApiListKept();
 }
@@ -195,7 +193,7 @@ TEST_F(LLoadAppConfigTest, SemicolonsReadLikeCommas) {
     serve(fallback_, table(fullRows(';'), ';'));
     runWorker();
     EXPECT_EQ(ApiConfig::Common::webTimeoutSec.load(), 30.0);
-    EXPECT_EQ(ApiConfig::Download::timeoutSec.load(), 120.0);
+    EXPECT_EQ(ApiConfig::MaintenanceNotice::timeoutSec.load(), 120.0);
     EXPECT_EQ(ApiConfig::Common::urlRetryCount.load(), 3);
     EXPECT_EQ(ApiDomains::apiList()->length(), 3);
 }

@@ -1,10 +1,10 @@
 #include "services/archive/GzipInflate.hpp"
 
+#include "support/GzipBytes.hpp"
 #include "support/TempDir.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <fstream>
 #include <limits>
@@ -12,33 +12,23 @@
 namespace hexora {
 namespace fs = std::filesystem;
 namespace Gzip = Archive::GzipInflate;
+using test::deflateBytes;
 
 namespace {
-
-// Compresses `data` with zlib; windowBits 31 writes a gzip member, 15 a zlib stream.
-std::string deflateBytes(const std::string& data, int windowBits = 31) {
-    z_stream stream{};
-    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, data.size()), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 constexpr std::uintmax_t NoBound = std::numeric_limits<std::uintmax_t>::max();
 
 std::string inflateError(const fs::path& source, const fs::path& target, std::uintmax_t bound = NoBound) {
     try {
-        Gzip::inflateFile(source, target, bound);
+        Gzip::inflateNextTo(source, target, bound);
     } catch (const Gzip::Error& error) {
         return error.what();
     }
     return "";
+}
+
+std::size_t entriesIn(const fs::path& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
 }  // namespace
@@ -73,12 +63,14 @@ TEST(GzipInflate, StreamsLargeAndMultiMemberDataIntoTarget) {
     for (const auto& c : cases) {
         const fs::path source = dir.write(std::string(c.label) + ".gz", c.compressed);
         const fs::path target = dir / (std::string(c.label) + ".out");
-        Gzip::inflateFile(source, target, NoBound);
-        EXPECT_EQ(test::readFile(target), c.expected) << c.label;
+        const fs::path inflated = Gzip::inflateNextTo(source, target, NoBound);
+        EXPECT_EQ(inflated.parent_path(), dir.path()) << c.label;
+        EXPECT_EQ(test::readFile(inflated), c.expected) << c.label;
+        EXPECT_FALSE(fs::exists(target)) << c.label;
     }
 }
 
-TEST(GzipInflate, BrokenDataFailsAndLeavesNoTarget) {
+TEST(GzipInflate, BrokenDataFailsAndLeavesNoFileBehind) {
     test::TempDir dir;
     const std::string good = deflateBytes(std::string(100000, 'x') + "tail");
     std::string corrupt = good;
@@ -97,17 +89,27 @@ TEST(GzipInflate, BrokenDataFailsAndLeavesNoTarget) {
     for (const auto& c : cases) {
         const fs::path source = dir.write(std::string(c.label) + ".gz", c.bytes);
         const fs::path target = dir / (std::string(c.label) + ".out");
+        const std::size_t before = entriesIn(dir.path());
         EXPECT_THAT(inflateError(source, target), testing::HasSubstr(c.message)) << c.label;
-        EXPECT_FALSE(fs::exists(target)) << c.label;
+        EXPECT_EQ(entriesIn(dir.path()), before) << c.label;
     }
 }
 
-TEST(GzipInflate, NeverOverwritesAnExistingTarget) {
+TEST(GzipInflate, LeavesAnExistingTargetToTheCaller) {
     test::TempDir dir;
     const fs::path source = dir.write("a.gz", deflateBytes("new"));
     const fs::path target = dir.write("a", "existing");
-    EXPECT_THAT(inflateError(source, target), testing::HasSubstr("cannot create"));
+    const fs::path inflated = Gzip::inflateNextTo(source, target, NoBound);
+    EXPECT_NE(inflated, target);
+    EXPECT_EQ(test::readFile(inflated), "new");
     EXPECT_EQ(test::readFile(target), "existing");
+}
+
+TEST(GzipInflate, RefusesASourceThatIsNoRegularFileAndAMissingFolder) {
+    test::TempDir dir;
+    const fs::path source = dir.write("a.gz", deflateBytes("new"));
+    EXPECT_THAT(inflateError(dir.path(), dir / "out"), testing::HasSubstr("cannot open"));
+    EXPECT_THAT(inflateError(source, dir / "missing" / "out"), testing::HasSubstr("cannot create"));
 }
 
 // Output is counted across members, and the bound is checked before a chunk
@@ -122,13 +124,13 @@ TEST(GzipInflate, OutputBeyondTheBoundFailsAndLeavesNoTarget) {
     };
     for (const Case c : {Case{content.size(), true}, Case{content.size() - 1, false}, Case{0, false}}) {
         const fs::path target = dir / ("out-" + std::to_string(c.bound));
-        const std::string error = inflateError(source, target, c.bound);
+        const std::size_t before = entriesIn(dir.path());
         if (c.passes) {
-            EXPECT_EQ(error, "") << c.bound;
-            EXPECT_EQ(test::readFile(target), content);
+            EXPECT_EQ(test::readFile(Gzip::inflateNextTo(source, target, c.bound)), content);
         } else {
-            EXPECT_THAT(error, testing::HasSubstr("inflates to more than " + std::to_string(c.bound) + " bytes"));
-            EXPECT_FALSE(fs::exists(target)) << c.bound;
+            EXPECT_THAT(inflateError(source, target, c.bound),
+                        testing::HasSubstr("inflates to more than " + std::to_string(c.bound) + " bytes"));
+            EXPECT_EQ(entriesIn(dir.path()), before) << c.bound;
         }
     }
 }

@@ -7,13 +7,16 @@
 #include "services/rum/RumApi.hpp"
 #include "support/ChildProcess.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/Eventually.hpp"
 #include "support/FakeApplication.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/FakeProcessTable.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
+#include "support/WorkerFailure.hpp"
 #include "workers/game/GCheckProcess.hpp"
 #include "workers/launcher/LBoot.hpp"
 #include "workers/launcher/LCheckProcess.hpp"
@@ -38,15 +41,6 @@ using Worker::Launcher::LBoot;
 using PlayerPrefsHelper::base64Encode;
 
 constexpr const char* HubSuite = PlayerPrefsHelper::DeveloperHubSuiteName;
-
-bool eventually(const std::function<bool()>& condition, double seconds = 10.0) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 // A boot check whose storage lies on a read-only volume, as the system reports it.
 class ReadOnlyVolumeBoot : public LBoot {
@@ -78,32 +72,12 @@ private:
 
 class LBootTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Worker::Launcher::resetSkipUpdateForTesting();
-        Rum::Api::takePendingRecords();
-    }
-    void TearDown() override {
-        Worker::Launcher::resetSkipUpdateForTesting();
-        Rum::Api::takePendingRecords();
-    }
-
-    /// The workers queued so far, taken from the thread's queue.
-    std::vector<std::shared_ptr<Worker::WorkerBase>> takeQueued() {
-        std::vector<std::shared_ptr<Worker::WorkerBase>> queued;
-        while (auto worker = harness_.thread->workers().takeFirst()) queued.push_back(*worker);
-        return queued;
-    }
+    void SetUp() override { test::resetRunState(); }
+    void TearDown() override { test::resetRunState(); }
 
     /// Runs `worker`'s work() on a thread of its own; the future holds what it threw.
     static std::future<std::optional<LauncherError>> runAside(LBoot& worker) {
-        return std::async(std::launch::async, [&worker]() -> std::optional<LauncherError> {
-            try {
-                worker.work();
-            } catch (const LauncherError& error) {
-                return error;
-            }
-            return std::nullopt;
-        });
+        return std::async(std::launch::async, [&worker] { return test::failureOf([&] { worker.work(); }); });
     }
 
     void putPrevention(const std::string& storedValue) {
@@ -148,7 +122,7 @@ TEST_F(LBootTest, WritableStorageGoesOnToTheLauncherCheckQuietly) {
     LBoot worker(harness_.thread);
     worker.work();
 
-    const auto queued = takeQueued();
+    const auto queued = harness_.takeQueued();
     ASSERT_EQ(queued.size(), 1u);
     EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Launcher::LCheckProcess>(queued[0]));
     EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
@@ -165,7 +139,7 @@ TEST_F(LBootTest, MissingStorageIsCreatedWithItsParents) {
 
     EXPECT_TRUE(fs::is_directory(storagePath()));
     EXPECT_TRUE(fs::is_empty(storagePath()));
-    ASSERT_EQ(takeQueued().size(), 1u);
+    ASSERT_EQ(harness_.takeQueued().size(), 1u);
     EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
 }
 
@@ -182,25 +156,20 @@ TEST_F(LBootTest, EarlierTestFileOrLinkIsReplacedWithoutWritingThroughIt) {
     std::ifstream in(outside);
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(content, "keep me");
-    EXPECT_EQ(takeQueued().size(), 1u);
+    EXPECT_EQ(harness_.takeQueued().size(), 1u);
 }
 
 TEST_F(LBootTest, RegularFileInPlaceOfStorageQuitsWithoutAlert) {
     std::ofstream(storagePath()) << "not a folder";
     test::LogCapture log;
     LBoot worker(harness_.thread);
-    std::optional<LauncherError> thrown;
-    try {
-        worker.work();
-    } catch (const LauncherError& error) {
-        thrown = error;
-    }
+    const auto thrown = test::failureOf([&] { worker.work(); });
     ASSERT_TRUE(thrown);
     expectTerminatingError(*thrown);
     expectFailureRecord("failed to test file write: Not a directory");
     EXPECT_TRUE(log.contains("failed to test file write: Not a directory"));
     EXPECT_TRUE(fs::is_regular_file(storagePath())) << "no creation is tried over the file";
-    EXPECT_TRUE(takeQueued().empty());
+    EXPECT_TRUE(harness_.takeQueued().empty());
     EXPECT_EQ(app_->pendingBlocks(), 0);
     EXPECT_TRUE(app_->alerts().empty());
     EXPECT_FALSE(worker.waitForResponse);
@@ -213,7 +182,7 @@ TEST_F(LBootTest, StorageThatCannotBeCreatedQuits) {
     LBoot worker(harness_.thread);
     EXPECT_THROW(worker.work(), LauncherError);
     expectFailureRecord("failed to create storage directory: Not a directory");
-    EXPECT_TRUE(takeQueued().empty());
+    EXPECT_TRUE(harness_.takeQueued().empty());
 }
 
 // The alert's text comes from the bundle's strings file; the worker waits in
@@ -233,7 +202,7 @@ TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
 
     // Still waiting: the polls go on while the alert is up.
     const double sleptBefore = clock_.clock().sleptSeconds();
-    EXPECT_TRUE(eventually([&] { return clock_.clock().sleptSeconds() >= sleptBefore + 0.3; }));
+    EXPECT_TRUE(test::eventually([&] { return clock_.clock().sleptSeconds() >= sleptBefore + 0.3; }));
     EXPECT_EQ(outcome.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
     EXPECT_TRUE(worker.waitForResponse);
 
@@ -245,7 +214,7 @@ TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
     EXPECT_FALSE(worker.waitForResponse);
     const double slept = clock_.clock().sleptSeconds();
     EXPECT_NEAR(slept / 0.1, std::round(slept / 0.1), 1e-6) << "every wait is one 0.1 s poll";
-    EXPECT_TRUE(takeQueued().empty());
+    EXPECT_TRUE(harness_.takeQueued().empty());
 }
 
 TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {
@@ -338,7 +307,7 @@ TEST_F(LBootTest, PreventedUpdateGoesStraightToTheGameCheck) {
     worker.work();
 
     EXPECT_TRUE(Worker::Launcher::skipUpdate());
-    const auto queued = takeQueued();
+    const auto queued = harness_.takeQueued();
     ASSERT_EQ(queued.size(), 1u);
     EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Hexora::GCheckProcess>(queued[0]));
     const auto records = Rum::Api::takePendingRecords();
@@ -364,7 +333,7 @@ TEST(DeveloperHubStandIn, RecordsItsIdThatPreventsUpdates) {
     platform::PreferenceStore::install(nullptr);
 
     test::ChildProcess hub(test::developerHubExecutable(), {"--record-pid"});
-    ASSERT_TRUE(eventually([&] { return test::readFile(dir / "report.txt").find("ready") != std::string::npos; }));
+    ASSERT_TRUE(test::eventually([&] { return test::readFile(dir / "report.txt").find("ready") != std::string::npos; }));
     EXPECT_NE(test::readFile(dir / "report.txt").find("recorded .pu=" + std::to_string(hub.pid())), std::string::npos);
     EXPECT_TRUE(Worker::Launcher::isUpdatePrevented());
 

@@ -10,8 +10,10 @@
 #include "support/EngineHarness.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/FakeProcessTable.hpp"
+#include "support/RunState.hpp"
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
+#include "support/WorkerFailure.hpp"
 #include "workers/common/CCleanUp.hpp"
 #include "workers/game/GCheckProcess.hpp"
 #include "workers/game/GLoadVersion.hpp"
@@ -73,20 +75,8 @@ private:
 
 class CheckProcessTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Worker::Launcher::resetSkipUpdateForTesting();
-        Rum::Api::takePendingRecords();
-    }
-    void TearDown() override {
-        Worker::Launcher::resetSkipUpdateForTesting();
-        Rum::Api::takePendingRecords();
-    }
-
-    std::vector<std::shared_ptr<Worker::WorkerBase>> takeQueued() {
-        std::vector<std::shared_ptr<Worker::WorkerBase>> queued;
-        while (auto worker = harness_.thread->workers().takeFirst()) queued.push_back(*worker);
-        return queued;
-    }
+    void SetUp() override { test::resetRunState(); }
+    void TearDown() override { test::resetRunState(); }
 
     static std::vector<std::type_index> typesOf(const std::vector<std::shared_ptr<Worker::WorkerBase>>& workers) {
         std::vector<std::type_index> types;
@@ -96,12 +86,7 @@ protected:
 
     /// Runs `worker` and returns what it threw (nullopt when it returned).
     static std::optional<LauncherError> run(Worker::WorkerBase& worker) {
-        try {
-            worker.work();
-        } catch (const LauncherError& error) {
-            return error;
-        }
-        return std::nullopt;
+        return test::failureOf([&] { worker.work(); });
     }
 
     static void record(const std::string& key, const std::string& value) {
@@ -130,7 +115,7 @@ protected:
         EXPECT_EQ(error->rum->LogLevel, "INFO");
         EXPECT_FALSE(error->rum->Data.has_value());
         EXPECT_TRUE(Rum::Api::takePendingRecords().empty()) << "the record travels in the error";
-        EXPECT_TRUE(takeQueued().empty());
+        EXPECT_TRUE(harness_.takeQueued().empty());
         EXPECT_DOUBLE_EQ(clock_.clock().sleptSeconds(), 3.0) << "30 polls of 0.1 s";
     }
 
@@ -145,7 +130,7 @@ TEST_F(CheckProcessTest, NoOtherLauncherQueuesTheBootChainInOrder) {
     LCheckProcess worker(harness_.thread);
     EXPECT_FALSE(run(worker));
     expectCheckAppOnly();
-    const auto queued = takeQueued();
+    const auto queued = harness_.takeQueued();
     using namespace Worker;
     EXPECT_EQ(typesOf(queued),
               (std::vector<std::type_index>{typeid(Launcher::LLoadSettings), typeid(Launcher::LUpdatePlayerPrefs),
@@ -161,7 +146,7 @@ TEST_F(CheckProcessTest, NoGameQueuesVersionCleanUpAndUpdateCheck) {
     GCheckProcess worker(harness_.thread);
     EXPECT_FALSE(run(worker));
     expectCheckAppOnly();
-    const auto queued = takeQueued();
+    const auto queued = harness_.takeQueued();
     using namespace Worker;
     EXPECT_EQ(typesOf(queued), (std::vector<std::type_index>{typeid(Hexora::GLoadVersion), typeid(Common::CCleanUp),
                                                              typeid(Hexora::GP22)}));
@@ -175,7 +160,7 @@ TEST_F(CheckProcessTest, PreventedUpdatesQueueOnlyVersionAndGameStart) {
     GCheckProcess worker(harness_.thread);
     EXPECT_FALSE(run(worker));
     using namespace Worker;
-    EXPECT_EQ(typesOf(takeQueued()),
+    EXPECT_EQ(typesOf(harness_.takeQueued()),
               (std::vector<std::type_index>{typeid(Hexora::GLoadVersion), typeid(Hexora::GStart)}));
 }
 
@@ -208,7 +193,7 @@ TEST_F(CheckProcessTest, RunningSecondLauncherEndsTheRoadByTheLookupThatFoundIt)
         EXPECT_EQ(error->message, "Launcher is already running by " + c.ending);
         EXPECT_EQ(error->state, LauncherState::Found_Launcher);
         EXPECT_DOUBLE_EQ(clock.clock().sleptSeconds(), 3.0);
-        EXPECT_TRUE(takeQueued().empty());
+        EXPECT_TRUE(harness_.takeQueued().empty());
         expectCheckAppOnly();
     }
     EXPECT_FALSE(other.hasExited());
@@ -233,7 +218,7 @@ TEST_F(CheckProcessTest, LauncherThatQuitsDuringTheWaitLetsTheRoadGoOn) {
     EXPECT_FALSE(error) << (error ? error->message : "");
     EXPECT_TRUE(old.hasExited());
     EXPECT_DOUBLE_EQ(clock->slept(), 0.1) << "the wait ends at the first look after the launcher ended";
-    EXPECT_EQ(takeQueued().size(), 6u);
+    EXPECT_EQ(harness_.takeQueued().size(), 6u);
 }
 
 // The launcher's own executable is looked for too (here the test bundle's);
@@ -247,7 +232,7 @@ TEST_F(CheckProcessTest, AnotherProcessOfTheOwnExecutableIsFoundByLookupThree) {
     {
         LCheckProcess worker(harness_.thread);
         EXPECT_FALSE(run(worker));
-        takeQueued();
+        harness_.takeQueued();
     }
     table.table().add(501, std::nullopt, own);
     harness_.takeEvents();
@@ -284,7 +269,7 @@ TEST_F(CheckProcessTest, RunningGameEndsTheRoadWithFoundApp) {
         EXPECT_EQ(error->state, LauncherState::Found_App);
         EXPECT_EQ(error->terminateWhenAvailable, false);
         EXPECT_DOUBLE_EQ(clock.clock().sleptSeconds(), 3.0);
-        EXPECT_TRUE(takeQueued().empty());
+        EXPECT_TRUE(harness_.takeQueued().empty());
         expectCheckAppOnly();
     }
 }
@@ -300,7 +285,7 @@ TEST_F(CheckProcessTest, GameThatQuitsDuringTheWaitLetsTheRoadGoOn) {
     const auto error = run(worker);
     EXPECT_FALSE(error) << (error ? error->message : "");
     using namespace Worker;
-    EXPECT_EQ(typesOf(takeQueued()),
+    EXPECT_EQ(typesOf(harness_.takeQueued()),
               (std::vector<std::type_index>{typeid(Hexora::GLoadVersion), typeid(Hexora::GStart)}));
 }
 

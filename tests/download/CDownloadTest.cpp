@@ -154,7 +154,7 @@ TEST_F(CDownloadTest, AFileCutShortOnBothDomainsFailsTheRunWithTheRealSums) {
     std::ofstream(target / "c.zip") << "previous";
 
     auto download = makeDownload({"h1", "h2", "h3"}, {"a.zip", "b.zip", "c.zip"});
-    const auto error = expectLauncherError([&] { download->work(); });
+    const auto error = test::expectLauncherError([&] { download->work(); });
 
     EXPECT_EQ(error.message, "some downloads failed (2.5/3.0)");
     EXPECT_EQ(error.code, LauncherError::Code::Failed);
@@ -189,7 +189,7 @@ TEST_F(CDownloadTest, BadListsFailBeforeTheTargetIsTouched) {
     };
     for (const auto& c : cases) {
         auto download = makeDownload(c.hashes, c.files);
-        const auto error = expectLauncherError([&] { download->work(); });
+        const auto error = test::expectLauncherError([&] { download->work(); });
         EXPECT_EQ(error.message, c.message);
         EXPECT_EQ(error.state, LauncherState::Failed_Download);
         ASSERT_TRUE(error.rum.has_value());
@@ -218,7 +218,7 @@ TEST_F(CDownloadTest, AMissingTargetFolderIsCreatedWithItsParents) {
 TEST_F(CDownloadTest, AFolderThatCannotBeCreatedFailsTheRun) {
     std::ofstream(temp / "file") << "x";
     target = temp / "file" / "downloads";
-    const auto error = expectLauncherError([&] { makeDownload({"h1"}, {"a.zip"})->work(); });
+    const auto error = test::expectLauncherError([&] { makeDownload({"h1"}, {"a.zip"})->work(); });
     EXPECT_EQ(error.message, "cannot create targetPath");
     ASSERT_TRUE(error.rum.has_value());
     EXPECT_EQ(error.rum->Event, "cannot create targetPath");
@@ -245,7 +245,7 @@ TEST_F(CDownloadTest, EachFailedAttemptReportsItsStatusOrZeroWithoutAReply) {
         Rum::Api::takePendingRecords();
         ApiDomains::createLists({"https://api.invalid"}, {c.base});
         auto download = makeDownload({"h"}, {"a.zip"});
-        const auto error = expectLauncherError([&] { download->work(); });
+        const auto error = test::expectLauncherError([&] { download->work(); });
         EXPECT_EQ(error.message, "some downloads failed (0.0/1.0)");
         const auto failures = records("CDownload", "download", "Failed");
         ASSERT_EQ(failures.size(), 1u) << c.base;
@@ -319,7 +319,7 @@ TEST_F(CDownloadTest, AFullDiskFailsTheFileWithTheSystemsDescription) {
     primary.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
     fallback.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
 
-    const auto error = expectLauncherError([&] { makeDownload({"h"}, {"big.zip"})->work(); });
+    const auto error = test::expectLauncherError([&] { makeDownload({"h"}, {"big.zip"})->work(); });
     EXPECT_EQ(error.message.rfind("some downloads failed (", 0), 0u);
     const auto failures = records("CDownload", "download", "Failed");
     ASSERT_EQ(failures.size(), 2u);
@@ -339,7 +339,7 @@ TEST_F(CDownloadTest, AWholeBodyThatCannotBePutInPlaceDoesNotCountAsDownloaded) 
     primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, body(5000, 'a')));
     fallback.on("GET", "/update/h1/a.zip", ServerReply::text(200, body(5000, 'a')));
     auto download = makeDownload({"h1"}, {"a.zip"});
-    const auto error = expectLauncherError([&] { download->work(); });
+    const auto error = test::expectLauncherError([&] { download->work(); });
     EXPECT_EQ(error.message, "some downloads failed (0.0/1.0)");
     EXPECT_EQ(test::readFile(target / "a.zip" / "inside"), "x");
     EXPECT_EQ(folderEntries(target), std::vector<std::string>{"a.zip"});
@@ -348,7 +348,7 @@ TEST_F(CDownloadTest, AWholeBodyThatCannotBePutInPlaceDoesNotCountAsDownloaded) 
 TEST_F(CDownloadTest, AFileNameLeavingTheTargetFolderIsRefused) {
     primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, "fine"));
     auto download = makeDownload({"h1", "h2"}, {"a.zip", "../escaped.zip"});
-    const auto error = expectLauncherError([&] { download->work(); });
+    const auto error = test::expectLauncherError([&] { download->work(); });
     EXPECT_EQ(error.message, "some downloads failed (1.0/2.0)");
     EXPECT_FALSE(fs::exists(temp / "escaped.zip"));
     EXPECT_EQ(test::readFile(target / "a.zip"), "fine");

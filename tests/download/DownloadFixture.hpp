@@ -10,6 +10,7 @@
 #include "support/EngineHarness.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
+#include "support/WorkerFailure.hpp"
 #include "support/server/HttpsServer.hpp"
 #include "workers/common/FileFetch.hpp"
 
@@ -49,18 +50,6 @@ protected:
                 found.push_back(record);
         }
         return found;
-    }
-
-    /// Runs `call`, expecting it to throw a LauncherError, and returns it.
-    template <class Call>
-    static Worker::LauncherError expectLauncherError(Call&& call) {
-        try {
-            call();
-        } catch (const Worker::LauncherError& error) {
-            return error;
-        }
-        ADD_FAILURE() << "no LauncherError was thrown";
-        return Worker::LauncherError(std::nullopt, "", "");
     }
 
     ScopedTestClock clock;

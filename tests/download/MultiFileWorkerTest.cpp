@@ -3,6 +3,7 @@
 
 #include "engine/Worker.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/Eventually.hpp"
 #include "support/TestClock.hpp"
 
 #include <gtest/gtest.h>
@@ -34,21 +35,6 @@ struct ScriptedUnit {
 
 using UnitPtr = std::shared_ptr<ScriptedUnit>;
 
-class ScriptedWorker;
-
-class ScriptedThread : public UnitThread<ScriptedUnit> {
-public:
-    explicit ScriptedThread(ScriptedWorker& worker);
-    /// Puts the unit back at the end of the jobs, as a retry does.
-    void requeue(const UnitPtr& unit) { jobs().append(unit); }
-
-protected:
-    void runUnit(const UnitPtr& unit) override;
-
-private:
-    ScriptedWorker& worker_;
-};
-
 // A worker whose units run `body` on the unit threads.
 class ScriptedWorker : public Worker {
 public:
@@ -60,13 +46,25 @@ public:
         for (const auto& unit : units) {
             if (unit) jobs.append(unit);
         }
-        outcome = MultiFile::runUnits<ScriptedUnit>(*this, units, [this] { return std::make_unique<ScriptedThread>(*this); });
+        outcome = MultiFile::runUnits<ScriptedUnit>(*this, units, jobs, [this](const UnitPtr& unit) { runUnit(unit); });
         returned.store(true);
+    }
+
+    /// Puts the unit back at the end of the jobs, as a retry does.
+    void requeue(const UnitPtr& unit) { jobs.append(unit); }
+
+    void runUnit(const UnitPtr& unit) {
+        {
+            std::lock_guard lock(idsMutex);
+            threadIds.insert(std::this_thread::get_id());
+        }
+        unit->runs.fetch_add(1);
+        body(*this, unit);
     }
 
     std::vector<UnitPtr> units;
     ThreadSafeArray<UnitPtr> jobs;
-    std::function<void(ScriptedThread&, const UnitPtr&)> body = [](ScriptedThread&, const UnitPtr& unit) {
+    std::function<void(ScriptedWorker&, const UnitPtr&)> body = [](ScriptedWorker&, const UnitPtr& unit) {
         unit->progressValue.store(1.0);
         unit->finalFlag.store(true);
     };
@@ -75,25 +73,6 @@ public:
     std::mutex idsMutex;
     std::set<std::thread::id> threadIds;
 };
-
-ScriptedThread::ScriptedThread(ScriptedWorker& worker) : UnitThread(worker.jobs), worker_(worker) {}
-
-void ScriptedThread::runUnit(const UnitPtr& unit) {
-    {
-        std::lock_guard lock(worker_.idsMutex);
-        worker_.threadIds.insert(std::this_thread::get_id());
-    }
-    unit->runs.fetch_add(1);
-    worker_.body(*this, unit);
-}
-
-std::vector<double> progressValues(test::EngineHarness& harness) {
-    std::vector<double> values;
-    for (const auto& event : harness.takeEvents()) {
-        if (event.eventType == UIUpdateEvent::ProgressValue && event.progress) values.push_back(*event.progress);
-    }
-    return values;
-}
 
 void sleepReal(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
@@ -111,7 +90,7 @@ TEST_F(MultiFileWorkerTest, RunsEveryUnitOnceOnAtMostCoreCountThreadsAndPasses) 
         EXPECT_LE(static_cast<std::int64_t>(worker.threadIds.size()), std::min<std::int64_t>(count, worker.coreCount()));
         EXPECT_TRUE(worker.outcome.passed()) << count;
         EXPECT_EQ(worker.outcome.count, static_cast<double>(count));
-        const auto values = progressValues(harness);
+        const auto values = test::progressValues(harness.takeEvents());
         ASSERT_FALSE(values.empty());
         EXPECT_DOUBLE_EQ(values.back(), 100.0);
         for (double value : values) {
@@ -127,10 +106,9 @@ TEST_F(MultiFileWorkerTest, SplitsWorkAcrossThreadsWhenUnitsWait) {
     ScriptedWorker worker(harness.thread, 6);
     const int expected = static_cast<int>(std::min<std::int64_t>(6, worker.coreCount()));
     std::atomic<int> running{0};
-    worker.body = [&](ScriptedThread&, const UnitPtr& unit) {
+    worker.body = [&](ScriptedWorker&, const UnitPtr& unit) {
         running.fetch_add(1);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (running.load() < expected && std::chrono::steady_clock::now() < deadline) sleepReal(0.001);
+        test::eventually([&] { return running.load() >= expected; }, 5.0);
         unit->progressValue.store(1.0);
         unit->finalFlag.store(true);
     };
@@ -140,7 +118,7 @@ TEST_F(MultiFileWorkerTest, SplitsWorkAcrossThreadsWhenUnitsWait) {
 
 TEST_F(MultiFileWorkerTest, ProgressIsTheSumOverTheCountAndAFailedUnitFailsTheRun) {
     ScriptedWorker worker(harness.thread, 4);
-    worker.body = [&](ScriptedThread&, const UnitPtr& unit) {
+    worker.body = [&](ScriptedWorker&, const UnitPtr& unit) {
         unit->progressValue.store(unit == worker.units[2] ? 0.5 : 1.0);
         unit->finalFlag.store(true);
     };
@@ -148,7 +126,7 @@ TEST_F(MultiFileWorkerTest, ProgressIsTheSumOverTheCountAndAFailedUnitFailsTheRu
     EXPECT_FALSE(worker.outcome.passed());
     EXPECT_FALSE(worker.outcome.cancelled);
     EXPECT_DOUBLE_EQ(worker.outcome.sum, 3.5);
-    const auto values = progressValues(harness);
+    const auto values = test::progressValues(harness.takeEvents());
     ASSERT_FALSE(values.empty());
     EXPECT_DOUBLE_EQ(values.back(), 3.5 / 4 * 100);
 }
@@ -167,19 +145,22 @@ TEST_F(MultiFileWorkerTest, NoUnitsPassesWithoutThreadsAndPostsOneHundred) {
     worker.work();
     EXPECT_TRUE(worker.outcome.passed());
     EXPECT_TRUE(worker.threadIds.empty());
-    const auto values = progressValues(harness);
+    const auto values = test::progressValues(harness.takeEvents());
     ASSERT_EQ(values.size(), 1u);
     EXPECT_DOUBLE_EQ(values.front(), 100.0);
 }
 
 TEST_F(MultiFileWorkerTest, AUnitThatWillBeTriedAgainKeepsTheRunGoing) {
-    // The first run of each unit fails and stays not final for a while
-    // before the unit is queued again; the run must wait for the second run.
+    // The first run of each unit fails and stays not final until the run has
+    // polled it again before the unit is queued again; the run must wait for
+    // the second run.
     ScriptedWorker worker(harness.thread, 3);
-    worker.body = [](ScriptedThread& thread, const UnitPtr& unit) {
+    worker.body = [&](ScriptedWorker& owner, const UnitPtr& unit) {
         if (unit->runs.load() == 1) {
-            sleepReal(0.03);
-            thread.requeue(unit);
+            // Two more 0.01 s pauses begun: at least one whole poll in between.
+            const double from = clock.clock().sleptSeconds();
+            test::eventually([&] { return clock.clock().sleptSeconds() >= from + 0.0199; });
+            owner.requeue(unit);
             return;
         }
         unit->progressValue.store(1.0);
@@ -192,7 +173,7 @@ TEST_F(MultiFileWorkerTest, AUnitThatWillBeTriedAgainKeepsTheRunGoing) {
 
 TEST_F(MultiFileWorkerTest, TheAfterUnitStepIsDoneBeforeTheRunReturns) {
     ScriptedWorker worker(harness.thread, 3);
-    worker.body = [](ScriptedThread&, const UnitPtr& unit) {
+    worker.body = [](ScriptedWorker&, const UnitPtr& unit) {
         unit->progressValue.store(1.0);
         unit->finalFlag.store(true);
         sleepReal(0.05);
@@ -206,7 +187,7 @@ TEST_F(MultiFileWorkerTest, TheOutcomeCountsTheProgressUnitsEndWith) {
     // A unit that is final and then takes its progress back before its
     // thread is done must not let the run pass.
     ScriptedWorker worker(harness.thread, 2);
-    worker.body = [&](ScriptedThread&, const UnitPtr& unit) {
+    worker.body = [&](ScriptedWorker&, const UnitPtr& unit) {
         unit->progressValue.store(1.0);
         unit->finalFlag.store(true);
         if (unit != worker.units[1]) return;
@@ -223,7 +204,7 @@ TEST_F(MultiFileWorkerTest, CancellationCancelsEveryUnitOnceAndReturnsCancelled)
     // still queued are cancelled too and end when a thread takes them.
     auto worker = std::make_shared<ScriptedWorker>(harness.thread, 12);
     std::atomic<int> started{0};
-    worker->body = [&](ScriptedThread&, const UnitPtr& unit) {
+    worker->body = [&](ScriptedWorker&, const UnitPtr& unit) {
         started.fetch_add(1);
         while (!unit->cancelled.load()) sleepReal(0.001);
         unit->finalFlag.store(true);

@@ -1,3 +1,4 @@
+#include "engine/DisplayStates.hpp"
 #include "engine/LauncherState.hpp"
 #include "engine/LoopLoadingMessage.hpp"
 #include "engine/SimpleMessage.hpp"
@@ -33,7 +34,9 @@ TEST(LauncherState, ConstructsOnlyFromKnownRawValues) {
     for (const auto& [raw, state] : known) {
         EXPECT_EQ(launcherStateFromRawValue(raw), state) << raw;
         EXPECT_EQ(rawValue(state), raw);
+        EXPECT_EQ(displayStateOf(state).state, state) << raw;  // every state has its row
     }
+    EXPECT_EQ(displayStates().size(), known.size());
     for (int raw : {-1, 9, 99, 109, 203, 301, 999, 8999, 9002, 10000})
         EXPECT_FALSE(launcherStateFromRawValue(raw)) << raw;
 }

@@ -170,8 +170,10 @@ TEST_F(WorkerThreadTest, FailingWorkerDropsTheRestAndShowsItsState) {
 
 TEST_F(WorkerThreadTest, SucceededErrorWithTerminateFlushesThenTerminatesOnTheMainQueue) {
     enqueue(worker([](LambdaWorker&) {
-        throw LauncherError(LauncherError::Code::Succeeded, "GStart", "game started", S::LaunchApp,
-                            Rum::LogData("GStart", "start", "Succeeded", "INFO"), true);
+        throw LauncherError(LauncherError::Code::Succeeded, "GStart", "game started")
+            .withState(S::LaunchApp)
+            .withRum(Rum::LogData("GStart", "start", "Succeeded", "INFO"))
+            .withTerminateWhenAvailable(true);
     }));
     bool laterRan = false;
     enqueue(worker([&](LambdaWorker&) { laterRan = true; }));
@@ -202,7 +204,9 @@ TEST_F(WorkerThreadTest, ErrorsWithoutTheTerminateFlagLeaveTheApplicationUp) {
         for (auto flag : {std::optional(false), std::optional<bool>()}) {
             test::EngineHarness run;
             run.thread->workers().append(std::make_shared<LambdaWorker>(run.thread, [&](LambdaWorker&) {
-                throw LauncherError(code, "LTest", "done", std::nullopt, std::nullopt, flag);
+                LauncherError error(code, "LTest", "done");
+                if (flag) error.withTerminateWhenAvailable(*flag);
+                throw error;
             }));
             run.run();
             EXPECT_FALSE(run.thread->isTerminateRequested());
@@ -397,7 +401,8 @@ TEST_F(WorkerThreadTest, BaseWorkCallsTheCompletionHandlerAndItsFailureEndsTheRu
     std::vector<bool> told;
     auto plain = std::make_shared<Worker::Worker>(engine.thread, [&](bool ok) { told.push_back(ok); });
     auto failing = std::make_shared<Worker::Worker>(engine.thread, [](bool) {
-        throw LauncherError(LauncherError::Code::Failed, "Handler", "refused", S::Failed_Validation);
+        throw LauncherError(LauncherError::Code::Failed, "Handler", "refused")
+            .withState(S::Failed_Validation);
     });
     bool laterRan = false;
     enqueue(plain);

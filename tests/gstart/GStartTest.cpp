@@ -7,6 +7,7 @@
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/Eventually.hpp"
 #include "support/FakeProcessLauncher.hpp"
 #include "support/FakeProcessTable.hpp"
 #include "support/LogCapture.hpp"
@@ -14,6 +15,7 @@
 #include "support/ScopedEnv.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
+#include "support/WorkerFailure.hpp"
 #include "workers/game/GStart.hpp"
 
 #include <gtest/gtest.h>
@@ -30,15 +32,6 @@ namespace {
 
 using Worker::LauncherError;
 using Worker::Hexora::GStart;
-
-bool eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
 
 // A launcher bundle in a folder whose name holds a blank, its storage folder,
 // and the game's preference suite in a private configuration folder that the
@@ -60,13 +53,7 @@ protected:
     /// Runs GStart::work() on the test thread and returns what it threw.
     LauncherError runGStart() {
         GStart worker(harness_.thread);
-        try {
-            worker.work();
-        } catch (const LauncherError& error) {
-            return error;
-        }
-        ADD_FAILURE() << "work() returned normally";
-        return LauncherError(std::nullopt, "", "");
+        return test::expectLauncherError([&] { worker.work(); });
     }
 
     static std::string readPref(const std::string& key) { return PlayerPrefsHelper::agent().getString(key); }
@@ -142,7 +129,7 @@ TEST_F(GStartTest, StartsTheGameAndEndsTheRoadWhenTheGameConfirms) {
 
     // The termination handler logs how the game ended.
     ::kill(gamePid, SIGTERM);
-    EXPECT_TRUE(eventually([&] { return log.contains("GStart: game " + std::to_string(gamePid)); }));
+    EXPECT_TRUE(test::eventually([&] { return log.contains("GStart: game " + std::to_string(gamePid)); }));
 }
 
 TEST_F(GStartTest, MissingGameShowsTheFailureAndKeepsTheLauncherOpen) {

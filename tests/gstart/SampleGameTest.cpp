@@ -3,6 +3,7 @@
 #include "services/file/PlayerPrefsHelper.hpp"
 #include "platform/InfoPlist.hpp"
 #include "services/internal/Process.hpp"
+#include "support/Eventually.hpp"
 #include "support/SampleGame.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TempDir.hpp"
@@ -141,8 +142,9 @@ TEST_F(SampleGameTest, StaysUpUntilToldToQuitOrForTheSetTime) {
         ASSERT_GT(run.pid(), 0);
         if (c.terminate) {
             // Wait until it is up and waiting, then tell it to quit.
-            for (int tries = 0; tries < 500 && test::readFile(dir_ / "report.txt").find("ready\n") == std::string::npos; ++tries)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            EXPECT_TRUE(test::eventually(
+                [&] { return test::readFile(dir_ / "report.txt").find("ready\n") != std::string::npos; }))
+                << c.name;
             ::kill(run.pid(), SIGTERM);
         }
         const auto exit = run.waitForExit();

@@ -1,10 +1,11 @@
 #include "services/api/Api.hpp"
-#include "services/api/RequestThreads.hpp"
+#include "services/http/RequestThreads.hpp"
 #include "services/http/HttpClient.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/LogCapture.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
+#include "support/server/RequestFixture.hpp"
 
 #include "support/PendingRecords.hpp"
 
@@ -21,16 +22,7 @@ using test::ServerReply;
 
 constexpr double Timeout = 10.0;
 
-class ApiGetText : public ::testing::Test {
-protected:
-    void SetUp() override { Rum::Api::takePendingRecords(); }
-    void TearDown() override { Rum::Api::takePendingRecords(); }
-
-    static Rum::LogData onlyRecord() { return test::takeOnlyRecord(); }
-
-    test::ScopedTestClock clock;
-    HttpsServer server;
-};
+class ApiGetText : public test::RequestFixture {};
 
 ServerReply withContentType(ServerReply reply, std::string contentType) {
     reply.contentType = std::move(contentType);
@@ -125,12 +117,7 @@ TEST_F(ApiGetText, BlankUrlSendsNothing) {
         test::LogCapture log;
         const auto result = Api::getText(blank, Timeout);
         EXPECT_FALSE(result.succeeded);
-        const auto record = onlyRecord();
-        EXPECT_EQ(record.MinorType, "Api.get");
-        EXPECT_EQ(record.Event, "url is empty");
-        EXPECT_EQ(record.EventState, "Failed");
-        EXPECT_EQ(record.LogLevel, "ERROR");
-        EXPECT_FALSE(record.Data);
+        expectBlankUrlRecord("Api.get");
         EXPECT_TRUE(log.contains("url is empty"));
     }
     EXPECT_EQ(server.requestCount(), 0u);
@@ -186,7 +173,7 @@ TEST_F(ApiGetTexts, FastSecondAnswerWinsWithoutWaitingForTheSlowFirst) {
     // once answered, it still reports.
     EXPECT_GE(RequestThreads::leftRunning().count(), 1u);
     release.set_value();
-    for (int i = 0; i < 500 && Rum::Api::pendingRecords().size() < 2; ++i) std::this_thread::sleep_for(10ms);
+    test::waitForPendingRecords(2);
     const auto records = Rum::Api::takePendingRecords();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1].dataValue("Uri"), server.url("/t"));
@@ -239,7 +226,7 @@ TEST_F(ApiGetTexts, ChoosesByListOrderAndFallsBackToTheFirst) {
         second.on("GET", path, cases[i].second);
         EXPECT_EQ(Api::getText({server.url(path), second.url(path)}, Timeout), cases[i].expected);
         // Every request reports, whichever won.
-        for (int wait = 0; wait < 500 && Rum::Api::pendingRecords().size() < 2; ++wait) std::this_thread::sleep_for(10ms);
+        test::waitForPendingRecords(2);
         EXPECT_EQ(Rum::Api::takePendingRecords().size(), 2u);
     }
 }
@@ -249,7 +236,7 @@ TEST_F(ApiGetTexts, ChoosesByListOrderAndFallsBackToTheFirst) {
 class BothReportedClock final : public platform::Clock {
 public:
     void sleepFor(Seconds) override {
-        for (int i = 0; i < 1000 && Rum::Api::pendingRecords().size() < 2; ++i) std::this_thread::sleep_for(5ms);
+        test::waitForPendingRecords(2);
         std::this_thread::sleep_for(20ms);  // the slots are marked done right after the records
     }
     TimePoint now() override { return std::chrono::system_clock::now(); }
@@ -268,7 +255,7 @@ TEST_F(ApiGetTexts, BlankUrlInTheListFailsAloneAndAnEmptyListYieldsNothing) {
     second.on("GET", "/t", ServerReply::text(200, "two"));
     EXPECT_EQ(Api::getText({"  ", second.url("/t")}, Timeout), "two");
     EXPECT_EQ(Api::getText(std::vector<std::string>{}, Timeout), std::nullopt);
-    for (int wait = 0; wait < 500 && Rum::Api::pendingRecords().size() < 2; ++wait) std::this_thread::sleep_for(10ms);
+    test::waitForPendingRecords(2);
     const auto records = Rum::Api::takePendingRecords();
     ASSERT_EQ(records.size(), 2u);
     std::vector<std::string> kinds = {records[0].MinorType, records[1].MinorType};

@@ -5,6 +5,7 @@
 #include "support/LogCapture.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
+#include "support/server/RequestFixture.hpp"
 
 #include "support/PendingRecords.hpp"
 
@@ -19,15 +20,8 @@ using UpdateResponse = ApiConf::UpdateInfo::Response;
 
 constexpr double Timeout = 10.0;
 
-class ApiRequestPost : public ::testing::Test {
+class ApiRequestPost : public test::RequestFixture {
 protected:
-    void SetUp() override { Rum::Api::takePendingRecords(); }
-    void TearDown() override { Rum::Api::takePendingRecords(); }
-
-    static Rum::LogData onlyRecord() { return test::takeOnlyRecord(); }
-
-    test::ScopedTestClock clock;
-    HttpsServer server;
     const UpdateRequest launcherRequest{"1.4.2", 32};
 };
 
@@ -162,12 +156,7 @@ TEST_F(ApiRequestPost, BlankUrlSendsNothingAndEmptiesTheSlot) {
         test::LogCapture log;
         EXPECT_FALSE(launcherRequest.post(blank, Timeout, response));
         EXPECT_FALSE(response);
-        const auto record = onlyRecord();
-        EXPECT_EQ(record.MinorType, "ApiRequest.post");
-        EXPECT_EQ(record.Event, "url is empty");
-        EXPECT_EQ(record.EventState, "Failed");
-        EXPECT_EQ(record.LogLevel, "ERROR");
-        EXPECT_FALSE(record.Data);
+        expectBlankUrlRecord("ApiRequest.post");
         EXPECT_TRUE(log.contains("url is empty"));
     }
     EXPECT_EQ(server.requestCount(), 0u);

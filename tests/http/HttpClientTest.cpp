@@ -302,7 +302,8 @@ TEST(HttpClient, ShouldAbortStopsAWaitingTransfer) {
     Http::Options options = quick(10);
     options.shouldAbort = [&] { return cancel.load(); };
     std::thread canceller([&] {
-        std::this_thread::sleep_for(100ms);
+        // Cancel once the transfer is waiting for the reply.
+        server.waitForRequests(1, 10s);
         cancel = true;
     });
     const auto start = std::chrono::steady_clock::now();

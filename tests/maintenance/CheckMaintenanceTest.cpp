@@ -12,7 +12,9 @@
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/TempDir.hpp"
+#include "support/PendingRecords.hpp"
 #include "support/TestClock.hpp"
+#include "support/WorkerFailure.hpp"
 #include "support/server/HttpsServer.hpp"
 #include "workers/common/CCheckValidationResult.hpp"
 #include "workers/common/CValidation.hpp"
@@ -37,22 +39,6 @@ std::string utc(Date date) { return formatDate(date, "UTC", Format); }
 
 nlohmann::ordered_json notice(const std::string& start, const std::string& end) {
     return {{"start_dt", start}, {"end_dt", end}, {"eng", ""}};
-}
-
-std::vector<Rum::LogData> withEvent(const std::vector<Rum::LogData>& records, const std::string& event) {
-    std::vector<Rum::LogData> found;
-    for (const auto& record : records)
-        if (record.Event == event) found.push_back(record);
-    return found;
-}
-
-std::optional<LauncherError> failureOf(WorkerBase& worker) {
-    try {
-        worker.work();
-    } catch (const LauncherError& error) {
-        return error;
-    }
-    return std::nullopt;
 }
 
 class CheckMaintenanceTest : public ::testing::Test {
@@ -121,7 +107,7 @@ TEST_F(CheckMaintenanceTest, BothFileDomainsDownGivesTwoAttemptsThenFailedApi) {
     ApiDomains::createLists({"https://127.0.0.1:1"}, {"https://127.0.0.1:1", "https://127.0.0.1:2"});
     CCheckMaintenance worker(harness.thread);
 
-    const auto error = failureOf(worker);
+    const auto error = test::failureOf([&] { worker.work(); });
 
     ASSERT_TRUE(error);
     EXPECT_EQ(error->message, "failed to get maintenance info");
@@ -151,7 +137,7 @@ TEST_F(CheckMaintenanceTest, BothFileDomainsDownGivesTwoAttemptsThenFailedApi) {
 TEST_F(CheckMaintenanceTest, NoRequestWhenTheRetryCountIsZero) {
     ApiConfig::Common::urlRetryCount = 0;
     CCheckMaintenance worker(harness.thread);
-    const auto error = failureOf(worker);
+    const auto error = test::failureOf([&] { worker.work(); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->message, "failed to get maintenance info");
     EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
@@ -186,7 +172,7 @@ TEST_F(CheckMaintenanceTest, UnusableNoticeIsAFailedAttemptAndTheNextDomainIsTri
 
         EXPECT_NO_THROW(worker.work()) << c.label;
 
-        const auto records = withEvent(Rum::Api::takePendingRecords(), "download");
+        const auto records = test::withEvent(Rum::Api::takePendingRecords(), "download");
         ASSERT_EQ(records.size(), 4u) << c.label;
         EXPECT_EQ(records[1].EventState, "Failed") << c.label;
         EXPECT_EQ(records[1].dataValue("ErrorCode"), c.errorCode) << c.label;
@@ -225,7 +211,7 @@ TEST_F(CheckMaintenanceTest, OnlyAWindowThatHoldsNowLetsTheRoadGoOn) {
         ApiDomains::createLists({"https://127.0.0.1:1"}, {server.url()});
         CCheckMaintenance worker(harness.thread);
 
-        const auto error = failureOf(worker);
+        const auto error = test::failureOf([&] { worker.work(); });
 
         if (c.inside) {
             EXPECT_FALSE(error) << c.label;
@@ -283,7 +269,7 @@ TEST_F(CheckMaintenanceTest, MissingLauncherSchemeEndsUnderMaintenanceWithTheWin
 
     CCheckMaintenance(harness.thread).work();
     next<CValidation>()->work();
-    const auto error = failureOf(*next<CCheckValidationResult>());
+    const auto error = test::failureOf([&] { next<CCheckValidationResult>()->work(); });
 
     ASSERT_TRUE(error);
     EXPECT_EQ(error->type, "CCheckValidationResult");
@@ -309,7 +295,7 @@ TEST_F(CheckMaintenanceTest, ChangedGameFileEndsUnderMaintenance) {
     next<CValidation>()->work();
     next<CCheckValidationResult>()->work();
     next<CValidation>()->work();
-    const auto error = failureOf(*next<CCheckValidationResult>());
+    const auto error = test::failureOf([&] { next<CCheckValidationResult>()->work(); });
 
     ASSERT_TRUE(error);
     EXPECT_EQ(error->message, "integrity check failed during maintenance period (game)");

@@ -10,10 +10,12 @@
 #include "support/ChildProcess.hpp"
 #include "support/ChildProcessTable.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/Eventually.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/SampleGame.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestBundle.hpp"
+#include "support/WorkerFailure.hpp"
 #include "workers/game/GHandleOpenUrls.hpp"
 #include "workers/launcher/LBoot.hpp"
 
@@ -33,15 +35,6 @@ using Worker::Hexora::GHandleOpenUrls;
 constexpr const char* GameSuite = PlayerPrefsHelper::GameSuiteName;
 constexpr const char* GameId = "com.tarq.hexora.mac.game";
 
-bool eventually(const std::function<bool()>& condition, double seconds = 10.0) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 class GHandleOpenUrlsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -56,18 +49,7 @@ protected:
     /// Runs the hand-off for `urls`; returns what it threw (nullopt when it returned).
     std::optional<LauncherError> run(std::vector<std::string> urls) {
         GHandleOpenUrls worker(harness_.thread, std::move(urls));
-        try {
-            worker.work();
-        } catch (const LauncherError& error) {
-            return error;
-        }
-        return std::nullopt;
-    }
-
-    std::vector<std::shared_ptr<Worker::WorkerBase>> takeQueued() {
-        std::vector<std::shared_ptr<Worker::WorkerBase>> queued;
-        while (auto worker = harness_.thread->workers().takeFirst()) queued.push_back(*worker);
-        return queued;
+        return test::failureOf([&] { worker.work(); });
     }
 
     /// The game suite's entries, decoded.
@@ -81,7 +63,7 @@ protected:
 
     /// The road went on: LBoot queued, the flag cleared, only CheckApp shown.
     void expectBootQueued() {
-        const auto queued = takeQueued();
+        const auto queued = harness_.takeQueued();
         ASSERT_EQ(queued.size(), 1u);
         const auto boot = std::dynamic_pointer_cast<Worker::Launcher::LBoot>(queued[0]);
         ASSERT_TRUE(boot);
@@ -114,7 +96,7 @@ protected:
         ASSERT_EQ(events.size(), 2u);
         EXPECT_EQ(events[0].state, LauncherState::CheckApp);
         EXPECT_EQ(events[1].eventType, UIUpdateEvent::HideWindow);
-        EXPECT_TRUE(takeQueued().empty());
+        EXPECT_TRUE(harness_.takeQueued().empty());
         EXPECT_TRUE(OpenedUrlFlag::isSet());
     }
 
@@ -171,7 +153,7 @@ TEST_F(GHandleOpenUrlsTest, SchemesAreComparedAsVersions) {
             EXPECT_EQ(error->message, "unhandled open url");
             EXPECT_TRUE(prefs.store().entries(GameSuite).empty());
         }
-        takeQueued();
+        harness_.takeQueued();
         harness_.takeEvents();
         OpenedUrlFlag::set(true);
     }
@@ -195,7 +177,7 @@ TEST_F(GHandleOpenUrlsTest, OnlyOtherSchemesHideTheWindowAndEndTheLauncher) {
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].state, LauncherState::CheckApp);
     EXPECT_EQ(events[1].eventType, UIUpdateEvent::HideWindow);
-    EXPECT_TRUE(takeQueued().empty());
+    EXPECT_TRUE(harness_.takeQueued().empty());
 }
 
 TEST_F(GHandleOpenUrlsTest, UnopenableSuiteStillGoesOnAsIfStored) {
@@ -225,7 +207,7 @@ TEST_F(GHandleOpenUrlsTest, RunningSampleGameTakesTheUrl) {
         PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", "");
         test::ScopedEnv pidText("HEXORA_SAMPLE_GAME_PID_TEXT", c.pidText);
         test::ChildProcess game(executable);
-        ASSERT_TRUE(eventually([&] { return test::readFile(dir / "report.txt").find("ready") != std::string::npos; }));
+        ASSERT_TRUE(test::eventually([&] { return test::readFile(dir / "report.txt").find("ready") != std::string::npos; }));
 
         expectHandedToGame(run({"hexoramac://join/5"}), c.how, bundle, executable);
         EXPECT_EQ(PlayerPrefsHelper::agent().getString("hexoramac_uri"), "hexoramac://join/5");

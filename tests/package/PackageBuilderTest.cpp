@@ -85,8 +85,8 @@ TEST_F(PackageBuilderTest, SchemeListsEveryFileWithItsUpperCaseHashBelowTheBundl
     EXPECT_EQ(scheme->files, expected);
     for (const auto& file : scheme->files) EXPECT_EQ(file.hash.find_first_of("abcdef"), std::string::npos);
 
-    const fs::path inflated = dir / "inflated.json";
-    Archive::GzipInflate::inflateFile(package.schemeArchive, inflated, Schemes::MaxFileBytes);
+    const fs::path inflated =
+        Archive::GzipInflate::inflateNextTo(package.schemeArchive, dir / "inflated.json", Schemes::MaxFileBytes);
     EXPECT_EQ(test::readFile(inflated), test::readFile(package.scheme));
 }
 

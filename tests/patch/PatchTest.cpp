@@ -5,6 +5,8 @@
 #include "engine/LauncherError.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/PendingRecords.hpp"
+#include "support/WorkerFailure.hpp"
 #include "support/FakePathExchange.hpp"
 #include "support/LogCapture.hpp"
 #include "support/OtherFileSystemDir.hpp"
@@ -31,13 +33,6 @@ std::map<std::string, std::string> filesBelow(const fs::path& root) {
     std::map<std::string, std::string> found;
     for (const auto& entry : fs::recursive_directory_iterator(root))
         if (entry.is_regular_file()) found[fs::relative(entry.path(), root).string()] = test::readFile(entry.path());
-    return found;
-}
-
-std::vector<Rum::LogData> withEvent(const std::vector<Rum::LogData>& records, const std::string& event) {
-    std::vector<Rum::LogData> found;
-    for (const auto& record : records)
-        if (record.Event == event) found.push_back(record);
     return found;
 }
 
@@ -91,15 +86,14 @@ private:
     std::vector<test::TreeSnapshot> seen_;
 };
 
-template <class Work>
-std::optional<LauncherError> failureOf(Work&& work) {
-    try {
-        work();
-    } catch (const LauncherError& error) {
-        return error;
-    }
-    return std::nullopt;
-}
+// How a patch meets the folder swap: with it or without it (a file system
+// that cannot), and with the backup beside the installation or on another
+// file system.
+struct ExchangeCase {
+    const char* name;
+    test::FakePathExchange::Mode mode;
+    bool backupElsewhere;
+};
 
 class PatchTest : public ::testing::Test {
 protected:
@@ -129,7 +123,7 @@ TEST_F(PatchTest, FullPatchOntoMissingDestinationCreatesItsParents) {
     EXPECT_EQ(filesBelow(target), (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
     EXPECT_FALSE(fs::exists(dir / "temp/1.0.1/Hexora.app/Contents"));
     EXPECT_FALSE(fs::exists(temp));
-    const auto completed = withEvent(Rum::Api::takePendingRecords(), "completed");
+    const auto completed = test::withEvent(Rum::Api::takePendingRecords(), "completed");
     ASSERT_EQ(completed.size(), 1u);
     EXPECT_EQ(completed[0].MinorType, "CPatch");
     EXPECT_EQ(completed[0].EventState, "Succeeded");
@@ -140,14 +134,12 @@ TEST_F(PatchTest, FullPatchOntoMissingDestinationCreatesItsParents) {
 // and the new one ends up installed.
 TEST_F(PatchTest, FullPatchDeletesLeftoverBackupFirstAndReplacesEverything) {
     test::OtherFileSystemDir other;
-    struct Case {
-        const char* name;
-        test::FakePathExchange::Mode mode;
-        bool backupElsewhere;
+    const ExchangeCase cases[] = {
+        {"swap", test::FakePathExchange::Mode::System, false},
+        {"no swap", test::FakePathExchange::Mode::NotSupported, false},
+        {"swap, backup on another file system", test::FakePathExchange::Mode::System, true},
     };
-    for (const Case& c : {Case{"swap", test::FakePathExchange::Mode::System, false},
-                          Case{"no swap", test::FakePathExchange::Mode::NotSupported, false},
-                          Case{"swap, backup on another file system", test::FakePathExchange::Mode::System, true}}) {
+    for (const ExchangeCase& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.backupElsewhere && other.path().empty()) continue;
         test::TempDir fresh;
@@ -181,7 +173,7 @@ TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptPutsTheOldFolderBack) {
     if (!locked.applied()) GTEST_SKIP() << "no immutable folders here";
     test::ScopedPathExchange exchange;
 
-    const auto error = failureOf([&] { CPatch(harness.thread, dir / "temp/new/Contents", dest, temp).work(); });
+    const auto error = test::failureOf([&] { CPatch(harness.thread, dir / "temp/new/Contents", dest, temp).work(); });
 
     ASSERT_TRUE(error);
     EXPECT_EQ(error->message, "failed to replace file");
@@ -196,7 +188,7 @@ TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptPutsTheOldFolderBack) {
 TEST_F(PatchTest, FailingFinalMoveRestoresTheInstalledFolder) {
     const fs::path src = dir / "Hexora.app";
 
-    const auto error = failureOf([&] { CPatch(harness.thread, src, dest, temp).work(); });
+    const auto error = test::failureOf([&] { CPatch(harness.thread, src, dest, temp).work(); });
 
     ASSERT_TRUE(error);
     EXPECT_EQ(error->message, "failed to replace file");
@@ -213,7 +205,7 @@ TEST_F(PatchTest, FailingFinalMoveRestoresTheInstalledFolder) {
 TEST_F(PatchTest, MissingSourceTouchesNothing) {
     for (const std::string name : {"CPatch", "CSmartPatch"}) {
         const fs::path src = dir / "temp/none/Contents";
-        const auto error = failureOf([&] {
+        const auto error = test::failureOf([&] {
             if (name == "CPatch") CPatch(harness.thread, src, dest, temp).work();
             else CSmartPatch(harness.thread, src, dest, temp).work();
         });
@@ -249,14 +241,14 @@ TEST_F(PatchTest, SmartPatchMovesFilesOnlyAndKeepsOtherInstalledFiles) {
     EXPECT_TRUE(watch.sawWhole(old));
     EXPECT_EQ(timesBelow(dest)["MacOS/Hexora"], installedTime);
     EXPECT_EQ(timesBelow(dest)["Resources/keep.txt"], installedTime);
-    EXPECT_EQ(withEvent(Rum::Api::takePendingRecords(), "completed").size(), 1u);
+    EXPECT_EQ(test::withEvent(Rum::Api::takePendingRecords(), "completed").size(), 1u);
 }
 
 TEST_F(PatchTest, SmartPatchOntoMissingDestinationFails) {
     dir.write("temp/pkg/Contents/a/b.txt", "new b");
     const fs::path missing = dir / "nothing/Hexora.app/Contents";
 
-    const auto error = failureOf([&] { CSmartPatch(harness.thread, dir / "temp/pkg/Contents", missing, temp).work(); });
+    const auto error = test::failureOf([&] { CSmartPatch(harness.thread, dir / "temp/pkg/Contents", missing, temp).work(); });
 
     ASSERT_TRUE(error);
     EXPECT_EQ(error->message, "failed to replace file");
@@ -270,16 +262,13 @@ TEST_F(PatchTest, SmartPatchOntoMissingDestinationFails) {
 // another file system.
 TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
     test::OtherFileSystemDir other;
-    struct Case {
-        const char* name;
-        test::FakePathExchange::Mode mode;
-        bool backupElsewhere;
+    const ExchangeCase cases[] = {
+        {"swap", test::FakePathExchange::Mode::System, false},
+        {"no swap", test::FakePathExchange::Mode::NotSupported, false},
+        {"backup on another file system", test::FakePathExchange::Mode::System, true},
+        {"no swap, backup on another file system", test::FakePathExchange::Mode::NotSupported, true},
     };
-    for (const Case& c : {Case{"swap", test::FakePathExchange::Mode::System, false},
-                          Case{"no swap", test::FakePathExchange::Mode::NotSupported, false},
-                          Case{"backup on another file system", test::FakePathExchange::Mode::System, true},
-                          Case{"no swap, backup on another file system", test::FakePathExchange::Mode::NotSupported,
-                               true}}) {
+    for (const ExchangeCase& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.backupElsewhere && other.path().empty()) continue;
         test::TempDir fresh;
@@ -294,7 +283,7 @@ TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
         fresh.write("temp/pkg/Contents/z/file", "cannot land");
         test::ScopedPathExchange exchange(c.mode);
 
-        const auto error = failureOf(
+        const auto error = test::failureOf(
             [&] { CSmartPatch(harness.thread, fresh / "temp/pkg/Contents", installedDest, backup).work(); });
 
         ASSERT_TRUE(error);
@@ -335,7 +324,7 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
         test::LogCapture log;
 
         const auto error =
-            failureOf([&] { CSmartPatch(harness.thread, fresh / "temp/pkg/Contents", installedDest, backup).work(); });
+            test::failureOf([&] { CSmartPatch(harness.thread, fresh / "temp/pkg/Contents", installedDest, backup).work(); });
 
         ASSERT_TRUE(error);
         EXPECT_EQ(error->message, "failed to replace file");

@@ -38,13 +38,4 @@ std::filesystem::path layOutBundle(const std::filesystem::path& folder, const st
     return executable;
 }
 
-bool eventually(const std::function<bool()>& condition, double seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 }  // namespace hexora::test

@@ -1,8 +1,9 @@
 #pragma once
 // Application bundles for process tests: a copy of a system program laid out
 // as `<folder>/<Name>.app/Contents/MacOS/<Name>` with an Info.plist.
+#include "support/Eventually.hpp"
+
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,5 @@ std::filesystem::path layOutBundle(const std::filesystem::path& folder, const st
                                    const std::string& bundleIdentifier,
                                    const std::filesystem::path& program = "/bin/sleep");
 
-/// Polls (real time, up to `seconds`) until `condition` holds; returns it.
-bool eventually(const std::function<bool()>& condition, double seconds = 5.0);
 
 }  // namespace hexora::test

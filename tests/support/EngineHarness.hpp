@@ -12,6 +12,14 @@
 
 namespace hexora::test {
 
+/// The values of the progress events among `events`, in order.
+inline std::vector<double> progressValues(const std::vector<UIUpdateEvent>& events) {
+    std::vector<double> values;
+    for (const auto& event : events)
+        if (event.eventType == UIUpdateEvent::ProgressValue && event.progress) values.push_back(*event.progress);
+    return values;
+}
+
 struct EngineHarness {
     EngineHarness() = default;
     EngineHarness(const EngineHarness&) = delete;
@@ -40,6 +48,13 @@ struct EngineHarness {
         for (const auto& event : takeEvents())
             if (event.eventType == UIUpdateEvent::StateChange && event.state) states.push_back(*event.state);
         return states;
+    }
+
+    /// Takes every worker queued on the thread so far, in order.
+    std::vector<std::shared_ptr<Worker::WorkerBase>> takeQueued() {
+        std::vector<std::shared_ptr<Worker::WorkerBase>> queued;
+        while (auto worker = thread->workers().takeFirst()) queued.push_back(*worker);
+        return queued;
     }
 
     std::shared_ptr<FakeLauncherView> view = std::make_shared<FakeLauncherView>();

@@ -1,6 +1,6 @@
 #pragma once
 // A clock for tests: sleeps are scaled down (by default to 1/100 of their
-// length, so a documented 0.01 s poll becomes 0.1 ms) and counted.
+// length, so a production 0.01 s poll becomes 0.1 ms) and counted.
 // ScopedTestClock installs one for the life of a test and restores the
 // system clock afterwards.
 #include "platform/Clock.hpp"

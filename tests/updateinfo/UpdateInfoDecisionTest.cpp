@@ -73,7 +73,7 @@ TEST_F(UpdateInfoDecisionTest, NewVersionQueuesTheUpdateWorker) {
         GP22 worker(harness.thread);
         worker.work();
 
-        const auto queued = takeQueued();
+        const auto queued = harness.takeQueued();
         ASSERT_EQ(queued.size(), 1u);
         EXPECT_TRUE(std::dynamic_pointer_cast<GPatch>(queued[0]));
         EXPECT_EQ(updateAsked(queued[0]), c.expected);
@@ -102,7 +102,7 @@ TEST_F(UpdateInfoDecisionTest, SameVersionWithHashQueuesTheRepairRoad) {
         if (c.launcher) LP22(harness.thread).work();
         else GP22(harness.thread).work();
 
-        const auto queued = takeQueued();
+        const auto queued = harness.takeQueued();
         ASSERT_EQ(queued.size(), 4u);
         const auto load = std::dynamic_pointer_cast<CLoadSchemes>(queued[0]);
         ASSERT_TRUE(load);
@@ -143,7 +143,7 @@ TEST_F(UpdateInfoDecisionTest, NoVersionOrHashEndsWithUnavailableVersion) {
         fs::remove(settingsPath());
 
         LP22 worker(harness.thread);
-        const auto error = expectLauncherError([&] { worker.work(); });
+        const auto error = test::expectLauncherError([&] { worker.work(); });
 
         EXPECT_EQ(error.code, Worker::LauncherError::Code::Failed);
         EXPECT_EQ(error.type, "LP22.work");
@@ -155,7 +155,7 @@ TEST_F(UpdateInfoDecisionTest, NoVersionOrHashEndsWithUnavailableVersion) {
         EXPECT_EQ(error.rum->Event, "unavailable version 1.4.2");
         EXPECT_EQ(error.rum->EventState, "Failed");
         EXPECT_EQ(error.rum->LogLevel, "ERROR");
-        EXPECT_TRUE(takeQueued().empty());
+        EXPECT_TRUE(harness.takeQueued().empty());
         EXPECT_TRUE(writtenSettings());
     }
 }
@@ -170,14 +170,14 @@ TEST_F(UpdateInfoDecisionTest, PassedRepairQueuesTheCleanUpAndWhatFollows) {
                                                    storagePath() / "launcherRetry.json"};
 
     LP22::onValidationResult(harness.thread, tempPath(), "1.4.2", reply, true);
-    auto queued = takeQueued();
+    auto queued = harness.takeQueued();
     ASSERT_EQ(queued.size(), 2u);
     ASSERT_TRUE(std::dynamic_pointer_cast<CCleanUp>(queued[0]));
     EXPECT_EQ(std::dynamic_pointer_cast<CCleanUp>(queued[0])->paths, launcherCleanUp);
     EXPECT_TRUE(std::dynamic_pointer_cast<GCheckProcess>(queued[1]));
 
     GP22::onValidationResult(harness.thread, tempPath(), "2.0.1", reply, true);
-    queued = takeQueued();
+    queued = harness.takeQueued();
     ASSERT_EQ(queued.size(), 3u);
     for (int i : {0, 1}) {
         ASSERT_TRUE(std::dynamic_pointer_cast<CCleanUp>(queued[i]));
@@ -195,7 +195,7 @@ TEST_F(UpdateInfoDecisionTest, FailedRepairQueuesAFullPatchToTheRepliedVersion) 
 
     GP22::onValidationResult(harness.thread, tempPath(), "2.0.1", reply, false);
 
-    const auto queued = takeQueued();
+    const auto queued = harness.takeQueued();
     ASSERT_EQ(queued.size(), 2u);
     EXPECT_TRUE(std::dynamic_pointer_cast<CCleanUp>(queued[0]));
     EXPECT_TRUE(std::dynamic_pointer_cast<GPatch>(queued[1]));
@@ -214,12 +214,12 @@ TEST_F(UpdateInfoDecisionTest, FailedRepairWithoutVersionEndsWithUnavailableVers
     reply.hash = "H";
 
     const auto error =
-        expectLauncherError([&] { LP22::onValidationResult(harness.thread, tempPath(), "1.4.2", reply, false); });
+        test::expectLauncherError([&] { LP22::onValidationResult(harness.thread, tempPath(), "1.4.2", reply, false); });
 
     EXPECT_EQ(error.state, LauncherState::Failed_Api_Unavailable_Version);
     EXPECT_EQ(error.message, "unavailable version 1.4.2 from P22: no version or hash");
     ASSERT_EQ(Rum::Api::takePendingRecords().size(), 1u);  // "Installed Launcher"
-    for (const auto& worker : takeQueued()) EXPECT_FALSE(updateAsked(worker));
+    for (const auto& worker : harness.takeQueued()) EXPECT_FALSE(updateAsked(worker));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "support/EngineHarness.hpp"
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
+#include "support/WorkerFailure.hpp"
 #include "support/server/HttpsServer.hpp"
 
 #include <gtest/gtest.h>
@@ -52,25 +53,6 @@ protected:
         if (!std::filesystem::is_regular_file(settingsPath(), error) || std::filesystem::file_size(settingsPath()) == 0)
             return std::nullopt;
         return nlohmann::json::parse(readFile(settingsPath()));
-    }
-
-    /// Takes every worker queued so far, in order.
-    std::vector<std::shared_ptr<Worker::WorkerBase>> takeQueued() {
-        std::vector<std::shared_ptr<Worker::WorkerBase>> queued;
-        while (auto worker = harness.thread->workers().takeFirst()) queued.push_back(*worker);
-        return queued;
-    }
-
-    /// Runs `call`, expecting a LauncherError, and returns it.
-    template <class Call>
-    static Worker::LauncherError expectLauncherError(Call&& call) {
-        try {
-            call();
-        } catch (const Worker::LauncherError& error) {
-            return error;
-        }
-        ADD_FAILURE() << "no LauncherError was thrown";
-        return Worker::LauncherError(std::nullopt, "", "");
     }
 
     static ServerReply reply(const nlohmann::ordered_json& body) { return ServerReply::json(200, body); }

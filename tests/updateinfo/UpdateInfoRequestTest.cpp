@@ -60,7 +60,7 @@ TEST_F(UpdateInfoRequestTest, StartsAtTheCurrentDomainAndKeepsTheOneThatAnswered
     EXPECT_EQ((*written)["api_dsa_index"], 0);
     const auto body = nlohmann::json::parse(api0.requestsTo("/conf").at(0).body);
     EXPECT_EQ(body, (nlohmann::json{{"p", 22}, {"app_version", "1.4.2"}, {"platform", 32}}));
-    const auto queued = takeQueued();
+    const auto queued = harness.takeQueued();
     ASSERT_FALSE(queued.empty());
     const auto load = std::dynamic_pointer_cast<CLoadSchemes>(queued.front());
     ASSERT_TRUE(load);
@@ -77,7 +77,7 @@ TEST_F(UpdateInfoRequestTest, NoDomainsSendsNothingAndQueuesTheMaintenanceCheck)
     worker.work();
 
     EXPECT_EQ(api0.requestCount() + api1.requestCount(), 0u);
-    const auto queued = takeQueued();
+    const auto queued = harness.takeQueued();
     ASSERT_EQ(queued.size(), 1u);
     EXPECT_TRUE(std::dynamic_pointer_cast<CCheckMaintenance>(queued[0]));
     EXPECT_FALSE(writtenSettings());
@@ -95,7 +95,7 @@ TEST_F(UpdateInfoRequestTest, EveryDomainFailingLeavesTheIndexAndQueuesTheMainte
     EXPECT_EQ(api0.requestCount(), 1u);
     EXPECT_EQ(api1.requestCount(), 1u);
     EXPECT_EQ(ApiDomains::apiList()->currentIndex(), 1);
-    const auto queued = takeQueued();
+    const auto queued = harness.takeQueued();
     ASSERT_EQ(queued.size(), 1u);
     EXPECT_TRUE(std::dynamic_pointer_cast<CCheckMaintenance>(queued[0]));
     EXPECT_FALSE(writtenSettings());
@@ -148,7 +148,7 @@ TEST_F(UpdateInfoRequestTest, SecondRequestRule) {
             EXPECT_EQ(reply->hash, "FIRST");
         }
         worker.work();
-        const auto queued = takeQueued();
+        const auto queued = harness.takeQueued();
         ASSERT_EQ(queued.size(), used == "none" ? 1u : 4u);
         EXPECT_EQ(static_cast<bool>(std::dynamic_pointer_cast<CCheckMaintenance>(queued[0])), used == "none");
         Rum::Api::takePendingRecords();
@@ -198,7 +198,7 @@ TEST_F(UpdateInfoRequestTest, VersionThatIsNotUtf8IsSentWithReplacementCharacter
     api0.on("POST", "/conf", test::ServerReply::json(200, {{"result", 0}, {"version", "2.0.2"}}));
 
     GP22 worker(harness.thread);
-    const auto error = expectLauncherError([&] { worker.work(); });
+    const auto error = test::expectLauncherError([&] { worker.work(); });
 
     ASSERT_EQ(api0.requestCount(), 1u);
     const auto body = nlohmann::json::parse(api0.requestsTo("/conf").at(0).body);

@@ -6,6 +6,7 @@
 #include "services/internal/SHA1.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/PendingRecords.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
 
@@ -28,13 +29,6 @@ using testing::HasSubstr;
 using testing::Not;
 
 namespace {
-
-std::vector<Rum::LogData> recordsWithEvent(const std::vector<Rum::LogData>& records, const std::string& event) {
-    std::vector<Rum::LogData> found;
-    for (const auto& record : records)
-        if (record.Event == event) found.push_back(record);
-    return found;
-}
 
 class ValidationTest : public ::testing::Test {
 public:  // the case tables arrange through the fixture
@@ -104,8 +98,8 @@ TEST_F(ValidationTest, TwoAlteredFilesOfFiveGiveExactlyTheseTwoInTheList) {
     EXPECT_EQ(checkResult(), false);
 
     const auto records = Rum::Api::takePendingRecords();
-    EXPECT_EQ(recordsWithEvent(records, "hash mismatch").size(), 2u);
-    EXPECT_TRUE(recordsWithEvent(records, "completed").empty());
+    EXPECT_EQ(test::withEvent(records, "hash mismatch").size(), 2u);
+    EXPECT_TRUE(test::withEvent(records, "completed").empty());
     EXPECT_EQ(harness.takeStates(), (std::vector<LauncherState>{LauncherState::ValidateFiles}));
 }
 
@@ -121,7 +115,7 @@ TEST_F(ValidationTest, HashesCompareAsExactText) {
     const auto list = SchemeFormat::decode(test::readFile(brokenList));
     ASSERT_TRUE(list);
     EXPECT_EQ(list->files, std::vector<SchemeFileInfo>{scheme.files[0]});
-    const auto mismatch = recordsWithEvent(Rum::Api::takePendingRecords(), "hash mismatch");
+    const auto mismatch = test::withEvent(Rum::Api::takePendingRecords(), "hash mismatch");
     ASSERT_EQ(mismatch.size(), 1u);
     EXPECT_EQ(mismatch[0].dataValue("hashes"), *SHA1::sha1HexOfPath(bundle / "Contents/MacOS/Hexora") + " vs " + hash);
 }
@@ -139,7 +133,7 @@ TEST_F(ValidationTest, MissingListedFileFailsUnlessTheSkipFlagIsSet) {
     const auto list = SchemeFormat::decode(test::readFile(brokenList));
     ASSERT_TRUE(list);
     EXPECT_EQ(list->files, (std::vector<SchemeFileInfo>{scheme.files[0], scheme.files[2]}));
-    const auto notFound = recordsWithEvent(Rum::Api::takePendingRecords(), "target not found");
+    const auto notFound = test::withEvent(Rum::Api::takePendingRecords(), "target not found");
     ASSERT_EQ(notFound.size(), 2u);
     EXPECT_EQ(checkResult(), false);
 
@@ -148,7 +142,7 @@ TEST_F(ValidationTest, MissingListedFileFailsUnlessTheSkipFlagIsSet) {
     validation(true)->work();
     EXPECT_FALSE(fs::exists(brokenList));
     EXPECT_EQ(checkResult(), true);
-    EXPECT_TRUE(recordsWithEvent(Rum::Api::takePendingRecords(), "target not found").empty());
+    EXPECT_TRUE(test::withEvent(Rum::Api::takePendingRecords(), "target not found").empty());
 }
 
 TEST_F(ValidationTest, PassRemovesStaleListAndUnlistedFilesBelowContents) {
@@ -171,10 +165,10 @@ TEST_F(ValidationTest, PassRemovesStaleListAndUnlistedFilesBelowContents) {
         EXPECT_TRUE(fs::exists(bundle / CValidation::localDirectory(info.directory) / info.file)) << info.file;
 
     const auto records = Rum::Api::takePendingRecords();
-    const auto completed = recordsWithEvent(records, "completed");
+    const auto completed = test::withEvent(records, "completed");
     ASSERT_EQ(completed.size(), 1u);
     EXPECT_EQ(completed[0].dataValue("targetPath"), bundle.string());
-    const auto cleanup = recordsWithEvent(records, "cleanup");
+    const auto cleanup = test::withEvent(records, "cleanup");
     ASSERT_EQ(cleanup.size(), 1u);
     const std::string notes = cleanup[0].dataValue("clearedFiles").value_or("");
     EXPECT_THAT(notes, HasSubstr("[o] " + (bundle / "Contents/Resources/stale.dat").string()));
@@ -386,7 +380,7 @@ TEST_F(ValidationTest, CleanUpThroughLinksDeletesNothingOutsideTheFolder) {
         EXPECT_EQ(test::readFile(outside / "keep.dat"), "not part of the bundle");
         EXPECT_EQ(test::readFile(outside / "deeper/keep.dat"), "nor this");
         for (const auto& link : linksBefore) EXPECT_TRUE(fs::is_symlink(link)) << link;
-        EXPECT_TRUE(recordsWithEvent(Rum::Api::takePendingRecords(), "cleanup").empty());
+        EXPECT_TRUE(test::withEvent(Rum::Api::takePendingRecords(), "cleanup").empty());
     }
 }
 
@@ -470,8 +464,8 @@ TEST_F(ValidationTest, CancelledDuringTheRunReturnsWithoutWriting) {
     EXPECT_FALSE(fs::exists(brokenList));
     EXPECT_TRUE(fs::exists(bundle / "Contents/unlisted.txt"));
     const auto records = Rum::Api::takePendingRecords();
-    EXPECT_TRUE(recordsWithEvent(records, "completed").empty());
-    EXPECT_TRUE(recordsWithEvent(records, "cleanup").empty());
+    EXPECT_TRUE(test::withEvent(records, "completed").empty());
+    EXPECT_TRUE(test::withEvent(records, "cleanup").empty());
 }
 
 // A pipe listed as a file fails its entry at once: nothing waits for a
@@ -488,7 +482,7 @@ TEST_F(ValidationTest, APipeListedAsAFileFailsAtOnce) {
     const auto list = SchemeFormat::decode(test::readFile(brokenList));
     ASSERT_TRUE(list);
     EXPECT_EQ(list->files, std::vector<SchemeFileInfo>{scheme.files[1]});
-    const auto mismatch = recordsWithEvent(Rum::Api::takePendingRecords(), "hash mismatch");
+    const auto mismatch = test::withEvent(Rum::Api::takePendingRecords(), "hash mismatch");
     ASSERT_EQ(mismatch.size(), 1u);
     EXPECT_EQ(mismatch[0].dataValue("hashes"), "NULL vs " + emptyHash);
 }

@@ -2,7 +2,7 @@
 
 #include "platform/Clock.hpp"
 #include "services/api/ReplyText.hpp"
-#include "services/api/RequestThreads.hpp"
+#include "services/http/RequestThreads.hpp"
 #include "services/http/HttpClient.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"

@@ -5,7 +5,7 @@ namespace hexora::ApiConfig {
 void resetToDefaults() {
     Common::urlRetryCount = Common::DefaultUrlRetryCount;
     Common::webTimeoutSec = Common::DefaultWebTimeoutSec;
-    Download::timeoutSec = Download::DefaultTimeoutSec;
+    MaintenanceNotice::timeoutSec = MaintenanceNotice::DefaultTimeoutSec;
 }
 
 }  // namespace hexora::ApiConfig

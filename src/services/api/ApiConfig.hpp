@@ -18,12 +18,13 @@ inline std::atomic<std::int64_t> urlRetryCount{DefaultUrlRetryCount};
 inline std::atomic<double> webTimeoutSec{DefaultWebTimeoutSec};
 }  // namespace Common
 
-namespace Download {
+namespace MaintenanceNotice {
 inline constexpr double DefaultTimeoutSec = 60.0;
 
-/// Idle timeout of the maintenance notice fetch.
+/// Idle timeout of the maintenance notice fetch (the remote configuration's
+/// web download timeout).
 inline std::atomic<double> timeoutSec{DefaultTimeoutSec};
-}  // namespace Download
+}  // namespace MaintenanceNotice
 
 /// Tests: puts every setting back to its default.
 void resetToDefaults();

@@ -12,6 +12,11 @@ std::int64_t rotationAttempts(const ApiDomainArray& list, std::int64_t retryCoun
     return attempts;
 }
 
+void domainAnswered(ApiDomainArray& list, std::int64_t index, const StoreDomainIndex& storeIndex) {
+    if (storeIndex) storeIndex(index);
+    list.setCurrentIndex(index);
+}
+
 RotationOutcome rotateOverDomains(ApiDomainArray& list, std::int64_t attempts, const DomainAttempt& attempt,
                                   const StoreDomainIndex& storeIndex) {
     RotationOutcome outcome;
@@ -22,8 +27,7 @@ RotationOutcome rotateOverDomains(ApiDomainArray& list, std::int64_t attempts, c
         if (attempt(list.urlAt(index), index)) {
             outcome.succeeded = true;
             outcome.index = index;
-            if (storeIndex) storeIndex(index);
-            list.setCurrentIndex(index);
+            domainAnswered(list, index, storeIndex);
             return outcome;
         }
         index = list.nextIndex(index);

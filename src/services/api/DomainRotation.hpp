@@ -10,6 +10,11 @@
 //   failure: i = nextIndex(after: i), next attempt while attempts remain
 //   all failed: the current index is left as it was
 //
+// A file download makes its attempts one at a time on a unit thread, each
+// retried by its worker, so it cannot run inside rotateOverDomains: it takes
+// the same budget (rotationAttempts), the same order (list.nextIndex) and
+// records an answer the same way (domainAnswered).
+//
 // Thread: the calling (worker) thread; `attempt` and `storeIndex` run on it.
 #include "services/api/ApiConfig.hpp"
 #include "services/api/ApiDomainArray.hpp"
@@ -36,6 +41,10 @@ using StoreDomainIndex = std::function<void(std::int64_t index)>;
 /// retryCount × list.length(); 0 when either is below 1.
 std::int64_t rotationAttempts(const ApiDomainArray& list,
                               std::int64_t retryCount = ApiConfig::Common::urlRetryCount.load());
+
+/// The domain at `index` answered: storeIndex(index) when given, then
+/// list.setCurrentIndex(index), so the next request starts there.
+void domainAnswered(ApiDomainArray& list, std::int64_t index, const StoreDomainIndex& storeIndex);
 
 /// Runs the rotation with `attempts` taken as given (0 or less: no request).
 RotationOutcome rotateOverDomains(ApiDomainArray& list, std::int64_t attempts, const DomainAttempt& attempt,

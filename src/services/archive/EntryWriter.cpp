@@ -1,6 +1,7 @@
 #include "services/archive/EntryWriter.hpp"
 
 #include "services/archive/ZipExtract.hpp"
+#include "services/internal/FileOps.hpp"
 
 #include <isa-l/crc.h>
 
@@ -9,7 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
+#include <string_view>
 
 namespace hexora::Archive {
 namespace fs = std::filesystem;
@@ -20,33 +21,8 @@ namespace {
 constexpr std::size_t InputSize = 128 * 1024;
 constexpr std::size_t OutputSize = 256 * 1024;
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
-
 std::string systemError(const std::string& what, const fs::path& path) {
     return what + " " + path.string() + ": " + std::strerror(errno);
-}
-
-void writeAll(int fd, const std::uint8_t* data, std::size_t size, const fs::path& path) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written < 0) throw Error(systemError("cannot write", path));
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
 }
 
 }  // namespace
@@ -60,8 +36,8 @@ void EntryWriter::checkCancelled() const {
 
 void EntryWriter::write(const ZipEntry& entry, const fs::path& path) {
     checkCancelled();
-    Descriptor out(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (out.get() < 0) throw Error(systemError("cannot create", path));
+    FileDescriptor out(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!out) throw Error(systemError("cannot create", path));
 
     const bool deflated = entry.method == ZIP_CM_DEFLATE;
     // Deflated and stored data are read as stored; libzip inflates any other method.
@@ -79,13 +55,14 @@ void EntryWriter::write(const ZipEntry& entry, const fs::path& path) {
         const timespec times[2] = {{*entry.mtime, 0}, {*entry.mtime, 0}};
         ::futimens(out.get(), times);
     }
-    if (::close(out.release()) != 0) throw Error(systemError("cannot write", path));
+    if (!out.close()) throw Error(systemError("cannot write", path));
 }
 
 void EntryWriter::output(const ZipEntry& entry, int fd, const fs::path& path, const std::uint8_t* data, std::size_t size,
                          std::uint64_t& written) {
     if (size > entry.size - written) throw Error("cannot extract " + entry.name + ": size does not match the directory");
-    writeAll(fd, data, size, path);
+    if (!FileOps::writeAll(fd, std::string_view(reinterpret_cast<const char*>(data), size)))
+        throw Error(systemError("cannot write", path));
     written += size;
     progress_.add(size);
 }

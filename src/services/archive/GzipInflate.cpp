@@ -1,13 +1,15 @@
 #include "services/archive/GzipInflate.hpp"
 
+#include "services/internal/FileOps.hpp"
+
 #include <zlib.h>
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
+#include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace hexora::Archive::GzipInflate {
@@ -18,15 +20,23 @@ namespace {
 constexpr std::size_t ChunkSize = 256 * 1024;
 constexpr int WindowBits = 47;  // 15 + 32: gzip or zlib header, detected
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+std::string reason(const std::error_code& error) { return error.message(); }
+std::string lastReason() { return std::strerror(errno); }
 
-File openOrThrow(const fs::path& path, const char* mode, const char* what) {
-    File file(std::fopen(path.c_str(), mode));
-    if (!file) throw Error(std::string(what) + " " + path.string() + ": " + std::strerror(errno));
-    return file;
+FileDescriptor openSource(const fs::path& path) {
+    std::error_code error;
+    FileDescriptor fd = FileOps::openRegularFile(path, error);
+    if (!fd) throw Error("cannot open " + path.string() + ": " + reason(error));
+    return fd;
+}
+
+// Reads up to `size` bytes, resuming after interruptions; 0 at the end.
+std::size_t readSome(int fd, unsigned char* data, std::size_t size, const fs::path& path) {
+    for (;;) {
+        const ssize_t got = ::read(fd, data, size);
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno != EINTR) throw Error("cannot read " + path.string() + ": " + lastReason());
+    }
 }
 
 class Inflater {
@@ -43,13 +53,7 @@ private:
     z_stream stream_{};
 };
 
-void writeAll(std::FILE* out, const unsigned char* data, std::size_t size, const fs::path& target) {
-    if (size > 0 && std::fwrite(data, 1, size, out) != size)
-        throw Error("cannot write " + target.string() + ": " + std::strerror(errno));
-}
-
-void inflateStream(std::FILE* in, std::FILE* out, const fs::path& source, const fs::path& target,
-                   std::uintmax_t maxOutputBytes) {
+void inflateStream(int in, int out, const fs::path& source, const fs::path& target, std::uintmax_t maxOutputBytes) {
     Inflater inflater;
     z_stream& stream = inflater.stream();
     std::vector<unsigned char> input(ChunkSize);
@@ -59,8 +63,7 @@ void inflateStream(std::FILE* in, std::FILE* out, const fs::path& source, const 
 
     for (;;) {
         if (stream.avail_in == 0) {
-            const std::size_t got = std::fread(input.data(), 1, input.size(), in);
-            if (std::ferror(in)) throw Error("cannot read " + source.string() + ": " + std::strerror(errno));
+            const std::size_t got = readSome(in, input.data(), input.size(), source);
             if (got == 0) break;
             stream.next_in = input.data();
             stream.avail_in = static_cast<uInt>(got);
@@ -84,7 +87,8 @@ void inflateStream(std::FILE* in, std::FILE* out, const fs::path& source, const 
             throw Error("gzip data in " + source.string() + " inflates to more than " + std::to_string(maxOutputBytes) +
                         " bytes");
         written += produced;
-        writeAll(out, output.data(), produced, target);
+        const std::string_view bytes(reinterpret_cast<const char*>(output.data()), produced);
+        if (!FileOps::writeAll(out, bytes)) throw Error("cannot write " + target.string() + ": " + lastReason());
         if (result == Z_STREAM_END) {
             inMember = false;
         } else if (result == Z_BUF_ERROR && stream.avail_in != 0) {
@@ -97,29 +101,32 @@ void inflateStream(std::FILE* in, std::FILE* out, const fs::path& source, const 
 }  // namespace
 
 bool hasGzipMagic(const fs::path& path) {
-    std::error_code code;
-    if (fs::is_directory(path, code)) throw Error("cannot read " + path.string() + ": is a folder");
-    File in = openOrThrow(path, "rb", "cannot open");
+    const FileDescriptor in = openSource(path);
     std::array<unsigned char, 2> magic{};
-    const std::size_t got = std::fread(magic.data(), 1, magic.size(), in.get());
-    if (std::ferror(in.get())) throw Error("cannot read " + path.string() + ": " + std::strerror(errno));
+    std::size_t got = 0;
+    while (got < magic.size()) {
+        const std::size_t more = readSome(in.get(), magic.data() + got, magic.size() - got, path);
+        if (more == 0) break;
+        got += more;
+    }
     return got == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
 }
 
-void inflateFile(const fs::path& source, const fs::path& target, std::uintmax_t maxOutputBytes) {
-    File in = openOrThrow(source, "rb", "cannot open");
-    File out = openOrThrow(target, "wbx", "cannot create");
+fs::path inflateNextTo(const fs::path& source, const fs::path& target, std::uintmax_t maxOutputBytes) {
+    const FileDescriptor in = openSource(source);
+    std::error_code error;
+    auto out = FileOps::createTemporarySibling(target, error);
+    if (!out) throw Error("cannot create a file next to " + target.string() + ": " + reason(error));
     try {
-        inflateStream(in.get(), out.get(), source, target, maxOutputBytes);
-        if (std::fflush(out.get()) != 0) throw Error("cannot write " + target.string() + ": " + std::strerror(errno));
-        std::FILE* raw = out.release();
-        if (std::fclose(raw) != 0) throw Error("cannot write " + target.string() + ": " + std::strerror(errno));
+        inflateStream(in.get(), out->descriptor.get(), source, target, maxOutputBytes);
+        if (!out->descriptor.close()) throw Error("cannot write " + target.string() + ": " + lastReason());
     } catch (...) {
-        out.reset();
+        out->descriptor.close();
         std::error_code ignored;
-        fs::remove(target, ignored);
+        fs::remove(out->path, ignored);
         throw;
     }
+    return out->path;
 }
 
 }  // namespace hexora::Archive::GzipInflate

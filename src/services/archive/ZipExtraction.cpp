@@ -3,6 +3,7 @@
 #include "services/archive/EntryWriter.hpp"
 #include "services/archive/ExtractionProgress.hpp"
 #include "services/archive/TreeContainment.hpp"
+#include "services/internal/FileOps.hpp"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -35,10 +36,9 @@ void checkLinkForm(const ZipEntry& entry, const std::string& target) {
 }
 
 void removeExistingItem(const fs::path& path, const std::string& entryName) {
+    if (!FileOps::itemExists(path)) return;
+    if (FileOps::isFolder(path)) throw Error("a folder stands where the archive has a file: " + entryName);
     std::error_code code;
-    const auto status = fs::symlink_status(path, code);
-    if (status.type() == fs::file_type::not_found) return;
-    if (status.type() == fs::file_type::directory) throw Error("a folder stands where the archive has a file: " + entryName);
     fs::remove(path, code);
     if (code) throw Error("cannot replace " + path.string() + ": " + code.message());
 }
@@ -107,7 +107,7 @@ fs::path ZipExtraction::prepareFolder(const fs::path& relativeFolder, const std:
     std::error_code code;
     std::vector<fs::path> missing;
     for (fs::path each = folder; each != root_ && isInside(each, root_); each = each.parent_path()) {
-        if (fs::symlink_status(each, code).type() != fs::file_type::not_found) break;
+        if (FileOps::itemExists(each)) break;
         missing.push_back(each);
     }
     fs::create_directories(folder, code);

@@ -1,8 +1,9 @@
 #include "services/internal/FileMove.hpp"
 
+#include "services/internal/FileOps.hpp"
+
 #include <cerrno>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <system_error>
 
@@ -15,14 +16,9 @@ namespace {
     throw fs::filesystem_error(what, from, to, code);
 }
 
-bool itemExists(const fs::path& path) {
-    std::error_code ignored;
-    return fs::symlink_status(path, ignored).type() != fs::file_type::not_found;
-}
-
 void requireSourceAndFreeTarget(const fs::path& from, const fs::path& to) {
-    if (!itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
-    if (itemExists(to)) fail("FileMove: destination exists", from, to, std::make_error_code(std::errc::file_exists));
+    if (!FileOps::itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
+    if (FileOps::itemExists(to)) fail("FileMove: destination exists", from, to, std::make_error_code(std::errc::file_exists));
 }
 
 // Copies the modification times of regular files and folders below (and of)
@@ -59,16 +55,6 @@ void copyOneItem(const fs::path& from, const fs::path& to, std::error_code& code
 }
 
 }  // namespace
-
-fs::path temporarySibling(const fs::path& path, const std::string& tag) {
-    static thread_local std::mt19937_64 random{std::random_device{}()};
-    std::string stem(1, '.');
-    stem.append(path.filename().string()).append(1, '.').append(tag).append(1, '-');
-    for (;;) {
-        const fs::path candidate = path.parent_path() / (stem + std::to_string(random() % 1000000000));
-        if (!itemExists(candidate)) return candidate;
-    }
-}
 
 void copyItem(const fs::path& from, const fs::path& to) {
     requireSourceAndFreeTarget(from, to);
@@ -110,11 +96,11 @@ void moveItem(const fs::path& from, const fs::path& to) {
 }
 
 void replaceFileByCopy(const fs::path& from, const fs::path& to) {
-    if (!itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
+    if (!FileOps::itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
     std::error_code code;
     fs::path sibling;
     do {
-        sibling = temporarySibling(to, "new");
+        sibling = FileOps::freeSiblingName(to);
         copyOneItem(from, sibling, code);
     } while (code == std::errc::file_exists);
     if (!code && std::rename(sibling.c_str(), to.c_str()) != 0) code = std::error_code(errno, std::generic_category());
@@ -128,7 +114,7 @@ void replaceFileByCopy(const fs::path& from, const fs::path& to) {
 }
 
 void replaceFile(const fs::path& from, const fs::path& to) {
-    if (!itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
+    if (!FileOps::itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
     if (std::rename(from.c_str(), to.c_str()) == 0) return;
     const int error = errno;
     if (error != EXDEV) fail("FileMove: rename failed", from, to, std::error_code(error, std::generic_category()));

@@ -49,8 +49,4 @@ void replaceFile(const std::filesystem::path& from, const std::filesystem::path&
 /// contract as replaceFile.
 void replaceFileByCopy(const std::filesystem::path& from, const std::filesystem::path& to);
 
-/// A name beside `path` (same folder, hidden, with `tag` and a random part)
-/// at which nothing stands now, for a temporary item.
-std::filesystem::path temporarySibling(const std::filesystem::path& path, const std::string& tag);
-
 }  // namespace hexora::FileMove

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <random>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +28,14 @@ bool checkRegular(mode_t mode, std::error_code& error) {
     return false;
 }
 
+// The hidden sibling name both temporary-item calls use, up to its random part.
+std::string siblingStem(const fs::path& target) {
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".tmp-";
+    return (target.parent_path() / name).string();
+}
+
 bool isPrefix(const fs::path& root, const fs::path& path) {
     return std::mismatch(root.begin(), root.end(), path.begin(), path.end()).first == root.end();
 }
@@ -40,6 +50,11 @@ bool itemExists(const fs::path& path) noexcept {
 bool isRegularFile(const fs::path& path) noexcept {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool isFolder(const fs::path& path) noexcept {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool writeAll(int fd, std::string_view bytes) noexcept {
@@ -57,10 +72,7 @@ bool writeAll(int fd, std::string_view bytes) noexcept {
 std::optional<TemporaryFile> createTemporarySibling(const fs::path& target, std::error_code& error) noexcept {
     error.clear();
     try {
-        std::string name = ".";
-        name += target.filename().string();
-        name += ".tmp-XXXXXX";
-        std::string pattern = (target.parent_path() / name).string();
+        std::string pattern = siblingStem(target) + "XXXXXX";
         FileDescriptor descriptor(::mkostemp(pattern.data(), O_CLOEXEC));
         if (!descriptor || ::fchmod(descriptor.get(), 0644) != 0) {
             error = lastError();
@@ -71,6 +83,17 @@ std::optional<TemporaryFile> createTemporarySibling(const fs::path& target, std:
     } catch (const std::bad_alloc&) {
         error = std::make_error_code(std::errc::not_enough_memory);
         return std::nullopt;
+    }
+}
+
+fs::path freeSiblingName(const fs::path& target) {
+    static constexpr std::string_view Letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    const std::string stem = siblingStem(target);
+    for (;;) {
+        std::string name = stem;
+        for (int i = 0; i < 6; ++i) name += Letters[random() % Letters.size()];
+        if (!itemExists(name)) return name;
     }
 }
 

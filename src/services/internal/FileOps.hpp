@@ -23,6 +23,9 @@ bool itemExists(const std::filesystem::path& path) noexcept;
 /// True when `path` itself is a regular file; a link (to anything) is not.
 bool isRegularFile(const std::filesystem::path& path) noexcept;
 
+/// True when `path` itself is a folder; a link (to anything) is not.
+bool isFolder(const std::filesystem::path& path) noexcept;
+
 /// Writes every byte of `bytes` to `fd`, resuming after short writes and
 /// interruptions. False on the first error (errno tells which).
 bool writeAll(int fd, std::string_view bytes) noexcept;
@@ -35,6 +38,12 @@ struct TemporaryFile {
 };
 /// nullopt with `error` set when the file cannot be created (e.g. the folder is missing).
 std::optional<TemporaryFile> createTemporarySibling(const std::filesystem::path& target, std::error_code& error) noexcept;
+
+/// A name next to `target`, in the same scheme as createTemporarySibling
+/// (hidden, ".<name>.tmp-" and six random letters or digits), at which
+/// nothing stands now: for a temporary folder or link. The caller creates
+/// the item exclusively and picks another name when one appeared meanwhile.
+std::filesystem::path freeSiblingName(const std::filesystem::path& target);
 
 /// Replaces the file at `path` with `bytes` so that the path always holds
 /// either the old or the complete new content: the bytes go to a temporary

@@ -2,10 +2,11 @@
 // The telemetry uploads in flight, each on its own thread, so that a flush
 // never holds up its caller longer than it chooses to wait.
 //
-// At process exit every upload still running is aborted and waited for
-// (within the request layer's abort poll, a fraction of a second) before the
-// HTTP and TLS libraries are torn down, so an upload in flight never touches
-// freed state. Uploads asked for while the process exits are not started.
+// The upload threads are held by RequestThreads: at process exit every upload
+// still running is aborted and waited for (within the request layer's abort
+// poll, a fraction of a second) before the HTTP and TLS libraries are torn
+// down, so an upload in flight never touches freed state. Uploads asked for
+// while the process exits are not started.
 //
 // Thread: start() from any thread; the body runs on a new thread.
 #include "services/http/HttpHeaders.hpp"

@@ -45,8 +45,10 @@ bool isValidUtf8(const std::string& text) {
 
 [[noreturn]] void failApi(const std::string& event) {
     Rum::LogData record("CCheckMaintenance", event, "Failed", "ERROR");
-    throw LauncherError(LauncherError::Code::Failed, "CCheckMaintenance", event, LauncherState::Failed_Api, record,
-                        false);
+    throw LauncherError(LauncherError::Code::Failed, "CCheckMaintenance", event)
+        .withState(LauncherState::Failed_Api)
+        .withRum(record)
+        .withTerminateWhenAvailable(false);
 }
 
 // Shows the window on the second line of the UnderMaintenance message, then
@@ -59,8 +61,10 @@ bool isValidUtf8(const std::string& text) {
         (end ? formatLocalDate(*end, DateFormat) : std::string()));
     const std::string event = "integrity check failed during maintenance period (" + which + ")";
     Rum::LogData record("CCheckMaintenance", event, "Failed", "ERROR");
-    throw LauncherError(LauncherError::Code::Failed, "CCheckValidationResult", event, LauncherState::UnderMaintenance,
-                        record, false);
+    throw LauncherError(LauncherError::Code::Failed, "CCheckValidationResult", event)
+        .withState(LauncherState::UnderMaintenance)
+        .withRum(record)
+        .withTerminateWhenAvailable(false);
 }
 
 }  // namespace
@@ -82,7 +86,7 @@ std::optional<Info> CCheckMaintenance::checkMaintenance() {
         Rum::LogData("CCheckMaintenance", "download", "Start", "INFO").addData("Uri", url).append();
 
         Http::Options options;
-        options.timeoutSec = ApiConfig::Download::timeoutSec.load();
+        options.timeoutSec = ApiConfig::MaintenanceNotice::timeoutSec.load();
         options.headers = {{"Content-Type", "application/json"}};
         options.shouldAbort = [this] { return isCancelled(); };
         const Http::Result result = Http::get(url, options);

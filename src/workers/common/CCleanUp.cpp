@@ -1,8 +1,8 @@
 #include "workers/common/CCleanUp.hpp"
 
+#include "services/internal/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
-#include "workers/common/PatchSteps.hpp"
 
 #include <system_error>
 
@@ -16,7 +16,7 @@ CCleanUp::CCleanUp(std::shared_ptr<WorkerThread> workerThread, std::vector<fs::p
 void CCleanUp::work() {
     bool failed = false;
     for (const fs::path& path : paths) {
-        if (!PatchSteps::itemExists(path)) continue;
+        if (!FileOps::itemExists(path)) continue;
         std::error_code error;
         fs::remove_all(path, error);
         if (!error) continue;

@@ -1,10 +1,12 @@
 #include "workers/common/CDownload.hpp"
 
 #include "engine/LauncherError.hpp"
+#include "services/api/ApiDomains.hpp"
+#include "services/api/DomainRotation.hpp"
+#include "services/file/LoadedSetting.hpp"
 #include "services/internal/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
-#include "workers/common/DownloadThread.hpp"
 #include "workers/common/MultiFileWorker.hpp"
 
 #include <charconv>
@@ -33,10 +35,23 @@ void CDownload::fail(const std::string& event, const std::string& message, const
                      const std::string& innerError) const {
     Rum::LogData record("CDownload", event, "Failed", "ERROR");
     if (!path.empty()) record.addData("path", path);
-    LauncherError error(LauncherError::Code::Failed, "CDownload", message, LauncherState::Failed_Download, record,
-                        false);
+    LauncherError error(LauncherError::Code::Failed, "CDownload", message);
+    error.withState(LauncherState::Failed_Download).withRum(record).withTerminateWhenAvailable(false);
     if (!innerError.empty()) error.withError(innerError);
     throw error;
+}
+
+void CDownload::runUnit(const std::shared_ptr<DownloadUnit>& unit) {
+    using State = DownloadUnit::DownloadState;
+    unit->start();
+    MultiFile::waitWhile([&] { return unit->state() == State::Downloading; });
+
+    const State state = unit->state();
+    if (state == State::Success) {
+        if (const auto list = ApiDomains::fileList()) domainAnswered(*list, unit->currentIndex(), storeCdnDsaIndex);
+        return;
+    }
+    if (state == State::Failed && unit->retryCount() >= 1 && unit->retry()) jobs.append(unit);
 }
 
 void CDownload::checkInputs() const {
@@ -78,7 +93,7 @@ void CDownload::work() {
     }
 
     const MultiFileOutcome outcome = MultiFile::runUnits<DownloadUnit>(
-        *this, downloadRequests, [this] { return std::make_unique<DownloadThread>(*this); });
+        *this, downloadRequests, jobs, [this](const std::shared_ptr<DownloadUnit>& unit) { runUnit(unit); });
     if (outcome.cancelled) return;
     if (!outcome.passed()) {
         fail("some downloads failed",

@@ -1,7 +1,6 @@
 #include "workers/common/CGunzip.hpp"
 
 #include "workers/common/DecompressionRun.hpp"
-#include "workers/common/GunzipThread.hpp"
 #include "workers/common/MultiFileWorker.hpp"
 
 namespace hexora::Worker::Common {
@@ -19,7 +18,7 @@ void CGunzip::work() {
         jobs.append(unit);
     }
     const MultiFileOutcome outcome = MultiFile::runUnits<GunzipUnit>(
-        *this, gunzipRequests, [this] { return std::make_unique<GunzipThread>(*this); });
+        *this, gunzipRequests, jobs, [](const std::shared_ptr<GunzipUnit>& unit) { unit->gunzip(); });
     if (outcome.cancelled) return;
     DecompressionRun::finish(*this, "CGunzip", "some files failed to gunzip ", outcome);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/PathExchange.hpp"
 #include "services/internal/FileMove.hpp"
+#include "services/internal/FileOps.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/PatchSteps.hpp"
 
@@ -45,11 +46,11 @@ void CPatch::replaceInstalledFolder() const {
 void CPatch::work() {
     PatchSteps::requireSource("CPatch", srcPath);
     try {
-        if (PatchSteps::itemExists(tempPath)) {
+        if (FileOps::itemExists(tempPath)) {
             fs::remove_all(tempPath);
             stepDone("leftover backup deleted");
         }
-        if (PatchSteps::itemExists(destPath)) {
+        if (FileOps::itemExists(destPath)) {
             replaceInstalledFolder();
         } else {
             fs::create_directories(destPath.parent_path());

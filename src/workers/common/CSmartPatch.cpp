@@ -1,6 +1,7 @@
 #include "workers/common/CSmartPatch.hpp"
 
 #include "services/internal/FileMove.hpp"
+#include "services/internal/FileOps.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/PatchSteps.hpp"
 
@@ -16,7 +17,7 @@ CSmartPatch::CSmartPatch(std::shared_ptr<WorkerThread> workerThread, fs::path sr
     : Worker(std::move(workerThread)), srcPath(std::move(src)), destPath(std::move(dest)), tempPath(std::move(temp)) {}
 
 void CSmartPatch::keepUntouchedCopy() const {
-    if (!PatchSteps::itemExists(destPath))
+    if (!FileOps::itemExists(destPath))
         throw fs::filesystem_error("CSmartPatch: no installed folder to patch", destPath,
                                    std::make_error_code(std::errc::no_such_file_or_directory));
     fs::create_directories(tempPath.parent_path());
@@ -34,7 +35,7 @@ void CSmartPatch::moveFiles() const {
     std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
         const fs::path target = destPath / file.lexically_relative(srcPath);
-        if (fs::is_directory(fs::symlink_status(target))) {
+        if (FileOps::isFolder(target)) {
             fs::remove_all(target);
             stepDone("folder in the way deleted");
         }
@@ -48,7 +49,7 @@ void CSmartPatch::work() {
     PatchSteps::requireSource("CSmartPatch", srcPath);
     bool copied = false;
     try {
-        if (PatchSteps::itemExists(tempPath)) {
+        if (FileOps::itemExists(tempPath)) {
             fs::remove_all(tempPath);
             stepDone("leftover backup deleted");
         }

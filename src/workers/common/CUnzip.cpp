@@ -2,7 +2,6 @@
 
 #include "workers/common/DecompressionRun.hpp"
 #include "workers/common/MultiFileWorker.hpp"
-#include "workers/common/UnzipThread.hpp"
 
 namespace hexora::Worker::Common {
 
@@ -21,7 +20,7 @@ void CUnzip::work() {
         jobs.append(unit);
     }
     const MultiFileOutcome outcome = MultiFile::runUnits<UnzipUnit>(
-        *this, unzipRequests, [this] { return std::make_unique<UnzipThread>(*this); });
+        *this, unzipRequests, jobs, [](const std::shared_ptr<UnzipUnit>& unit) { unit->unzip(); }, "UnzipThread");
     if (outcome.cancelled) return;
     DecompressionRun::finish(*this, "CUnzip", "unzip failed : ", outcome);
 }

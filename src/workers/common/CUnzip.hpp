@@ -16,6 +16,9 @@
 // by several threads; the packages share one budget, so at most coreCount
 // threads extract at any time however many packages run.
 //
+// Each unit thread logs "Start UnzipThread : " and "Ended UnzipThread : "
+// with "<UnzipThread: thread id>" when it begins and ends.
+//
 // Ownership: the worker owns its units; its unit threads are joined before
 // work() returns.
 #include "engine/ThreadSafeArray.hpp"

@@ -6,7 +6,6 @@
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/MultiFileWorker.hpp"
-#include "workers/common/ValidationThread.hpp"
 
 #include <algorithm>
 #include <system_error>
@@ -45,8 +44,10 @@ void CValidation::fail(const std::string& event, const std::string& dataKey, con
                        const std::string& message) const {
     Rum::LogData record("CValidation", event, "Failed", "ERROR");
     record.addData(dataKey, dataValue);
-    throw LauncherError(LauncherError::Code::Failed, "CValidation", message, LauncherState::Failed_Validation, record,
-                        false);
+    throw LauncherError(LauncherError::Code::Failed, "CValidation", message)
+        .withState(LauncherState::Failed_Validation)
+        .withRum(record)
+        .withTerminateWhenAvailable(false);
 }
 
 void CValidation::writeLiteral(const char* body, const std::string& event, const std::string& dataKey,
@@ -160,8 +161,12 @@ void CValidation::work() {
     std::vector<std::string> checkedPaths;
     makeUnits(scheme, entries, checkedPaths);
 
+    // Each unit thread runs one check to its end.
     const MultiFileOutcome outcome = MultiFile::runUnits<ValidationUnit>(
-        *this, validationRequests, [this] { return std::make_unique<ValidationThread>(*this); });
+        *this, validationRequests, jobs, [](const std::shared_ptr<ValidationUnit>& unit) {
+            unit->validate();
+            MultiFile::waitWhile([&] { return unit->state() == ValidationUnit::ValidationState::Validating; });
+        });
     if (outcome.cancelled) return;
 
     if (outcome.passed()) {

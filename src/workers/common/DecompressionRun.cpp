@@ -25,16 +25,19 @@ void checkCounts(const std::string& className, const std::vector<std::string>& s
     if (!sources.empty() && sources.size() == targets.size()) return;
     Rum::LogData record(className, "count mismatches", "Failed", "ERROR");
     record.append();
-    throw LauncherError(LauncherError::Code::Failed, className, "sourcePaths and targetPaths count mismatches",
-                        LauncherState::Failed_DecompressFiles, record, false);
+    throw LauncherError(LauncherError::Code::Failed, className, "sourcePaths and targetPaths count mismatches")
+        .withState(LauncherState::Failed_DecompressFiles)
+        .withRum(record)
+        .withTerminateWhenAvailable(false);
 }
 
 void finish(const Worker& worker, const std::string& className, const std::string& failurePrefix,
             const MultiFileOutcome& outcome) {
     if (!outcome.passed()) {
-        throw LauncherError(LauncherError::Code::Failed, className,
-                            failurePrefix + withFraction(outcome.sum) + "/" + withFraction(outcome.count),
-                            LauncherState::Failed_DecompressFiles, std::nullopt, false);
+        const std::string message = failurePrefix + withFraction(outcome.sum) + "/" + withFraction(outcome.count);
+        throw LauncherError(LauncherError::Code::Failed, className, message)
+            .withState(LauncherState::Failed_DecompressFiles)
+            .withTerminateWhenAvailable(false);
     }
     Rum::LogData(className, "completed", "Succeeded", "INFO").append();
     MultiFile::postProgress(worker, 100.0);

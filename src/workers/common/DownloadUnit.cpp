@@ -1,7 +1,7 @@
 #include "workers/common/DownloadUnit.hpp"
 
-#include "services/api/ApiConfig.hpp"
 #include "services/api/ApiDomains.hpp"
+#include "services/api/DomainRotation.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/FileFetch.hpp"
@@ -10,11 +10,6 @@ namespace hexora::Worker::Common {
 namespace {
 
 int raw(DownloadUnit::DownloadState state) { return static_cast<int>(state); }
-
-std::int64_t domainCount() {
-    const auto list = ApiDomains::fileList();
-    return list ? list->length() : 0;
-}
 
 }  // namespace
 
@@ -37,10 +32,10 @@ std::string DownloadUnit::buildUrl(std::int64_t index, const std::string& path) 
 
 DownloadUnit::DownloadUnit(std::string downloadUrl, std::string targetPath)
     : downloadUrl_(std::move(downloadUrl)), targetPath_(std::move(targetPath)) {
+    // The first attempt of the rotation every request to a domain list follows.
     const auto list = ApiDomains::fileList();
-    const std::int64_t domains = list ? list->length() : 0;
-    retryCount_ = ApiConfig::Common::urlRetryCount.load() * domains - 1;
-    currentIndex_ = domains > 0 ? list->currentIndex() : 0;
+    retryCount_ = (list ? rotationAttempts(*list) : 0) - 1;
+    currentIndex_ = list ? list->currentIndex() : 0;
     url_ = buildUrl(currentIndex_, downloadUrl_);
 }
 
@@ -75,8 +70,8 @@ bool DownloadUnit::retry() {
     state_ = DownloadState::None;
     retryPending_ = false;
     retryCount_ -= 1;
-    const std::int64_t domains = domainCount();
-    currentIndex_ = domains > 0 ? (currentIndex_ + 1) % domains : 0;
+    const auto list = ApiDomains::fileList();
+    currentIndex_ = list ? list->nextIndex(currentIndex_) : 0;
     url_ = buildUrl(currentIndex_, downloadUrl_);
     return true;
 }

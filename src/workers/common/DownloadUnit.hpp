@@ -29,8 +29,8 @@ public:
     static std::optional<DownloadState> downloadStateFromRawValue(int raw);
 
     /// A unit in state None with progress 0, on the file domain list's
-    /// current domain, with URL retry count x number of domains - 1 further
-    /// attempts allowed. An absent or empty domain list gives index 0 and an
+    /// current domain, with the domain rotation's attempts (URL retry count
+    /// x number of domains) - 1 further attempts allowed. An absent or empty domain list gives index 0 and an
     /// empty base address.
     DownloadUnit(std::string downloadUrl, std::string targetPath);
     virtual ~DownloadUnit() = default;
@@ -38,8 +38,8 @@ public:
     DownloadUnit& operator=(const DownloadUnit&) = delete;
 
     /// Moves the unit to the next file domain for another attempt: state
-    /// None, one attempt fewer left, index (index + 1) modulo the number of
-    /// domains, url rebuilt. Returns false and changes nothing once the unit
+    /// None, one attempt fewer left, the rotation's next index, url rebuilt.
+    /// Returns false and changes nothing once the unit
     /// was cancelled: a cancelled unit is never tried again.
     virtual bool retry();
     /// Runs the current attempt when the unit is None (blocking until the

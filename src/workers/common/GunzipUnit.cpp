@@ -4,29 +4,13 @@
 #include "services/rum/LogData.hpp"
 #include "services/archive/GzipInflate.hpp"
 #include "services/file/Schemes.hpp"
+#include "services/internal/FileOps.hpp"
 
-#include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <system_error>
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
-
-namespace {
-
-bool itemExists(const fs::path& path) {
-    std::error_code ignored;
-    return fs::symlink_status(path, ignored).type() != fs::file_type::not_found;
-}
-
-// A name next to `target` that no other unit or run uses.
-fs::path temporarySibling(const fs::path& target) {
-    static thread_local std::mt19937_64 random(std::random_device{}());
-    return target.parent_path() / ("." + target.filename().string() + ".gunzip-" + std::to_string(random()));
-}
-
-}  // namespace
 
 GunzipUnit::GunzipUnit(std::string sourcePath, std::string targetPath)
     : sourcePath_(std::move(sourcePath)), targetPath_(std::move(targetPath)) {}
@@ -86,22 +70,22 @@ void GunzipUnit::failed(const std::string& description) {
 void GunzipUnit::run() {
     const fs::path target(targetPath_);
     const fs::path backup = target.parent_path() / (target.filename().string() + ".old");
-    const fs::path temporary = temporarySibling(target);
+    fs::path temporary;
     try {
         if (!Archive::GzipInflate::hasGzipMagic(sourcePath_)) {
             setState(GunzipState::Failed);
             return;
         }
-        Archive::GzipInflate::inflateFile(sourcePath_, temporary, Schemes::MaxFileBytes);
-        if (itemExists(backup)) fs::remove_all(backup);
-        if (itemExists(target)) fs::rename(target, backup);
+        temporary = Archive::GzipInflate::inflateNextTo(sourcePath_, target, Schemes::MaxFileBytes);
+        if (FileOps::itemExists(backup)) fs::remove_all(backup);
+        if (FileOps::itemExists(target)) fs::rename(target, backup);
         fs::rename(temporary, target);
-        if (itemExists(backup)) fs::remove_all(backup);
+        if (FileOps::itemExists(backup)) fs::remove_all(backup);
     } catch (const std::exception& error) {
         std::error_code ignored;
-        fs::remove(temporary, ignored);
+        if (!temporary.empty()) fs::remove(temporary, ignored);
         failed(error.what());
-        if (!itemExists(target) && itemExists(backup)) fs::rename(backup, target, ignored);
+        if (!FileOps::itemExists(target) && FileOps::itemExists(backup)) fs::rename(backup, target, ignored);
         return;
     }
     progress_.store(1.0);

@@ -25,8 +25,10 @@ bool keepsRunning(const RunningApplication& application) {
 
 [[noreturn]] void failByLookup(const InstanceCheckTable& table, std::size_t lookup) {
     Rum::LogData record(table.reporter, table.events[lookup], "Failed", "INFO");
-    throw LauncherError(LauncherError::Code::Failed, table.reporter, table.messages[lookup], table.state, record,
-                        false);
+    throw LauncherError(LauncherError::Code::Failed, table.reporter, table.messages[lookup])
+        .withState(table.state)
+        .withRum(record)
+        .withTerminateWhenAvailable(false);
 }
 
 std::optional<RunningApplication> byRecordedProcessId(const InstanceCheckTable& table) {

@@ -2,6 +2,9 @@
 
 #include "engine/Worker.hpp"
 #include "platform/Clock.hpp"
+#include "services/internal/Log.hpp"
+
+#include <sstream>
 
 namespace hexora::Worker::Common::MultiFile {
 
@@ -18,5 +21,11 @@ void waitWhile(const std::function<bool()>& working) {
 }
 
 void pause(double seconds) { platform::sleepSeconds(seconds); }
+
+void logUnitThread(const char* name, bool starting) {
+    std::ostringstream text;
+    text << (starting ? "Start " : "Ended ") << name << " : <" << name << ": " << std::this_thread::get_id() << ">";
+    Log::info(text.str());
+}
 
 }  // namespace hexora::Worker::Common::MultiFile

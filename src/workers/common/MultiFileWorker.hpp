@@ -10,8 +10,8 @@
 //   3. MultiFile::postState(*this, LauncherState::...);     // its working state
 //   4. make every unit (in input order), push it to its unit list and
 //      jobs.append(unit); all units exist before step 5;
-//   5. auto outcome = MultiFile::runUnits(*this, units,
-//          [this] { return std::make_unique<ItsThread>(*this); });
+//   5. auto outcome = MultiFile::runUnits(*this, units, jobs,
+//          [this](const std::shared_ptr<Unit>& unit) { ... });
 //   6. if (outcome.cancelled) return;                        // quietly
 //      outcome.passed() tells whether the sum of progress equals the number
 //      of units; outcome.sum and outcome.count give the figures for texts.
@@ -35,11 +35,11 @@
 // The worker thread reads progress() and isFinal() while unit threads write;
 // those must be atomic or locked in the unit.
 //
-// A unit thread derives from UnitThread<Unit>, is built from its worker
-// (which outlives it: runUnits joins it) and overrides runUnit(): run the
-// unit's operation, wait while it is in its working state (waitWhile), then
-// the worker's after-unit step. A runUnit may append the unit to jobs again
-// (a retry); the loop takes it again. main() ends when jobs is empty.
+// Each unit thread takes units from jobs until it is empty and calls the
+// worker's runUnit for each, on that thread: run the unit's operation, wait
+// while it is in its working state (waitWhile), then the worker's after-unit
+// step. A runUnit may append the unit to jobs again (a retry); a thread takes
+// it again. The worker outlives its unit threads: runUnits joins them.
 //
 // Failure: runUnits throws nothing of its own; an exception escaping a
 // runUnit ends the process (std::terminate), so unit operations catch theirs.
@@ -71,34 +71,6 @@ struct MultiFileOutcome {
     bool passed() const { return !cancelled && sum == count; }
 };
 
-/// The loop every unit thread runs; see the header comment.
-template <class Unit>
-class UnitThread {
-public:
-    using UnitPtr = std::shared_ptr<Unit>;
-
-    explicit UnitThread(ThreadSafeArray<UnitPtr>& jobs) : jobs_(jobs) {}
-    virtual ~UnitThread() = default;
-    UnitThread(const UnitThread&) = delete;
-    UnitThread& operator=(const UnitThread&) = delete;
-
-    /// Takes units from jobs and runs each until jobs is empty. A thread type
-    /// may wrap it (e.g. to log its start and end).
-    virtual void main() {
-        while (auto unit = jobs_.takeFirst()) {
-            if (*unit) runUnit(*unit);
-        }
-    }
-
-protected:
-    /// One unit: its operation, the wait while it works, the after-unit step.
-    virtual void runUnit(const UnitPtr& unit) = 0;
-    ThreadSafeArray<UnitPtr>& jobs() { return jobs_; }
-
-private:
-    ThreadSafeArray<UnitPtr>& jobs_;
-};
-
 namespace MultiFile {
 
 /// True when the token source of the worker's thread reports cancelled; a
@@ -114,6 +86,18 @@ std::int64_t threadLimit(const Worker& worker);
 void waitWhile(const std::function<bool()>& working);
 /// Sleeps `seconds` through the clock seam.
 void pause(double seconds);
+/// Logs "Start <name> : " or "Ended <name> : " with "<name: thread id>" of
+/// the calling thread (for unit threads that report their lifetime).
+void logUnitThread(const char* name, bool starting);
+
+/// One unit thread: takes units from `jobs` until none is left and runs each.
+template <class Unit>
+void drainJobs(ThreadSafeArray<std::shared_ptr<Unit>>& jobs,
+               const std::function<void(const std::shared_ptr<Unit>&)>& runUnit) {
+    while (auto unit = jobs.takeFirst()) {
+        if (*unit) runUnit(*unit);
+    }
+}
 
 /// The sum of the units' progress; an absent unit adds 0.
 template <class Unit>
@@ -125,16 +109,24 @@ double progressSum(const std::vector<std::shared_ptr<Unit>>& units) {
     return sum;
 }
 
-/// Steps 5 to 7 of the shape; see the header comment. Called on the worker
+/// Step 5 of the shape (step 6 reads its outcome); see the header comment. Called on the worker
 /// thread once all units are queued in the worker's jobs.
+/// `threadName`, when given, makes each unit thread log its start and end
+/// (logUnitThread).
 template <class Unit>
 MultiFileOutcome runUnits(const Worker& worker, const std::vector<std::shared_ptr<Unit>>& units,
-                          const std::function<std::unique_ptr<UnitThread<Unit>>()>& makeThread) {
+                          ThreadSafeArray<std::shared_ptr<Unit>>& jobs,
+                          const std::function<void(const std::shared_ptr<Unit>&)>& runUnit,
+                          const char* threadName = nullptr) {
     const auto threadCount = std::min<std::int64_t>(static_cast<std::int64_t>(units.size()), threadLimit(worker));
-    std::vector<std::unique_ptr<UnitThread<Unit>>> loops;
     std::vector<std::thread> threads;
-    for (std::int64_t i = 0; i < threadCount; ++i) loops.push_back(makeThread());
-    for (auto& loop : loops) threads.emplace_back([raw = loop.get()] { raw->main(); });
+    for (std::int64_t i = 0; i < threadCount; ++i) {
+        threads.emplace_back([&jobs, &runUnit, threadName] {
+            if (threadName) logUnitThread(threadName, true);
+            drainJobs(jobs, runUnit);
+            if (threadName) logUnitThread(threadName, false);
+        });
+    }
 
     MultiFileOutcome outcome;
     outcome.count = static_cast<double>(units.size());

@@ -4,6 +4,7 @@
 #include "engine/LauncherError.hpp"
 #include "platform/PathExchange.hpp"
 #include "services/internal/FileMove.hpp"
+#include "services/internal/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 
@@ -37,29 +38,26 @@ void replaceMixedFolder(const fs::path& destPath, const fs::path& copyPath) {
 
 }  // namespace
 
-bool itemExists(const fs::path& path) {
-    std::error_code ignored;
-    return fs::symlink_status(path, ignored).type() != fs::file_type::not_found;
-}
-
 void requireSource(const std::string& className, const fs::path& srcPath) {
-    if (itemExists(srcPath)) return;
+    if (FileOps::itemExists(srcPath)) return;
     Rum::LogData record(className, "source not found", "Failed", "ERROR");
     record.addData("path", srcPath.string());
-    throw LauncherError(LauncherError::Code::Failed, className, "source path not found (" + srcPath.string() + ")",
-                        LauncherState::Failed_ReplaceFile, record, false);
+    throw LauncherError(LauncherError::Code::Failed, className, "source path not found (" + srcPath.string() + ")")
+        .withState(LauncherState::Failed_ReplaceFile)
+        .withRum(record)
+        .withTerminateWhenAvailable(false);
 }
 
 void restore(const fs::path& destPath, const fs::path& tempPath) {
     std::error_code ignored;
-    if (itemExists(tempPath) && !itemExists(destPath)) {
+    if (FileOps::itemExists(tempPath) && !FileOps::itemExists(destPath)) {
         try {
             FileMove::moveItem(tempPath, destPath);
             stepDone("installed folder moved back");
         } catch (const std::exception&) {
         }
     }
-    if (itemExists(destPath)) fs::remove_all(tempPath, ignored);
+    if (FileOps::itemExists(destPath)) fs::remove_all(tempPath, ignored);
 }
 
 bool putBackUntouched(const std::string& className, const fs::path& destPath, const fs::path& backupPath) {
@@ -70,14 +68,14 @@ bool putBackUntouched(const std::string& className, const fs::path& destPath, co
     std::error_code ignored;
     try {
         if (!exchange(backupPath, destPath)) {
-            copyPath = FileMove::temporarySibling(destPath, "restore");
+            copyPath = FileOps::freeSiblingName(destPath);
             FileMove::copyItem(backupPath, copyPath);
             stepDone("untouched copy brought beside the installed folder");
             replaceMixedFolder(destPath, copyPath);
         }
         stepDone("untouched copy put back");
     } catch (const std::exception& error) {
-        if (copyPath != backupPath && itemExists(destPath)) fs::remove_all(copyPath, ignored);
+        if (copyPath != backupPath && FileOps::itemExists(destPath)) fs::remove_all(copyPath, ignored);
         Log::error(className + ": the installed folder could not be put back (" + error.what() +
                    "); its untouched copy stays at " + backupPath.string());
         return false;
@@ -92,8 +90,10 @@ void failToReplace(const std::string& className, const std::exception_ptr& error
     const std::string description = describeError(error);
     Rum::LogData record(className, "failed to replace", "Failed", "ERROR");
     record.addData("ErrorDescription", description);
-    throw LauncherError(LauncherError::Code::Failed, className, "failed to replace file",
-                        LauncherState::Failed_ReplaceFile, record, false)
+    throw LauncherError(LauncherError::Code::Failed, className, "failed to replace file")
+        .withState(LauncherState::Failed_ReplaceFile)
+        .withRum(record)
+        .withTerminateWhenAvailable(false)
         .withError(error);
 }
 

@@ -37,9 +37,6 @@ bool putBackUntouched(const std::string& className, const std::filesystem::path&
 /// error's description).
 [[noreturn]] void failToReplace(const std::string& className, const std::exception_ptr& error);
 
-/// True when something (also a dangling link) stands at `path`.
-bool itemExists(const std::filesystem::path& path);
-
 /// Told the name of each step of a patch that changed the disk, right after
 /// it. A test sets one to stop a patch between two steps (a killed process);
 /// the launcher sets none.

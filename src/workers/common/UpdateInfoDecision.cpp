@@ -141,8 +141,10 @@ void UpdateInfoDecision::onValidationResult(const std::shared_ptr<WorkerThread>&
 void UpdateInfoDecision::failUnavailable(const UpdateInfoProfile& profile, const std::string& installed) {
     const std::string event = "unavailable version " + installed;
     Rum::LogData record(profile.workType, event, "Failed", "ERROR");
-    throw LauncherError(LauncherError::Code::Failed, profile.workType, event + " from P22: no version or hash",
-                        LauncherState::Failed_Api_Unavailable_Version, record, false);
+    throw LauncherError(LauncherError::Code::Failed, profile.workType, event + " from P22: no version or hash")
+        .withState(LauncherState::Failed_Api_Unavailable_Version)
+        .withRum(record)
+        .withTerminateWhenAvailable(false);
 }
 
 }  // namespace hexora::Worker::Common

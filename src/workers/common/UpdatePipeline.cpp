@@ -28,8 +28,10 @@ void UpdatePipeline::work() const {
     if (!isPlainName(version)) {
         Rum::LogData record(profile_.workerName, "invalid package name", "Failed", "ERROR");
         record.addData("updateVersion", version);
-        throw LauncherError(LauncherError::Code::Failed, profile_.workerName, "invalid package name: " + version,
-                            LauncherState::Failed_Api_Unavailable_Version, record, false);
+        throw LauncherError(LauncherError::Code::Failed, profile_.workerName, "invalid package name: " + version)
+            .withState(LauncherState::Failed_Api_Unavailable_Version)
+            .withRum(record)
+            .withTerminateWhenAvailable(false);
     }
     const fs::path temp = tempPath();
     try {
@@ -59,8 +61,10 @@ void UpdatePipeline::onValidationResult(const std::shared_ptr<WorkerThread>& thr
                                         const Package& package, bool passed) {
     if (!passed) {
         Rum::LogData record("CCheckValidationResult", profile.downloadedEvent, "Failed", "INFO");
-        throw LauncherError(LauncherError::Code::Failed, "CCheckValidationResult", profile.integrityMessage,
-                            LauncherState::Failed_Validation, record, false);
+        throw LauncherError(LauncherError::Code::Failed, "CCheckValidationResult", profile.integrityMessage)
+            .withState(LauncherState::Failed_Validation)
+            .withRum(record)
+            .withTerminateWhenAvailable(false);
     }
     const fs::path source = temp / package.updateVersion / "Hexora.app" / "Contents";
     if (package.isFullPatch)

@@ -90,8 +90,9 @@ void GHandleOpenUrls::work() {
     post(UIUpdateEvent::stateChange(LauncherState::CheckApp));
     if (!storeOpenUrls()) {
         post(UIUpdateEvent::hideWindow());
-        throw LauncherError(LauncherError::Code::Failed, Reporter, "unhandled open url", std::nullopt,
-                            Rum::LogData(Reporter, "handle", "Failed", "INFO"), true);
+        throw LauncherError(LauncherError::Code::Failed, Reporter, "unhandled open url")
+            .withRum(Rum::LogData(Reporter, "handle", "Failed", "INFO"))
+            .withTerminateWhenAvailable(true);
     }
     if (const auto game = gameByRecordedId()) activateRunningGame(*game, "procId");
     if (const auto game = Process::runningApplications(Process::BundleIdentifier{GStart::GameBundleIdentifier})) {
@@ -121,8 +122,9 @@ void GHandleOpenUrls::activateRunningGame(const RunningApplication& application,
     record.addData("Message", std::string("bundleId:") + GStart::GameBundleIdentifier +
                                   ", appUrl:" + application.bundleURL().value_or("unknown") +
                                   ", exeUrl:" + application.executableURL().value_or("unknown"));
-    throw LauncherError(LauncherError::Code::Succeeded, Reporter, "handled open url and terminating launcher",
-                        std::nullopt, record, true);
+    throw LauncherError(LauncherError::Code::Succeeded, Reporter, "handled open url and terminating launcher")
+        .withRum(record)
+        .withTerminateWhenAvailable(true);
 }
 
 }  // namespace hexora::Worker::Hexora

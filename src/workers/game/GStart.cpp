@@ -48,8 +48,9 @@ void GStart::work() {
         record.addData("ErrorCode", pidText);
         record.addData("Message",
                        std::string("bundleId: ") + GameBundleIdentifier + " appPath:" + (storage / "Hexora.app").string());
-        throw LauncherError(LauncherError::Code::Failed, "GStart", "failed with code: " + pidText, std::nullopt,
-                            record, false);
+        throw LauncherError(LauncherError::Code::Failed, "GStart", "failed with code: " + pidText)
+            .withRum(record)
+            .withTerminateWhenAvailable(false);
     }
 
     post(UIUpdateEvent::stateChange(LauncherState::ReservedAppTerminating));
@@ -70,7 +71,9 @@ void GStart::work() {
     }
 
     waitForConfirmation(pid);
-    throw LauncherError(LauncherError::Code::Succeeded, "GStart", "succeeded", std::nullopt, record, true);
+    throw LauncherError(LauncherError::Code::Succeeded, "GStart", "succeeded")
+        .withRum(record)
+        .withTerminateWhenAvailable(true);
 }
 
 void GStart::waitForProcess(std::int32_t pid) const {

@@ -7,6 +7,7 @@
 #include "platform/PreferenceStore.hpp"
 #include "services/api/ReplyText.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
+#include "services/internal/FileOps.hpp"
 #include "services/internal/Integers.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Paths.hpp"
@@ -81,8 +82,7 @@ void LBoot::checkPermission() {
 void LBoot::writeAndDeleteTestFile(const fs::path& file) {
     // Whatever holds the name is replaced, never written through: a symbolic
     // link there must not lead the write outside the storage folder.
-    std::error_code error;
-    if (fs::symlink_status(file, error).type() != fs::file_type::not_found && !error) fs::remove(file);
+    if (FileOps::itemExists(file)) fs::remove(file);
 
     const int descriptor = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (descriptor < 0) throwErrno("open", file);
@@ -106,8 +106,9 @@ void LBoot::failPermission(const std::string& prefix, const std::error_code& err
         showInstallAlert();
     }
     while (waitForResponse) platform::sleepSeconds(AlertPollSeconds);
-    throw LauncherError(LauncherError::Code::Failed, "LBoot", QuitMessage, std::nullopt,
-                        bootRecord("Failed", "ERROR", QuitMessage), true);
+    throw LauncherError(LauncherError::Code::Failed, "LBoot", QuitMessage)
+        .withRum(bootRecord("Failed", "ERROR", QuitMessage))
+        .withTerminateWhenAvailable(true);
 }
 
 void LBoot::showInstallAlert() {

@@ -1,4 +1,4 @@
-#include "services/api/RequestThreads.hpp"
+#include "services/http/RequestThreads.hpp"
 
 #include "services/http/CurlSession.hpp"
 #include "services/http/TrustedCertificates.hpp"
@@ -9,6 +9,7 @@ RequestThreads::~RequestThreads() {
     std::list<Running> running;
     {
         std::lock_guard lock(mutex_);
+        exiting_ = true;
         running.swap(running_);
     }
     for (auto& entry : running) *entry.abort = true;
@@ -23,6 +24,20 @@ void RequestThreads::adopt(std::vector<Running> running) {
     for (auto& entry : running) {
         if (entry.thread.joinable()) running_.push_back(std::move(entry));
     }
+}
+
+bool RequestThreads::run(std::shared_ptr<std::atomic<bool>> abort, std::function<void()> body) {
+    std::lock_guard lock(mutex_);
+    joinExited();
+    if (exiting_) return false;
+    Running entry;
+    entry.abort = std::move(abort);
+    entry.thread = std::thread([body = std::move(body), exited = entry.exited] {
+        body();
+        *exited = true;
+    });
+    running_.push_back(std::move(entry));
+    return true;
 }
 
 std::size_t RequestThreads::count() {

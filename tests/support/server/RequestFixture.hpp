@@ -1,0 +1,36 @@
+#pragma once
+// The fixture of the request-layer tests: one local HTTPS server, the test
+// clock, and an empty telemetry batch before and after each test.
+#include "support/PendingRecords.hpp"
+#include "support/TestClock.hpp"
+#include "support/server/HttpsServer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace hexora::test {
+
+class RequestFixture : public ::testing::Test {
+protected:
+    void SetUp() override { Rum::Api::takePendingRecords(); }
+    void TearDown() override { Rum::Api::takePendingRecords(); }
+
+    static Rum::LogData onlyRecord() { return takeOnlyRecord(); }
+
+    /// Expects the one pending record to be the refusal of a blank URL by
+    /// `minorType`: "url is empty", "Failed", "ERROR", without data.
+    static void expectBlankUrlRecord(const std::string& minorType) {
+        const auto record = onlyRecord();
+        EXPECT_EQ(record.MinorType, minorType);
+        EXPECT_EQ(record.Event, "url is empty");
+        EXPECT_EQ(record.EventState, "Failed");
+        EXPECT_EQ(record.LogLevel, "ERROR");
+        EXPECT_FALSE(record.Data);
+    }
+
+    ScopedTestClock clock;
+    HttpsServer server;
+};
+
+}  // namespace hexora::test
