@@ -112,8 +112,14 @@ LauncherWorld::~LauncherWorld() {
 }
 
 void LauncherWorld::writeRemoteConfiguration() const {
+    // A JSON array in a CSV cell: its quotes doubled.
     std::string apis = "[";
-    for (const auto& url : service_->apiUrls()) apis += (apis.size() > 1 ? "," : "") + ("\"\"" + url + "\"\"");
+    for (const auto& url : service_->apiUrls()) {
+        if (apis.size() > 1) apis += ",";
+        apis += "\"\"";
+        apis += url;
+        apis += "\"\"";
+    }
     apis += "]";
     writeAtomically(service_->layout().files / "config/hexora_config.csv",
                     "Key,Global\n"
