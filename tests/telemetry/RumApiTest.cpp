@@ -253,6 +253,26 @@ TEST_F(RumApiTest, AsyncFlushReturnsAtOnceAndTheUploadStillArrives) {
     EXPECT_EQ(clock.clock().sleptSeconds(), 0.0);
 }
 
+TEST_F(RumApiTest, SyncFlushAlsoWaitsForAnEarlierAsyncUploadStillInFlight) {
+    // The earlier batch's collector answers late, the last one at once: the
+    // sync flush that ends the process must not leave the earlier one behind.
+    test::ServerReply late = test::ServerReply::json(200, Json::object());
+    late.delayBeforeHeadersSec = 1;
+    collector.on("PUT", "/early", late);
+    collector.on("PUT", "/last", test::ServerReply::json(200, Json::object()));
+    Rum::Api::setStreamName("early");
+    appendRecord("early");
+    Rum::Api::flushAsync();
+    Rum::Api::setStreamName("last");
+    appendRecord("last");
+
+    Rum::Api::flushSync();
+
+    EXPECT_TRUE(Rum::RumUploads::inFlight().empty());
+    EXPECT_EQ(collector.requestCount(), 2u);
+    EXPECT_TRUE(errorLines().empty());
+}
+
 TEST_F(RumApiTest, BatchThatCannotBeEncodedIsDroppedUnsent) {
     LogData record("RumApiTest", "bad", "Failed", "ERROR");
     record.Data = Json::object({{"value", std::nan("")}});

@@ -96,6 +96,21 @@ std::shared_ptr<Upload> startUpload(const Request& batch, const std::string& api
     return RumUploads::start([batch, apiKey, operation](Upload& state) { upload(batch, apiKey, operation, state); });
 }
 
+// Waits, within one set of bounded polls, until every upload in `uploads`
+// has finished and been judged. Past the waits a batch is given up: its
+// transfer is stopped instead of being left to run on its own.
+void waitFor(const std::vector<std::shared_ptr<Upload>>& uploads) {
+    const auto all = [&uploads](auto member) {
+        for (const auto& upload : uploads)
+            if (!((*upload).*member).load()) return false;
+        return true;
+    };
+    for (int poll = 0; poll < RequestPolls && !all(&Upload::finished); ++poll) platform::sleepSeconds(PollSec);
+    for (int poll = 0; poll < OutcomePolls && !all(&Upload::done); ++poll) platform::sleepSeconds(PollSec);
+    for (const auto& upload : uploads)
+        if (!upload->done) upload->abort = true;
+}
+
 // Takes the pending batch; nullopt when nothing is pending.
 std::optional<Request> takeBatch() {
     Request batch;
@@ -124,12 +139,7 @@ std::optional<std::string> Request::encodedText() const {
 void Request::putRum(const std::string& apiKey) const { startUpload(*this, apiKey, "Rum.Api.Request.putRum"); }
 
 void Request::putRumSync(const std::string& apiKey) const {
-    const auto state = startUpload(*this, apiKey, "Rum.Api.Request.putRumSync");
-    for (int poll = 0; poll < RequestPolls && !state->finished; ++poll) platform::sleepSeconds(PollSec);
-    for (int poll = 0; poll < OutcomePolls && !state->done; ++poll) platform::sleepSeconds(PollSec);
-    // Past the waits the batch is given up: stop the transfer instead of
-    // leaving it to run on its own.
-    if (!state->done) state->abort = true;
+    waitFor({startUpload(*this, apiKey, "Rum.Api.Request.putRumSync")});
 }
 
 std::string streamName() {
@@ -152,7 +162,10 @@ void flushAsync() {
 }
 
 void flushSync() {
-    if (const auto batch = takeBatch()) batch->putRumSync(TelemetryApiKey);
+    if (const auto batch = takeBatch()) startUpload(*batch, TelemetryApiKey, "Rum.Api.Request.putRumSync");
+    // Uploads that an earlier flushAsync started are waited for too: the
+    // sync flush comes last before the process ends, which would abort them.
+    waitFor(RumUploads::inFlight());
 }
 
 std::vector<LogData> pendingRecords() {

@@ -64,8 +64,9 @@ void enqueue(LogData record);
 /// is sent when no record is pending.
 void flushAsync();
 
-/// Takes the pending batch and uploads it (putRumSync), returning when the
-/// upload is done or its bounded waits ran out; nothing is sent when no
+/// Takes the pending batch and uploads it (as putRumSync), returning when
+/// that upload and every upload still in flight from an earlier flushAsync
+/// are done or the one set of bounded waits ran out; nothing is sent when no
 /// record is pending.
 void flushSync();
 

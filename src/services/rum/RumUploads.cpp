@@ -2,7 +2,29 @@
 
 #include "services/http/RequestThreads.hpp"
 
+#include <mutex>
+
 namespace hexora::Rum::RumUploads {
+namespace {
+struct Started {
+    std::mutex mutex;
+    std::vector<std::weak_ptr<Upload>> uploads;
+};
+Started& started() {
+    static Started instance;
+    return instance;
+}
+
+void remember(const std::shared_ptr<Upload>& upload) {
+    std::lock_guard lock(started().mutex);
+    auto& uploads = started().uploads;
+    std::erase_if(uploads, [](const std::weak_ptr<Upload>& entry) {
+        const auto held = entry.lock();
+        return !held || held->done;
+    });
+    uploads.push_back(upload);
+}
+}  // namespace
 
 std::shared_ptr<Upload> start(std::function<void(Upload&)> body) {
     auto upload = std::make_shared<Upload>();
@@ -13,8 +35,19 @@ std::shared_ptr<Upload> start(std::function<void(Upload&)> body) {
     if (!started) {
         upload->finished = true;
         upload->done = true;
+    } else {
+        remember(upload);
     }
     return upload;
+}
+
+std::vector<std::shared_ptr<Upload>> inFlight() {
+    std::lock_guard lock(started().mutex);
+    std::vector<std::shared_ptr<Upload>> running;
+    for (const auto& entry : started().uploads) {
+        if (auto held = entry.lock(); held && !held->done) running.push_back(std::move(held));
+    }
+    return running;
 }
 
 Http::Headers collectorHeaders(const std::string& apiKey) {

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace hexora::Rum {
 
@@ -34,6 +35,9 @@ namespace RumUploads {
 /// also the one handed to `body`. When the process is exiting, `body` is not
 /// run and the state reads finished and done.
 std::shared_ptr<Upload> start(std::function<void(Upload&)> body);
+
+/// The uploads started and not yet judged, oldest first.
+std::vector<std::shared_ptr<Upload>> inFlight();
 
 /// The headers of an upload, in the order they are sent: "x-api-key" with
 /// `apiKey`, then "Content-Type" "application/json".
