@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -89,10 +90,19 @@ TEST(DeviceInfo, FreeDiskSpaceFallsBackToZero) {
 
 TEST(DeviceInfo, FreeDiskSpaceIsThatOfTheStorageFolder) {
     test::TestBundle bundle;
+    std::filesystem::create_directories(storagePath());
     test::ScopedDeviceFacts scoped;
     EXPECT_EQ(DeviceInfo::freeDiskSpace(), 0);
     scoped.facts().freeBytes[storagePath()] = 987654321;
     EXPECT_EQ(DeviceInfo::freeDiskSpace(), 987654321);
+}
+
+TEST(DeviceInfo, FreeDiskSpaceBeforeTheStorageFolderExistsIsThatOfItsVolume) {
+    test::TestBundle bundle;
+    std::filesystem::remove_all(storagePath());
+    test::ScopedDeviceFacts scoped;
+    scoped.facts().freeBytes[storagePath().parent_path()] = 555;
+    EXPECT_EQ(DeviceInfo::freeDiskSpace(), 555);
 }
 
 TEST(DeviceInfo, FreeMemoryAddsEveryPageKind) {

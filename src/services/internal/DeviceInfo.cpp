@@ -101,7 +101,14 @@ std::string DeviceInfo::currentDeviceId() {
     return shared.currentDeviceId;
 }
 
-std::int64_t DeviceInfo::freeDiskSpace() { return freeDiskSpace(storagePath()); }
+std::int64_t DeviceInfo::freeDiskSpace() {
+    // On a first start the storage folder does not exist yet; its volume is
+    // the one of the nearest folder above it that does.
+    std::filesystem::path measured = storagePath();
+    std::error_code error;
+    while (!std::filesystem::exists(measured, error) && measured.has_relative_path()) measured = measured.parent_path();
+    return freeDiskSpace(measured);
+}
 
 std::int64_t DeviceInfo::freeDiskSpace(const std::filesystem::path& path) {
     const auto bytes = platform::DeviceFacts::current()->freeDiskBytes(path);

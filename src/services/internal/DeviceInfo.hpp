@@ -24,7 +24,9 @@ public:
     /// empty on a machine without one.
     static std::string currentDeviceId();
 
-    /// Free bytes of the volume that holds the storage folder; 0 when unreadable.
+    /// Free bytes of the volume that holds the storage folder, or that will
+    /// hold it before the boot check has made it (measured at its nearest
+    /// existing parent); 0 when unreadable.
     static std::int64_t freeDiskSpace();
     /// Free bytes of the volume that holds `path`; 0 when unreadable.
     static std::int64_t freeDiskSpace(const std::filesystem::path& path);
