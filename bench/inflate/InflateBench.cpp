@@ -8,6 +8,8 @@
 //
 // Defaults: 64 MiB of each kind, best of 3 rounds, the two inflaters taking
 // turns at going first. Every round checks that both give the same bytes' CRC.
+#include "support/GzipBytes.hpp"
+
 #include <isa-l/igzip_lib.h>
 #include <zlib.h>
 
@@ -44,20 +46,6 @@ std::string incompressible(std::size_t size, std::mt19937_64& random) {
         std::memcpy(&bytes[i], &word, 8);
     }
     return bytes;
-}
-
-std::string deflateRaw(const std::string& data) {
-    z_stream stream{};
-    deflateInit2(&stream, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, data.size()), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    stream.avail_in = static_cast<uInt>(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
 }
 
 struct Result {
@@ -117,7 +105,7 @@ int main(int argc, char** argv) {
     std::printf("bench_inflate: %zu MiB of each kind, deflated by zlib at level 6; one core, best of %d\n", mib, repeat);
     std::printf("%-15s %8s %12s %12s %8s\n", "data", "ratio", "zlib MiB/s", "ISA-L MiB/s", "speedup");
     for (const auto& kind : kinds) {
-        const std::string compressed = deflateRaw(kind.data);
+        const std::string compressed = hexora::test::deflateBytes(kind.data, -15, 6);
         double zlibBest = 1e300, isalBest = 1e300;
         for (int round = 0; round < repeat; ++round) {
             Result a, b;

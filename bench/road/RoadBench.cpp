@@ -23,6 +23,7 @@
 // The sha1sum lists are made with the package (a user's script would make
 // them from scheme.json); both sides then check every file.
 #include "RealisticPackage.hpp"
+#include "RunResult.hpp"
 
 #include "engine/UIUpdateManager.hpp"
 #include "engine/WorkerThread.hpp"
@@ -48,8 +49,6 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -58,6 +57,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace hexora;
 using SteadyClock = std::chrono::steady_clock;
+using bench::RunResult;
+using bench::runProcess;
 
 const std::string Version = "2.0.2";
 const std::string Hash = "a7f3c9e1";
@@ -67,12 +68,6 @@ struct Options {
     std::uint64_t mib = 256;
     int repeat = 2;
     std::string keep;
-};
-
-struct RunResult {
-    double seconds = 0;
-    long peakKib = 0;
-    bool ok = false;
 };
 
 // ---- the road, in a child process -------------------------------------------
@@ -171,29 +166,6 @@ int unzipMode(const std::string& zip, const std::string& target) {
 }
 
 // ---- the parent ----------------------------------------------------------------
-
-// Runs `argv` in a child; wall time and the peak resident memory of the
-// largest process it waited for (wait4).
-RunResult runProcess(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    RunResult result;
-    const auto start = SteadyClock::now();
-    const pid_t pid = fork();
-    if (pid < 0) return result;
-    if (pid == 0) {
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    result.seconds = std::chrono::duration<double>(SteadyClock::now() - start).count();
-    result.peakKib = usage.ru_maxrss;
-    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return result;
-}
 
 std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 

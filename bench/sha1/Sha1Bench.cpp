@@ -10,6 +10,7 @@
 //
 // Defaults (2000 files of 1..64 KiB, one 256 MiB file, best of 3) run in a few
 // seconds. --large-mib 4200 shows a file past 4 GiB at constant memory.
+#include "RunResult.hpp"
 #include "services/internal/SHA1.hpp"
 
 #include <algorithm>
@@ -33,6 +34,7 @@
 namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using hexora::bench::RunResult;
 
 struct Options {
     int files = 2000;
@@ -40,12 +42,6 @@ struct Options {
     long largeMib = 256;
     int repeat = 3;
     std::string keep;
-};
-
-struct RunResult {
-    double seconds = 0;
-    long peakKib = 0;
-    bool ok = false;
 };
 
 // VmHWM (peak resident set of the process's own memory since its exec) of a

@@ -12,6 +12,7 @@
 // rounds with the two sides taking turns at going first.
 // The peak of the tool side is that of its largest process (xargs runs up to
 // <cores> sha1sum processes at once). Linux only, like the tools it compares.
+#include "RunResult.hpp"
 #include "engine/ILauncherView.hpp"
 #include "engine/IDisplayTimer.hpp"
 #include "engine/UIUpdateManager.hpp"
@@ -31,15 +32,14 @@
 #include <iostream>
 #include <random>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using hexora::bench::RunResult;
+using hexora::bench::runProcess;
 
 struct Options {
     int files = 4000;
@@ -47,12 +47,6 @@ struct Options {
     int packageMib = 512;
     int repeat = 3;
     std::string keep;
-};
-
-struct RunResult {
-    double seconds = 0;
-    long peakKib = 0;
-    bool ok = false;
 };
 
 // A display that shows nothing: the workers post to it as to the window.
@@ -85,30 +79,6 @@ std::shared_ptr<hexora::Worker::WorkerThread> makeThread() {
     hexora::platform::Clock::install(std::make_shared<BenchClock>());
     auto manager = std::make_shared<hexora::UIUpdateManager>(std::make_shared<NullView>(), std::make_shared<NullTimer>());
     return std::make_shared<hexora::Worker::WorkerThread>(manager);
-}
-
-// Runs `argv` in a child and returns its wall time and the peak resident
-// memory of its largest process (from wait4; this process stays small, so the
-// figure inherited through fork does not matter).
-RunResult runProcess(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    RunResult result;
-    const auto start = Clock::now();
-    const pid_t pid = fork();
-    if (pid < 0) return result;
-    if (pid == 0) {
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    result.peakKib = usage.ru_maxrss;
-    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return result;
 }
 
 void writeRandomFile(const fs::path& path, std::size_t size, std::mt19937_64& random) {

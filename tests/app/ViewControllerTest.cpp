@@ -43,6 +43,9 @@ protected:
         fake.model = std::string("TestBook9,1\0", 12);
         fake.os = "Test OS 12 (kernel 6.1)";
         fake.screenList = {{0, 0, 1440, 900, 2}, {1440, 0, 1920, 1080, 1}};
+        // The storage folder of a launcher that has started before: its free
+        // space is measured there.
+        std::filesystem::create_directories(bundle.bundle() / "storage");
         fake.freeBytes[bundle.bundle() / "storage"] = 1234ull << 20;
         fake.memory = platform::MemoryStatistics{2048ull << 20, 3ull << 30, 2ull << 30, 0, 1ull << 30};
     }

@@ -1,21 +1,11 @@
 #include "e2e/Collector.hpp"
 
+#include "CollectorFolder.hpp"
+
 #include <algorithm>
-#include <fstream>
 
 namespace hexora::e2e {
 namespace {
-
-std::vector<std::filesystem::path> batchFiles(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> files;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        const auto name = entry.path().filename().string();
-        if (name.starts_with("batch-") && name.ends_with(".json")) files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 std::string text(const Record& record, const char* key) {
     return record.contains(key) && record[key].is_string() ? record[key].get<std::string>() : "";
@@ -24,19 +14,12 @@ std::string text(const Record& record, const char* key) {
 }  // namespace
 
 std::vector<Record> collectedRecords(const std::filesystem::path& folder, std::size_t skipBatches) {
-    std::vector<Record> records;
-    const auto files = batchFiles(folder);
-    for (std::size_t index = skipBatches; index < files.size(); ++index) {
-        const auto& file = files[index];
-        std::ifstream in(file);
-        const auto batch = nlohmann::json::parse(in, nullptr, false);
-        if (!batch.is_object() || !batch.contains("Data") || !batch["Data"].is_array()) continue;
-        for (const auto& record : batch["Data"]) records.push_back(record);
-    }
-    return records;
+    return tools::CollectorFolder(folder).records(skipBatches);
 }
 
-std::size_t collectedBatches(const std::filesystem::path& folder) { return batchFiles(folder).size(); }
+std::size_t collectedBatches(const std::filesystem::path& folder) {
+    return tools::CollectorFolder(folder).batchFiles().size();
+}
 
 bool matches(const Record& record, const std::string& minorType, const std::string& event,
              const std::string& eventState) {

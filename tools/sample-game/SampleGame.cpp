@@ -17,9 +17,9 @@
 //   HEXORA_SAMPLE_GAME_PID_DELAY  seconds to wait before recording (default 0)
 //   HEXORA_SAMPLE_GAME_SCHEMES    schemes whose "_uri" entry is looked at, comma
 //                                 separated (default "hexoramac,com.tarq.hexora")
+#include "QuitSignals.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -81,34 +81,10 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-// Waits for SIGTERM or SIGINT (blocked since the start) for at most `limit`
-// seconds, or without limit; returns what ended the wait.
-std::string waitForQuit(const sigset_t& quitSignals, std::optional<double> limit) {
-    for (;;) {
-        int signal = 0;
-        if (!limit) {
-            if (sigwait(&quitSignals, &signal) == 0) return "signal " + std::to_string(signal);
-            continue;
-        }
-        timespec timeout{};
-        timeout.tv_sec = static_cast<time_t>(*limit);
-        timeout.tv_nsec = static_cast<long>((*limit - std::floor(*limit)) * 1e9);
-        signal = sigtimedwait(&quitSignals, nullptr, &timeout);
-        if (signal > 0) return "signal " + std::to_string(signal);
-        if (errno == EAGAIN) return "time";
-        // EINTR: another signal arrived; the remaining time is not tracked
-        // closely, which is good enough for a stand-in.
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    sigset_t quitSignals;
-    sigemptyset(&quitSignals);
-    sigaddset(&quitSignals, SIGTERM);
-    sigaddset(&quitSignals, SIGINT);
-    sigprocmask(SIG_BLOCK, &quitSignals, nullptr);
+    const hexora::tools::QuitSignals quitSignals;
 
     std::optional<double> stayUp = seconds(environment("HEXORA_SAMPLE_GAME_SECONDS"));
     std::vector<std::string> arguments;
@@ -148,6 +124,6 @@ int main(int argc, char** argv) {
     }
 
     report.line("ready");
-    report.line("quit=" + waitForQuit(quitSignals, stayUp));
+    report.line("quit=" + quitSignals.wait(stayUp));
     return 0;
 }

@@ -13,15 +13,13 @@
 // Reports go to standard output, one line each, and also to the file named
 // by HEXORA_STANDIN_REPORT when that is set. The suite lives in the user's
 // configuration folder ($XDG_CONFIG_HOME).
+#include "QuitSignals.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
 
-#include <signal.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -50,30 +48,10 @@ private:
     std::ofstream file_;
 };
 
-std::string waitForQuit(const sigset_t& quitSignals, std::optional<double> limit) {
-    for (;;) {
-        int signal = 0;
-        if (!limit) {
-            if (sigwait(&quitSignals, &signal) == 0) return "signal " + std::to_string(signal);
-            continue;
-        }
-        timespec timeout{};
-        timeout.tv_sec = static_cast<time_t>(*limit);
-        timeout.tv_nsec = static_cast<long>((*limit - std::floor(*limit)) * 1e9);
-        signal = sigtimedwait(&quitSignals, nullptr, &timeout);
-        if (signal > 0) return "signal " + std::to_string(signal);
-        if (errno == EAGAIN) return "time";
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    sigset_t quitSignals;
-    sigemptyset(&quitSignals);
-    sigaddset(&quitSignals, SIGTERM);
-    sigaddset(&quitSignals, SIGINT);
-    sigprocmask(SIG_BLOCK, &quitSignals, nullptr);
+    const hexora::tools::QuitSignals quitSignals;
 
     std::optional<double> stayUp;
     bool recordPid = false;
@@ -95,6 +73,6 @@ int main(int argc, char** argv) {
         report.line("recorded .pu=" + pid);
     }
     report.line("ready");
-    report.line("quit=" + waitForQuit(quitSignals, stayUp));
+    report.line("quit=" + quitSignals.wait(stayUp));
     return 0;
 }

@@ -11,15 +11,14 @@
 //
 // Prints the telemetry records the collector kept (leaving out the first
 // batches), one a line: time, step, event, state; then exits.
+#include "CollectorFolder.hpp"
 #include "UpdateService.hpp"
 
 #include <signal.h>
 
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -36,21 +35,9 @@ std::string member(const nlohmann::json& record, const char* key) {
 }
 
 int printRoad(const std::filesystem::path& folder, std::size_t skip) {
-    std::vector<std::filesystem::path> batches;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        const auto name = entry.path().filename().string();
-        if (name.starts_with("batch-") && name.ends_with(".json")) batches.push_back(entry.path());
-    }
-    std::sort(batches.begin(), batches.end());
-    for (std::size_t index = skip; index < batches.size(); ++index) {
-        std::ifstream in(batches[index]);
-        const auto batch = nlohmann::json::parse(in, nullptr, false);
-        if (!batch.is_object() || !batch.contains("Data") || !batch["Data"].is_array()) continue;
-        for (const auto& record : batch["Data"]) {
-            std::cout << member(record, "TimeStamp") << "  " << member(record, "MinorType") << "  "
-                      << member(record, "Event") << "  " << member(record, "EventState") << "\n";
-        }
+    for (const auto& record : hexora::tools::CollectorFolder(folder).records(skip)) {
+        std::cout << member(record, "TimeStamp") << "  " << member(record, "MinorType") << "  "
+                  << member(record, "Event") << "  " << member(record, "EventState") << "\n";
     }
     return 0;
 }
