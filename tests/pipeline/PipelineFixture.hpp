@@ -16,6 +16,7 @@
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/Eventually.hpp"
 #include "support/FakeProcessLauncher.hpp"
 #include "support/FakeProcessTable.hpp"
 #include "support/ScopedEnv.hpp"
@@ -36,7 +37,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <typeinfo>
 #include <vector>
 
@@ -116,7 +116,7 @@ protected:
         const auto matches = [&](const std::string& m, const std::string& e, const std::string& s) {
             return m == minorType && e == event && s == eventState;
         };
-        for (int look = 0; look < 1000; ++look) {
+        return test::eventually([&] {
             for (const auto& record : Rum::Api::pendingRecords())
                 if (matches(record.MinorType, record.Event, record.EventState)) return true;
             for (const auto& put : collector.requests()) {
@@ -124,9 +124,8 @@ protected:
                 for (const auto& record : batch["Data"])
                     if (matches(record["MinorType"], record["Event"], record["EventState"])) return true;
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+            return false;
+        });
     }
 
     fs::path serverRoot() const { return sources.path() / "server"; }

@@ -1,6 +1,7 @@
 // The update-info request of LP22 and GP22: the domain rotation, the index
 // kept for the next run, the second-request rule, the cancellation check and
 // what is sent.
+#include "support/Eventually.hpp"
 #include "support/ScopedEnv.hpp"
 #include "updateinfo/UpdateInfoFixture.hpp"
 #include "workers/common/CCheckMaintenance.hpp"
@@ -12,7 +13,6 @@
 
 #include <fstream>
 #include <mutex>
-#include <thread>
 
 namespace hexora {
 namespace {
@@ -174,8 +174,7 @@ TEST_F(UpdateInfoRequestTest, CancellationDuringTheRequestQueuesNothingAndWrites
     // The request's record went out with LP22's own flush, before the batch
     // that closes the run. Uploads run on their own threads: look until it
     // has arrived.
-    bool postRecordSentAlone = false;
-    for (int look = 0; look < 1000 && !postRecordSentAlone; ++look) {
+    const bool postRecordSentAlone = test::eventually([&] {
         for (const auto& put : collector.requestsTo("/")) {
             const auto batch = nlohmann::json::parse(put.body)["Data"];
             bool hasPost = false;
@@ -184,10 +183,10 @@ TEST_F(UpdateInfoRequestTest, CancellationDuringTheRequestQueuesNothingAndWrites
                 hasPost = hasPost || (record["MinorType"] == "POST" && record["Event"] == "22");
                 hasEnd = hasEnd || (record["MinorType"] == "WorkerThread" && record["Event"] == "terminated");
             }
-            postRecordSentAlone = postRecordSentAlone || (hasPost && !hasEnd);
+            if (hasPost && !hasEnd) return true;
         }
-        if (!postRecordSentAlone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+        return false;
+    });
     EXPECT_TRUE(postRecordSentAlone);
 }
 
