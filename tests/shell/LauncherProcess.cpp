@@ -1,5 +1,6 @@
 #include "LauncherProcess.hpp"
 
+#include "support/Eventually.hpp"
 #include "support/TempDir.hpp"
 
 #include <arpa/inet.h>
@@ -11,16 +12,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstring>
 #include <stdexcept>
-#include <thread>
 
 extern char** environ;
 
 namespace hexora::test {
 namespace {
-using Clock = std::chrono::steady_clock;
 
 std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& changes) {
     std::vector<std::string> entries;
@@ -41,9 +39,6 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return out;
 }
 
-// The short pause between two looks at the child (real time: the child runs
-// on its own clock).
-void pause() { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
 }  // namespace
 
 LauncherProcess::LauncherProcess(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
@@ -83,13 +78,9 @@ bool LauncherProcess::reap(bool block) {
 std::string LauncherProcess::log() const { return readFile(logFile_); }
 
 bool LauncherProcess::waitForLog(const std::string& fragment, double seconds) {
-    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-    while (true) {
-        if (log().find(fragment) != std::string::npos) return true;
-        if (reap(false)) return log().find(fragment) != std::string::npos;
-        if (Clock::now() > deadline) return false;
-        pause();
-    }
+    // Stops looking once the child has ended: its log is then complete.
+    test::eventually([&] { return log().find(fragment) != std::string::npos || reap(false); }, seconds);
+    return log().find(fragment) != std::string::npos;
 }
 
 void LauncherProcess::sendSignal(int signal) const {
@@ -97,11 +88,7 @@ void LauncherProcess::sendSignal(int signal) const {
 }
 
 std::optional<int> LauncherProcess::waitForExit(double seconds) {
-    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-    while (!reap(false)) {
-        if (Clock::now() > deadline) return std::nullopt;
-        pause();
-    }
+    if (!test::eventually([&] { return reap(false); }, seconds)) return std::nullopt;
     return status_;
 }
 

@@ -4,18 +4,17 @@
 // folder the program makes stays in the test's folder.
 #include "LauncherProcess.hpp"
 #include "platform/InfoPlist.hpp"
+#include "support/Eventually.hpp"
 #include "support/TempDir.hpp"
 #include "support/XvfbServer.hpp"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace hexora {
 namespace {
@@ -88,11 +87,12 @@ TEST_F(ShellProgramTest, WindowAppearsWithTheInitializingText) {
     // holds more than the X server's empty black.
     const fs::path screenshot = dir / "screen.png";
     int colours = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (colours < 100 && std::chrono::steady_clock::now() < deadline) {
-        if (xvfb.screenshot(screenshot)) colours = test::XvfbServer::colourCount(screenshot);
-        if (colours < 100) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    test::eventually(
+        [&] {
+            if (xvfb.screenshot(screenshot)) colours = test::XvfbServer::colourCount(screenshot);
+            return colours >= 100;
+        },
+        30.0);
     EXPECT_GE(colours, 100) << "the screenshot " << screenshot << " is blank";
 
     launcher->sendSignal(SIGTERM);
