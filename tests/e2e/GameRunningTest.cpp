@@ -9,6 +9,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace hexora::e2e {
 namespace {
 using ::testing::Contains;
@@ -89,6 +91,7 @@ TEST_F(GameRunning, EachUrlFormIsHandedToTheRunningGame) {
 
 TEST_F(GameRunning, DesktopUrlOpenerReachesTheLauncherThroughTheInstalledEntry) {
     if (!world.display().available()) GTEST_SKIP() << "xdg-open opens scheme URLs only with a display";
+    ASSERT_TRUE(std::filesystem::exists("/usr/bin/xdg-open")) << "xdg-utils missing: scripts/install-deps.sh";
     const auto environment = world.environment();
     ChildProcess install("/bin/bash", {HEXORA_DESKTOP_ENTRY_SCRIPT, world.launcherBundle().string()}, environment,
                          world.root(), world.logs() / "install-desktop-entry.log");
