@@ -12,7 +12,7 @@
 
 namespace hexora::bundle {
 
-/// A hexagon with corners at `radius` from `centre`, flat at top and bottom.
+/// A hexagon with corners at `radius` from `centre`, one at the top and one at the bottom.
 QPolygonF hexagon(QPointF centre, double radius);
 
 /// Draws the emblem around `centre`, `radius` from the centre to a corner;
