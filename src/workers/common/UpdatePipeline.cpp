@@ -67,11 +67,13 @@ void UpdatePipeline::onValidationResult(const std::shared_ptr<WorkerThread>& thr
             .withTerminateWhenAvailable(false);
     }
     const fs::path source = temp / package.updateVersion / "Hexora.app" / "Contents";
+    const fs::path owned = profile.ownedFolder ? profile.ownedFolder() : fs::path();
     if (package.isFullPatch)
-        thread->workers().append(std::make_shared<CPatch>(thread, source, profile.destination(), profile.backupLocation()));
+        thread->workers().append(
+            std::make_shared<CPatch>(thread, source, profile.destination(), profile.backupLocation(), owned));
     else
         thread->workers().append(
-            std::make_shared<CSmartPatch>(thread, source, profile.destination(), profile.backupLocation()));
+            std::make_shared<CSmartPatch>(thread, source, profile.destination(), profile.backupLocation(), owned));
     for (auto& next : profile.afterPatch(thread, temp)) thread->workers().append(std::move(next));
 }
 
