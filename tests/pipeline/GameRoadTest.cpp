@@ -12,6 +12,8 @@
 #include "workers/game/GP22.hpp"
 #include "workers/game/GPatch.hpp"
 
+#include <fstream>
+
 namespace hexora {
 namespace {
 
@@ -204,6 +206,51 @@ TEST_F(GameRoadTest, PackageThatDoesNotMatchItsSchemeLeavesTheGameUntouched) {
     EXPECT_EQ(road.error->rum->EventState, "Failed");
     EXPECT_EQ(test::treeOf(game()), test::treeOf(sourceBundle("game", "2.0.1")));
     EXPECT_TRUE(processes.launcher().launches().empty());
+    EXPECT_TRUE(fs::is_empty(tempPath())) << "the package is taken away";
+}
+
+// Whichever step of the update fails, the road leaves no package and no
+// unpacked files in temp; the installed game stays as it was.
+TEST_F(GameRoadTest, FailedUpdateStepLeavesNoPackageInTemp) {
+    struct Case {
+        const char* label;
+        const char* failingStep;
+        std::function<void(const tools::Package&)> spoil;
+        bool smart;
+    };
+    const Case cases[] = {
+        {"package cut short", "CUnzip",
+         [](const tools::Package& package) {
+             const std::string bytes = test::readFile(package.zip);
+             std::ofstream(package.zip, std::ios::binary | std::ios::trunc) << bytes.substr(0, bytes.size() * 3 / 4);
+         },
+         false},
+        {"package unlike its scheme", "CCheckValidationResult",
+         [](const tools::Package& package) {
+             test::replaceZipEntry(package.zip, "2.0.2/Hexora.app/Contents/MacOS/Hexora", "#!/bin/sh\n");
+         },
+         false},
+        {"smart package without an installed game", "CSmartPatch",
+         [](const tools::Package&) { fs::remove_all(game()); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        install(sourceBundle("game", "2.0.1"), game());
+        const std::string file = c.smart ? "2.0.2_2.0.1" : "2.0.2";
+        const auto package = publish(sourceBundle("game", "2.0.2"), "2.0.2", file, file,
+                                     c.smart ? std::optional(sourceBundle("game", "2.0.1")) : std::nullopt);
+        c.spoil(package);
+        const auto installed = test::treeOf(game());
+        answer({{"result", 0}, {"version", "2.0.2"}, {"hash", file}, {"file", file}});
+
+        const auto road = drive(std::make_shared<GP22>(harness.thread));
+
+        ASSERT_TRUE(road.error);
+        EXPECT_EQ(road.names().back(), c.failingStep);
+        EXPECT_TRUE(fs::is_empty(tempPath())) << test::treeOf(tempPath()).size();
+        EXPECT_EQ(test::treeOf(game()), installed);
+        EXPECT_TRUE(processes.launcher().launches().empty());
+    }
 }
 
 // A package name from the reply names files in temp: one that is not a
