@@ -14,6 +14,7 @@
 #include "support/LogCapture.hpp"
 #include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
+#include "support/SmallFileSystem.hpp"
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
 #include "support/WorkerFailure.hpp"
@@ -235,6 +236,43 @@ TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {
 
 // Update prevention against the real developer-hub stand-in and the real
 // process list: what the entry holds decides.
+// The disk of the storage folder is full. Filled by the launcher's own
+// leftovers in temp, it is emptied and the road goes on quietly; filled by
+// something else, the failure is recorded and the road still goes on, so
+// the step that needs the space shows its failure: no silent quit.
+TEST_F(LBootTest, FullDiskNeverQuitsAndLeftoversInTempAreCleared) {
+    struct Case {
+        const char* label;
+        const char* filler;
+        bool recovers;
+    };
+    for (const Case c : {Case{"leftovers in temp", "temp/1.0.2.zip", true},
+                         Case{"someone else's file", "other.bin", false}}) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(storagePath());
+        test::SmallFileSystem disk(storagePath(), 256 * 1024);
+        if (!disk.available()) GTEST_SKIP() << disk.reason();
+        fs::create_directories(storagePath() / "temp");
+        test::fillLeaving(storagePath(), c.filler, 0);
+        ASSERT_EQ(disk.freeBytes(), 0u);
+        LBoot worker(harness_.thread);
+
+        EXPECT_FALSE(test::failureOf([&] { worker.work(); }).has_value());
+
+        const auto queued = harness_.takeQueued();
+        ASSERT_EQ(queued.size(), 1u);
+        EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Launcher::LCheckProcess>(queued[0]));
+        EXPECT_FALSE(fs::exists(storagePath() / "test.file"));
+        if (c.recovers) {
+            EXPECT_FALSE(fs::exists(storagePath() / "temp"));
+            EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
+        } else {
+            EXPECT_TRUE(fs::exists(storagePath() / c.filler));
+            expectFailureRecord("failed to test file write: No space left on device");
+        }
+    }
+}
+
 TEST_F(LBootTest, UpdatePreventionFollowsTheRunningDeveloperHub) {
     test::ChildProcess hub(test::developerHubExecutable());
     test::ChildProcess otherLauncher(test::launcherStandInExecutable());
