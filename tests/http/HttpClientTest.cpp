@@ -1,5 +1,6 @@
 #include "services/http/HttpClient.hpp"
 #include "services/http/TrustedCertificates.hpp"
+#include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
 #include "support/server/HttpsServer.hpp"
 
@@ -427,6 +428,35 @@ TEST_F(HttpDownload, AnEndlessBodyStopsAtTheCapAndALongerThanAnnouncedOneAtItsLe
     const auto longerResult = Http::download(server.url("/longer"), dir / "longer", options);
     EXPECT_EQ(longerResult.failure, Http::Failure::BodyTooLarge) << longerResult.error;
     EXPECT_LE(test::readFile(dir / "longer").size(), 1000u);
+}
+
+// A body with more bytes than its disk has room for, endless or announced,
+// stops before the disk falls below the reserve and close to it; what was
+// written stays for the caller to remove.
+TEST_F(HttpDownload, ABodyStopsBeforeItsDiskFallsBelowTheReserve) {
+    constexpr std::uint64_t Reserve = 1 << 20;
+    const test::SmallFileSystem disk(dir / "disk", 3 << 20);
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    ServerReply endless;
+    endless.endless = true;
+    server.on("GET", "/endless", endless);
+    server.on("GET", "/announced", ServerReply::text(200, std::string(4 << 20, 'a')));
+    Http::Options options = quick();
+    options.keepFreeBytes = Reserve;
+
+    for (const char* path : {"/endless", "/announced"}) {
+        SCOPED_TRACE(path);
+        const auto file = dir / "disk" / "file";
+        const auto result = Http::download(server.url(path), file, options);
+        EXPECT_EQ(result.failure, Http::Failure::Transport);
+        EXPECT_NE(result.error.find(file.string() + ": the download would leave less than 1048576 bytes free"),
+                  std::string::npos)
+            << result.error;
+        EXPECT_GE(disk.freeBytes(), Reserve);
+        EXPECT_LT(disk.freeBytes(), Reserve + 256 * 1024);  // it did fill the disk up to the reserve
+        EXPECT_GT(std::filesystem::file_size(file), 1u << 20);
+        std::filesystem::remove(file);
+    }
 }
 
 TEST_F(HttpDownload, ADownloadNeverWritesThroughALink) {

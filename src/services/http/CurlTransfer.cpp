@@ -2,7 +2,7 @@
 
 #include "services/http/CurlSession.hpp"
 #include "services/http/TrustedCertificates.hpp"
-#include "services/internal/FileDescriptor.hpp"
+#include "services/internal/FileOps.hpp"
 
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 
@@ -39,12 +40,14 @@ std::string secondsText(double seconds) {
 }  // namespace
 
 CurlTransfer::CurlTransfer(std::string method, std::string url, Options options)
-    : method_(std::move(method)), url_(std::move(url)), options_(std::move(options)) {
+    : method_(std::move(method)),
+      url_(std::move(url)),
+      options_(std::move(options)),
+      freeSpace_(options_.keepFreeBytes) {
     options_.timeoutSec = effectiveTimeout(options_.timeoutSec);
 }
 
 CurlTransfer::~CurlTransfer() {
-    if (fileHandle_) std::fclose(fileHandle_);
     if (easy_) curl_easy_cleanup(easy_);
 }
 
@@ -295,10 +298,15 @@ size_t CurlTransfer::writeToMemory(const char* data, size_t length) {
 }
 
 size_t CurlTransfer::writeToFile(const char* data, size_t length) {
-    if (!fileHandle_ && !openFile()) return CURL_WRITEFUNC_ERROR;
-    if (length > 0 && std::fwrite(data, 1, length, fileHandle_) != length) {
+    if (!fileDescriptor_ && !openFile()) return CURL_WRITEFUNC_ERROR;
+    if (!freeSpace_.admits(fileDescriptor_.get(), length)) {
         stop_ = Stop::FileError;
-        fileError_ = "Could not write " + file_->string() + ": " + std::strerror(errno);
+        fileError_ = "Could not write " + file_->string() + ": the download would leave less than " +
+                     std::to_string(freeSpace_.reserveBytes()) + " bytes free on its disk";
+        return CURL_WRITEFUNC_ERROR;
+    }
+    if (!FileOps::writeAll(fileDescriptor_.get(), std::string_view(data, length))) {
+        stopFileError("write", errno);
         return CURL_WRITEFUNC_ERROR;
     }
     written_ += length;
@@ -315,31 +323,27 @@ size_t CurlTransfer::writeToFile(const char* data, size_t length) {
 
 bool CurlTransfer::openFile() {
     // Never written through a link: a link in the file's place fails the open.
-    FileDescriptor fd(::open(file_->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (fd) fileHandle_ = ::fdopen(fd.get(), "wb");
-    if (fileHandle_) {
-        fd.release();
-        return true;
-    }
-    stop_ = Stop::FileError;
-    fileError_ = "Could not create " + file_->string() + ": " + std::strerror(errno);
+    fileDescriptor_ = FileDescriptor(::open(file_->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (fileDescriptor_) return true;
+    stopFileError("create", errno);
     return false;
+}
+
+void CurlTransfer::stopFileError(const char* verb, int error) {
+    stop_ = Stop::FileError;
+    fileError_ = std::string("Could not ") + verb + " " + file_->string() + ": " + std::strerror(error);
 }
 
 // After a complete reply: a 2xx download always leaves its file, also an empty one.
 bool CurlTransfer::finishFile() {
     if (!file_) return true;
-    if (!fileHandle_) {
+    if (!fileDescriptor_) {
         if (result_.status < 200 || result_.status > 299) return true;
         if (!openFile()) return false;
     }
-    const bool closed = std::fclose(fileHandle_) == 0;
-    fileHandle_ = nullptr;
-    if (!closed) {
-        stop_ = Stop::FileError;
-        fileError_ = "Could not write " + file_->string() + ": " + std::strerror(errno);
-    }
-    return closed;
+    if (fileDescriptor_.close()) return true;
+    stopFileError("write", errno);
+    return false;
 }
 
 CURLcode CurlTransfer::onSslContext(CURL*, void* sslContext, void* self) {

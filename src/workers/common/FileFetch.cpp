@@ -63,6 +63,7 @@ FileFetchResult fetchFile(const std::string& url, const std::string& targetPath,
     options.timeoutSec = bounds.idleTimeoutSec;
     options.minBytesPerSec = bounds.minBytesPerSec;
     options.maxUnannouncedDownloadBytes = bounds.maxUnannouncedBytes;
+    options.keepFreeBytes = bounds.keepFreeBytes;
     options.shouldAbort = callbacks.shouldAbort;
     const Http::DownloadProgress progress = [&](std::uint64_t written, std::uint64_t expected) {
         if (callbacks.onProgress && expected > 0) {
