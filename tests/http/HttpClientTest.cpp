@@ -1,5 +1,6 @@
 #include "services/http/HttpClient.hpp"
 #include "services/http/TrustedCertificates.hpp"
+#include "LocalCertificateChain.hpp"
 #include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
 #include "support/server/HttpsServer.hpp"
@@ -128,6 +129,41 @@ TEST(HttpClient, WithoutTheTestAuthorityTheServerIsNotTrusted) {
     EXPECT_EQ(refused.failure, Http::Failure::Transport);
     EXPECT_FALSE(refused.error.empty());
     EXPECT_EQ(Http::get(server.url("/x"), quick()).body, "hi");
+}
+
+// The authorities are parsed once and kept; a changed extra file (here the
+// same path with another authority's content) is read again.
+TEST(HttpClient, AnExtraAuthorityFileIsReadAgainWhenItChanges) {
+    HttpsServer server;
+    server.on("GET", "/x", ServerReply::text(200, "hi"));
+    // A second server for the last step: a resumed TLS session would skip the certificate check.
+    HttpsServer fresh;
+    const test::TempDir dir;
+    tools::LocalCertificateChain{.organization = "Another authority",
+                                 .authorityName = "Another authority",
+                                 .errorContext = "test certificates",
+                                 .caFile = dir / "other.pem",
+                                 .certFile = dir / "other-server.pem",
+                                 .keyFile = dir / "other-key.pem"}
+        .write();
+    // Replaced by a rename: another inode, whatever the size and the clock's grain.
+    const auto extra = dir / "extra.pem";
+    const auto putInPlace = [&](const std::filesystem::path& authority) {
+        std::filesystem::rename(dir.write("next.pem", test::readFile(authority)), extra);
+    };
+    putInPlace(dir / "other.pem");
+    Http::TrustedCertificates::setExtraCaFile(extra.string());
+
+    const auto refused = Http::get(server.url("/x"), quick());
+    putInPlace(HttpsServer::caFile());
+    const auto trusted = Http::get(server.url("/x"), quick());
+    putInPlace(dir / "other.pem");
+    const auto refusedAgain = Http::get(fresh.url("/x"), quick());
+    Http::TrustedCertificates::setExtraCaFile(HttpsServer::caFile());
+
+    EXPECT_EQ(refused.failure, Http::Failure::Transport);
+    EXPECT_EQ(trusted.body, "hi") << trusted.error;
+    EXPECT_EQ(refusedAgain.failure, Http::Failure::Transport);
 }
 
 TEST(HttpClient, UnreadableExtraAuthorityFileFailsTheTransfer) {

@@ -1,11 +1,9 @@
 #include "services/http/CurlTransfer.hpp"
 
+#include "services/http/CertificateStore.hpp"
 #include "services/http/CurlSession.hpp"
 #include "services/http/TrustedCertificates.hpp"
 #include "services/internal/FileOps.hpp"
-
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
 
 #include <algorithm>
 #include <charconv>
@@ -93,14 +91,12 @@ bool CurlTransfer::configure(curl_slist*& headerList) {
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::onBody);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
 
+    // The authorities come from the process's shared store, with the extra
+    // ones in force when this transfer starts.
     extraCaFile_ = TrustedCertificates::extraCaFile();
-    if (extraCaFile_) {
-        curl_easy_setopt(easy_, CURLOPT_SSL_CTX_FUNCTION, &CurlTransfer::onSslContext);
-        curl_easy_setopt(easy_, CURLOPT_SSL_CTX_DATA, this);
-        // The extra authorities go into this transfer's store only: a cached
-        // store would carry them into later transfers that should not trust them.
-        curl_easy_setopt(easy_, CURLOPT_CA_CACHE_TIMEOUT, 0L);
-    }
+    CertificateStore::leaveLoadingToTheStore(easy_);
+    curl_easy_setopt(easy_, CURLOPT_SSL_CTX_FUNCTION, &CurlTransfer::onSslContext);
+    curl_easy_setopt(easy_, CURLOPT_SSL_CTX_DATA, this);
 
     if (method_ == "POST") {
         curl_easy_setopt(easy_, CURLOPT_POST, 1L);
@@ -348,8 +344,7 @@ bool CurlTransfer::finishFile() {
 
 CURLcode CurlTransfer::onSslContext(CURL*, void* sslContext, void* self) {
     const auto& transfer = *static_cast<CurlTransfer*>(self);
-    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
-    if (X509_STORE_load_file(store, transfer.extraCaFile_->c_str()) != 1) return CURLE_SSL_CACERT_BADFILE;
+    if (!CertificateStore::use(static_cast<SSL_CTX*>(sslContext), transfer.extraCaFile_)) return CURLE_SSL_CACERT_BADFILE;
     return CURLE_OK;
 }
 
