@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace hexora::Http {
 namespace {
@@ -319,8 +321,17 @@ size_t CurlTransfer::writeToFile(const char* data, size_t length) {
 
 bool CurlTransfer::openFile() {
     // Never written through a link: a link in the file's place fails the open.
-    fileDescriptor_ = FileDescriptor(::open(file_->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (fileDescriptor_) return true;
+    fileDescriptor_ = FileDescriptor(::open(file_->c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!fileDescriptor_) {
+        stopFileError("create", errno);
+        return false;
+    }
+    // Only a file with content is truncated: ext4 takes a truncated file for
+    // one being replaced and starts writing it all out when it is closed,
+    // which would hold up every download into a fresh temporary file.
+    struct stat facts {};
+    if (::fstat(fileDescriptor_.get(), &facts) == 0 && facts.st_size == 0) return true;
+    if (::ftruncate(fileDescriptor_.get(), 0) == 0) return true;
     stopFileError("create", errno);
     return false;
 }
