@@ -1,6 +1,6 @@
 #pragma once
 // A signal that ends one thread's sleep early: another thread raises it, and
-// a sleep through Clock::sleepFor(duration, wakeup) then returns at once
+// a sleep through Clock::sleepForUnlessWoken(duration, wakeup) then returns at once
 // instead of at the end of its duration. A raise while nobody sleeps is
 // kept for the next sleep, which it ends and which lowers it again.
 //

@@ -20,15 +20,12 @@ std::optional<std::string> text(const char* value) {
     return std::string(value);
 }
 
-const SystemLocations& systemLocations(CURL* easy) {
-    static const SystemLocations locations = [easy] {
-        char* file = nullptr;
-        char* folder = nullptr;
-        curl_easy_getinfo(easy, CURLINFO_CAINFO, &file);
-        curl_easy_getinfo(easy, CURLINFO_CAPATH, &folder);
-        return SystemLocations{text(file), text(folder)};
-    }();
-    return locations;
+SystemLocations systemLocationsOf(CURL* easy) {
+    char* file = nullptr;
+    char* folder = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_CAINFO, &file);
+    curl_easy_getinfo(easy, CURLINFO_CAPATH, &folder);
+    return SystemLocations{text(file), text(folder)};
 }
 
 // Another path, size, time or inode of the extra file makes another store.
@@ -58,7 +55,7 @@ X509_STORE* makeStore(const SystemLocations& system, const std::optional<std::st
 
 struct Cache {
     std::mutex mutex;
-    const SystemLocations* system = nullptr;
+    std::optional<SystemLocations> system;  // read from the first handle
     std::string identity;
     X509_STORE* store = nullptr;  // one reference held here
 };
@@ -72,10 +69,9 @@ Cache& cache() {
 }  // namespace
 
 void leaveLoadingToTheStore(CURL* easy) {
-    const SystemLocations& system = systemLocations(easy);
     {
         std::lock_guard lock(cache().mutex);
-        cache().system = &system;
+        if (!cache().system) cache().system = systemLocationsOf(easy);
     }
     curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr);
     curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);

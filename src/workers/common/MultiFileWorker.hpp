@@ -18,11 +18,11 @@
 //
 // runUnits starts min(units, coreCount) threads (none for no units), sleeps
 // 0.01 s, then polls (each 0.01 s sleep ends early once the last unit thread
-// has ended, so the run ends when its last unit does, not at the next look): the first time the run's token source reports
-// cancelled it calls cancel() on every present unit; it sums progress (an
-// absent unit adds 0); while not cancelled it posts a progress event of
-// sum / count * 100 (100 when there are no units); it leaves when every
-// present unit isFinal(). Before returning it joins its threads, so no unit
+// has ended, so the run ends when its last unit does, not at the next look):
+// the first time the run's token source reports cancelled it calls cancel()
+// on every present unit; it sums progress (an absent unit adds 0); while
+// not cancelled it posts a progress event of sum / count * 100 (100 when
+// there are no units); it leaves when every present unit isFinal(). Before returning it joins its threads, so no unit
 // thread outlives the call and every after-unit step (e.g. the download's
 // domain index move) is done when the outcome is read; the outcome's sum is
 // taken after that join, so a unit that changes its progress as it becomes
