@@ -24,7 +24,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,23 +51,6 @@ protected:
     void writeAndDeleteTestFile(const fs::path& file) override {
         throw fs::filesystem_error("open", file, std::error_code(EROFS, std::generic_category()));
     }
-};
-
-// A tmpfs mounted read-only over a folder while the object lives.
-class ReadOnlyMount {
-public:
-    explicit ReadOnlyMount(fs::path folder) : folder_(std::move(folder)) {
-        fs::create_directories(folder_);
-        mounted_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", MS_RDONLY | MS_NOSUID | MS_NODEV, "size=64k") == 0;
-    }
-    ~ReadOnlyMount() {
-        if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-
-private:
-    fs::path folder_;
-    bool mounted_ = false;
 };
 
 class LBootTest : public ::testing::Test {
@@ -219,8 +201,8 @@ TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
 }
 
 TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {
-    ReadOnlyMount mount(storagePath());
-    if (!mount.mounted()) GTEST_SKIP() << "cannot mount a read-only tmpfs here: " << std::strerror(errno);
+    const test::SmallFileSystem mount(storagePath(), 64 * 1024, /*readOnly=*/true);
+    if (!mount.available()) GTEST_SKIP() << mount.reason();
 
     LBoot worker(harness_.thread);
     auto outcome = runAside(worker);

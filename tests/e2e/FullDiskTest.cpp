@@ -37,6 +37,7 @@ std::vector<std::string> leftInTemp(const LauncherWorld& world) {
 void unzipWithoutRoomFailsCleanlyAndTheUpdateFollowsOnceSpaceIsFreed(bool fresh) {
     LauncherWorld world(currentTestName());
     world.setGameSeconds(1);
+    world.setDiskReserveBytes(0);
     test::SmallFileSystem disk(world.storage(), 64 << 20);
     if (!disk.available()) GTEST_SKIP() << disk.reason();
     world.offerCurrentLauncher();

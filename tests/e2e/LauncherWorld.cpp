@@ -233,6 +233,7 @@ ChildProcess::Environment LauncherWorld::environment(const ChildProcess::Environ
         {"HEXORA_SAMPLE_GAME_REPORT", (logs() / "game-report.txt").string()},
         {"HEXORA_SAMPLE_GAME_SECONDS", std::to_string(gameSeconds_)},
     };
+    if (diskReserveBytes_) environment["HEXORA_DISK_RESERVE_BYTES"] = std::to_string(*diskReserveBytes_);
     // Sanitizer builds: the settings of the test run, and no reports of the
     // leaks inside the system libraries the Qt shell loads.
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {

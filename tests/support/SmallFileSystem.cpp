@@ -11,7 +11,7 @@
 namespace hexora::test {
 namespace fs = std::filesystem;
 
-SmallFileSystem::SmallFileSystem(fs::path folder, std::uint64_t bytes) : folder_(std::move(folder)) {
+SmallFileSystem::SmallFileSystem(fs::path folder, std::uint64_t bytes, bool readOnly) : folder_(std::move(folder)) {
     std::error_code error;
     fs::create_directories(folder_, error);
     if (error) {
@@ -19,7 +19,8 @@ SmallFileSystem::SmallFileSystem(fs::path folder, std::uint64_t bytes) : folder_
         return;
     }
     const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
-    if (::mount("tmpfs", folder_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
+    const unsigned long flags = MS_NOSUID | MS_NODEV | (readOnly ? MS_RDONLY : 0);
+    if (::mount("tmpfs", folder_.c_str(), "tmpfs", flags, options.c_str()) != 0) {
         reason_ = "cannot mount a tmpfs on " + folder_.string() + ": " + std::strerror(errno);
         return;
     }

@@ -14,8 +14,9 @@ namespace hexora::test {
 
 class SmallFileSystem {
 public:
-    /// Mounts a tmpfs of `bytes` on `folder` (created when missing).
-    SmallFileSystem(std::filesystem::path folder, std::uint64_t bytes);
+    /// Mounts a tmpfs of `bytes` on `folder` (created when missing), read-only
+    /// when asked (a volume the launcher cannot write to).
+    SmallFileSystem(std::filesystem::path folder, std::uint64_t bytes, bool readOnly = false);
     ~SmallFileSystem();
     SmallFileSystem(const SmallFileSystem&) = delete;
     SmallFileSystem& operator=(const SmallFileSystem&) = delete;
