@@ -111,17 +111,24 @@ TEST(SelfUpdate, BrokenLauncherSchemeMakesOneSelfUpdateThenShowsTheFailure) {
         << hexora::test::deflateBytes("{\"files\": [ this is no JSON");
     world.answer(LauncherPlatform, {{"result", 1}, {"version", version}, {"hash", hash}});
 
+    const auto package = "/update/" + hash + "/" + version + ".zip";
     auto old = world.startLauncher();
     const auto status = old.waitForExit(120s);
     ASSERT_TRUE(status.has_value()) << "the first launcher did not restart\n" << world.road();
     EXPECT_EQ(describeStatus(*status), "exit 0");
-    ASSERT_TRUE(world.waitForRecord("WorkerThread", "terminated", "Succeeded", 120s))
-        << "the new launcher's run did not end with the window open\n" << world.road();
+    // Either the new launcher's run ends with its window open, or it updates
+    // once more: the package is then fetched a second time.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return hasRecord(world.records(), "WorkerThread", "terminated", "Succeeded") ||
+                   world.fileRequests(package) > 1;
+        },
+        120s))
+        << world.road();
+    EXPECT_EQ(world.fileRequests(package), 1) << "the launcher package was downloaded more than once";
     EXPECT_TRUE(world.waitForShown("Failed to validation.", 30s)) << world.road();
     const auto running = world.launchersRunning();
     EXPECT_EQ(running.size(), 1u) << "the new launcher should stay with its failure";
-    EXPECT_EQ(world.fileRequests("/update/" + hash + "/" + version + ".zip"), 1)
-        << "the launcher package was downloaded more than once";
     EXPECT_EQ(world.gameStartsReady(), 0);
     for (const pid_t pid : running) ::kill(pid, SIGTERM);
     ASSERT_TRUE(world.waitForNoLauncher(60s));
