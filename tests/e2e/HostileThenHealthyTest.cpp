@@ -20,14 +20,6 @@ using hexora::test::readFile;
 
 const char* const ErrorPage = "<!DOCTYPE html><html><body><h1>Welcome</h1><p>Page moved.</p></body></html>";
 
-bool downloadUnderWay(const LauncherWorld& world) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(world.storage() / "temp", error)) {
-        if (entry.is_regular_file(error) && entry.file_size(error) > 0) return true;
-    }
-    return false;
-}
-
 void setFileModes(LauncherWorld& world, const std::string& mode, bool on) {
     world.service().setMode("files-0", mode, on);
     world.service().setMode("files-1", mode, on);
@@ -72,7 +64,7 @@ TEST(HostileThenHealthy, FailedRoadsLeaveNothingThatSpoilsTheNextStart) {
     setFileModes(world, "slow", true);
     {
         auto launcher = world.startLauncher();
-        const bool reached = waitUntil([&] { return downloadUnderWay(world); }, 60s);
+        const bool reached = waitUntil([&] { return world.downloadUnderWay(); }, 60s);
         launcher.kill();
         ASSERT_TRUE(reached) << world.road();
     }

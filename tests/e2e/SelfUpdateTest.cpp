@@ -139,14 +139,6 @@ enum class KillPoint { WhileDownloading, OnceTheBundleChanged };
 
 class KilledSelfUpdate : public ::testing::TestWithParam<KillPoint> {};
 
-bool downloadUnderWay(const LauncherWorld& world) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(world.storage() / "temp", error)) {
-        if (entry.is_regular_file(error) && entry.file_size(error) > 0) return true;
-    }
-    return false;
-}
-
 TEST_P(KilledSelfUpdate, NextStartFinishesTheRoad) {
     LauncherWorld world(currentTestName());
     world.setGameSeconds(1);
@@ -163,7 +155,7 @@ TEST_P(KilledSelfUpdate, NextStartFinishesTheRoad) {
     auto old = world.startLauncher();
     const bool reached = waitUntil(
         [&] {
-            if (whileDownloading) return downloadUnderWay(world);
+            if (whileDownloading) return world.downloadUnderWay();
             return world.installedLauncherVersion() != builtVersion;  // new version, or no Contents at all
         },
         60s);
