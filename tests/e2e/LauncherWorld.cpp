@@ -321,6 +321,14 @@ bool LauncherWorld::waitForNoLauncher(std::chrono::milliseconds limit) const {
     return waitUntil([&] { return launchersRunning().empty(); }, limit);
 }
 
+bool LauncherWorld::downloadUnderWay() const {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(storage() / "temp", error)) {
+        if (entry.is_regular_file(error) && entry.file_size(error) > 0) return true;
+    }
+    return false;
+}
+
 std::vector<std::string> LauncherWorld::gameReport() const { return lines(logs() / "game-report.txt"); }
 
 int LauncherWorld::gameStartsReady() const {

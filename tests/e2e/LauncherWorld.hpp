@@ -101,6 +101,8 @@ public:
     std::vector<pid_t> launchersRunning() const;
     /// Waits until no launcher of this world runs.
     bool waitForNoLauncher(std::chrono::milliseconds limit = 60s) const;
+    /// Whether storage/temp holds a file with data: a download is under way.
+    bool downloadUnderWay() const;
 
     /// CFBundleShortVersionString of the installed game and of the launcher bundle.
     std::string installedGameVersion() const;
