@@ -1,7 +1,8 @@
 // Quitting while the road works: SIGTERM or the window's close button during
 // a large download defers the quit (ReservedAppTerminating), cancels the run,
 // sends the last telemetry batch and then exits, leaving the installed game as
-// it was. After a failed road, a quit ends the launcher at once.
+// it was. A quit while the update API hangs ends the launcher within seconds.
+// After a failed road, a quit ends the launcher at once.
 #include "e2e/LauncherWorld.hpp"
 #include "e2e/Wait.hpp"
 #include "e2e/WindowClose.hpp"
@@ -64,6 +65,41 @@ TEST_P(QuitDuringDownload, ExitsAfterTheThreadEndedWithTheGameUntouched) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Quit, QuitDuringDownload, ::testing::Values(QuitBy::Sigterm, QuitBy::WindowClose),
+                         [](const auto& info) { return info.param == QuitBy::Sigterm ? "Sigterm" : "WindowClose"; });
+
+// The update API takes the request and never answers: the quit cancels the
+// run, which stops the request in flight, and the launcher ends within
+// seconds (the collector answers).
+class QuitWhileTheApiHangs : public ::testing::TestWithParam<QuitBy> {};
+
+TEST_P(QuitWhileTheApiHangs, EndsWithinTenSeconds) {
+    LauncherWorld world(currentTestName());
+    if (GetParam() == QuitBy::WindowClose && !world.display().available()) GTEST_SKIP() << "needs Xvfb";
+    world.installGame("1.0.1");
+    world.service().setMode("api-0", "hang", true);
+    world.service().setMode("api-1", "hang", true);
+
+    auto launcher = world.startLauncher();
+    const auto asked = [&] { return world.apiRequests(32) + world.apiRequests(33) > 0; };
+    ASSERT_TRUE(waitUntil([&] { return asked() || !launcher.running(); }, 60s)) << world.road();
+    ASSERT_TRUE(launcher.running()) << world.road();
+    if (GetParam() == QuitBy::Sigterm) {
+        launcher.signal(SIGTERM);
+    } else {
+        ASSERT_TRUE(closeWindowsOf(world.display().display(), launcher.pid())) << "no launcher window to close";
+    }
+    const auto status = launcher.waitForExit(10s);
+    ASSERT_TRUE(status.has_value()) << "the launcher did not quit within 10 s\n" << world.road();
+    EXPECT_EQ(describeStatus(*status), "exit 0");
+
+    EXPECT_TRUE(world.shown("Hexora Launcher will be terminated.")) << world.road();
+    const auto records = world.runRecords();
+    EXPECT_TRUE(hasRecord(records, "WorkerThread", "cancel", "Succeeded")) << world.road();
+    EXPECT_TRUE(hasRecord(records, "WorkerThread", "terminated with terminating app", "Succeeded")) << world.road();
+    EXPECT_EQ(world.gameStartsReady(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Quit, QuitWhileTheApiHangs, ::testing::Values(QuitBy::Sigterm, QuitBy::WindowClose),
                          [](const auto& info) { return info.param == QuitBy::Sigterm ? "Sigterm" : "WindowClose"; });
 
 TEST(Quit, AfterAFailedRoadTheLauncherEndsAtOnce) {

@@ -25,6 +25,7 @@ HttpsDomain::HttpsDomain(std::string name, const ServiceLayout& layout, const st
             return;
         }
         handler_(request, response);
+        holdWhileHanging();
     };
     server_->Get(".*", serve);
     server_->Post(".*", serve);
@@ -40,9 +41,19 @@ HttpsDomain::HttpsDomain(std::string name, const ServiceLayout& layout, const st
 
 HttpsDomain::~HttpsDomain() { stop(); }
 
+void HttpsDomain::holdWhileHanging() const {
+    const auto hang = layout_.modeFile(name_, "hang");
+    const auto deadline = std::chrono::steady_clock::now() + HangLimit;
+    std::error_code ignored;
+    while (!stopping_ && std::filesystem::exists(hang, ignored) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 std::string HttpsDomain::url() const { return "https://127.0.0.1:" + std::to_string(port_); }
 
 void HttpsDomain::stop() {
+    stopping_ = true;
     if (server_) server_->stop();
     if (thread_.joinable()) thread_.join();
 }
