@@ -4,7 +4,8 @@
 //   async (the default)  the upload is started with flushAsync
 //   sync                 a thread of its own runs flushSync, as a worker
 //                        thread's last flush, and is still waiting when
-//                        main returns
+//                        main returns; once that flush is over it appends
+//                        and flushes once more, while the process ends
 // The collector comes from HEXORA_RUM_URL, its authority from HEXORA_CA_FILE.
 // The launcher's log goes to standard error.
 #include "services/internal/Log.hpp"
@@ -28,7 +29,11 @@ int main(int argc, char** argv) {
     Rum::Api::setStreamName(argv[1]);
     Rum::LogData("RumExit", "exit", "Info", "INFO").addData("Reason", "process ends").append();
     if (sync) {
-        std::thread([] { Rum::Api::flushSync(); }).detach();
+        std::thread([] {
+            Rum::Api::flushSync();
+            Rum::LogData("RumExit", "exit", "Info", "INFO").addData("Reason", "after the flush").append();
+            Rum::Api::flushSync();
+        }).detach();
     } else {
         Rum::Api::flushAsync();
     }
