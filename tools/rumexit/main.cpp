@@ -4,10 +4,12 @@
 //   async (the default)  the upload is started with flushAsync
 //   sync                 a thread of its own runs flushSync, as a worker
 //                        thread's last flush, and is still waiting when
-//                        main returns; once that flush is over it appends
-//                        and flushes once more, while the process ends
+//                        main returns; once that flush is over it flushes
+//                        once more (it looks for uploads still in flight)
+//                        while the process ends
 // The collector comes from HEXORA_RUM_URL, its authority from HEXORA_CA_FILE.
 // The launcher's log goes to standard error.
+#include "services/http/RequestThreads.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "services/rum/RumApi.hpp"
@@ -29,9 +31,11 @@ int main(int argc, char** argv) {
     Rum::Api::setStreamName(argv[1]);
     Rum::LogData("RumExit", "exit", "Info", "INFO").addData("Reason", "process ends").append();
     if (sync) {
+        // The request layer is set up here, as the launcher's main thread
+        // does before its worker runs: the flush thread is never joined.
+        (void)RequestThreads::leftRunning();
         std::thread([] {
             Rum::Api::flushSync();
-            Rum::LogData("RumExit", "exit", "Info", "INFO").addData("Reason", "after the flush").append();
             Rum::Api::flushSync();
         }).detach();
     } else {
