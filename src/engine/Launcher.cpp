@@ -68,7 +68,8 @@ void Launcher::requestTerminate() {
 void Launcher::stop() {
     std::shared_ptr<Worker::WorkerThread> thread = workerThread();
     if (!thread) return;
-    thread->cancel();
+    // Only a run is cancelled; the last flush keeps its own bounds.
+    if (thread->isRun()) thread->cancel();
     thread->join();
 }
 
