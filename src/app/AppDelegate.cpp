@@ -12,7 +12,12 @@ void AppDelegate::applicationDidFinishLaunching() {
     Launcher::shared().start();
 }
 
-void AppDelegate::applicationWillTerminate() { Log::info("AppDelegate.applicationWillTerminate"); }
+void AppDelegate::applicationWillTerminate() {
+    Log::info("AppDelegate.applicationWillTerminate");
+    // The worker thread must not outlive the program: nothing of the
+    // process's state may go away under it.
+    Launcher::shared().stop();
+}
 
 bool AppDelegate::applicationShouldTerminate() {
     auto& launcher = Launcher::shared();
@@ -24,6 +29,14 @@ bool AppDelegate::applicationShouldTerminate() {
         // Draw the notice now: the run may end, and the application with it,
         // before the display's next tick.
         if (const auto& manager = thread->uiUpdateManager(); manager->isRunning()) manager->update();
+        return false;
+    }
+    if (thread && thread->isActive()) {
+        // The run is over and its last telemetry is on its way: the thread
+        // terminates the application once that flush has ended. The window
+        // keeps what the run left.
+        Log::info("AppDelegate.applicationShouldTerminate: updater is sending its last telemetry");
+        launcher.requestTerminate();
         return false;
     }
     Log::info("AppDelegate.applicationShouldTerminate: terminate now");

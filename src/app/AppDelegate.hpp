@@ -7,6 +7,8 @@
 // while the worker thread runs, the quit is deferred (terminate requested,
 // run cancelled, the ReservedAppTerminating notice drawn at once, refused
 // now) and the thread terminates the application once its run has ended;
+// while the ended run's last telemetry flush runs, the quit is deferred the
+// same way but without the notice (the window keeps what the run left);
 // otherwise the application quits at once.
 //
 // Thread: GUI thread only. Qt-free, so it is tested without a window.
@@ -23,7 +25,7 @@ public:
 
     /// Launching has finished: starts the driver.
     void applicationDidFinishLaunching();
-    /// The event loop has ended.
+    /// The event loop has ended: stops the driver (its thread is joined).
     void applicationWillTerminate();
     /// True: quit now. False: the quit is deferred (see above).
     bool applicationShouldTerminate();

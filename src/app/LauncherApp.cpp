@@ -7,6 +7,7 @@
 #include "app/QtScreens.hpp"
 #include "app/QuitSignals.hpp"
 #include "app/ShellTrace.hpp"
+#include "platform/ExitGate.hpp"
 #include "workers/launcher/SelfRestart.hpp"
 
 #include <QApplication>
@@ -54,6 +55,9 @@ int runLauncherApp(int argc, char** argv) {
         application->close();
     }
     platform::Application::install(nullptr);
+    // From here on no thread that outlives its caller (a child's waiter, an
+    // upload) reports to the program any more.
+    platform::ExitGate::close();
     return result;
 }
 

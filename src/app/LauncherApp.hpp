@@ -6,7 +6,9 @@
 // installed before (workers/FirstWorkers.hpp).
 //
 // Start-up order: the window loads and appears (the driver is set up), the
-// command line's URLs are handed over, then the driver starts.
+// command line's URLs are handed over, then the driver starts. At the end the
+// driver's worker thread is joined and the process's ExitGate shut before
+// this returns.
 //
 // Thread: the process's main thread; returns the event loop's exit code.
 namespace hexora::app {

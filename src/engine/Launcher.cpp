@@ -65,6 +65,14 @@ void Launcher::requestTerminate() {
     if (thread) thread->requestTerminate();
 }
 
+void Launcher::stop() {
+    std::shared_ptr<Worker::WorkerThread> thread = workerThread();
+    if (!thread) return;
+    // Only a run is cancelled; the last flush keeps its own bounds.
+    if (thread->isRun()) thread->cancel();
+    thread->join();
+}
+
 void Launcher::handleOpenUrls(const std::vector<std::string>& urls) {
     for (const auto& url : urls) Log::info("handleOpenUrls: " + url);
     record("openUrls", "Info").addData("Message", openUrlsMessage(urls)).append();

@@ -6,6 +6,7 @@
 //   handleOpenUrls()  when the launcher was opened with URLs (queues the hand-off)
 //   start()           when launching has finished (queues the boot checks, starts the thread)
 //   requestTerminate() when the user quits while the thread runs
+//   stop()            when the event loop has ended (before the program returns)
 // The driver does not enforce that order: a start or a hand-off before the
 // set-up is logged and ignored.
 //
@@ -50,6 +51,11 @@ public:
     /// Posts ReservedAppTerminating and sets the thread's terminate flag, once;
     /// nothing without a thread.
     void requestTerminate();
+
+    /// Cancels the run while it runs and waits until the worker thread has
+    /// ended, its last telemetry flush included (within that flush's bounds);
+    /// nothing without a thread or before its start. Not from the worker thread.
+    void stop();
 
     /// Queues the "openUrls" record, then, when a thread exists and is not
     /// running, queues the hand-off worker with `urls` (absolute texts, in

@@ -3,7 +3,6 @@
 #include "engine/ErrorDescription.hpp"
 #include "engine/LauncherError.hpp"
 #include "engine/WorkerError.hpp"
-#include "platform/Application.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "services/rum/RumApi.hpp"
@@ -57,24 +56,16 @@ void WorkerThread::main() {
     if (endRun()) {
         Log::info("WorkerThread: terminated with terminating app");
         record("terminated with terminating app", "Succeeded");
-        submitTermination();
     } else {
         Log::info("WorkerThread: terminated");
         record("terminated", "Succeeded");
-        flushTelemetry();
     }
+    // On this thread in both cases: the window keeps painting while the
+    // flush waits; the termination follows once main() has returned.
+    flushTelemetry();
 }
 
 void WorkerThread::flushTelemetry() { Rum::Api::flushSync(); }
-
-void WorkerThread::submitTermination() {
-    auto application = platform::Application::current();
-    auto self = std::static_pointer_cast<WorkerThread>(shared_from_this());
-    application->submitToMain([application, self] {
-        self->flushTelemetry();
-        application->terminate();
-    });
-}
 
 void WorkerThread::handleFailure(std::exception_ptr error) {
     try {

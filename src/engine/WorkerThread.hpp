@@ -9,9 +9,10 @@
 //   queued, terminateWhenAvailable true sets the terminate flag; then logged.
 // - Worker::WorkerError: only logged.
 // - anything else: logged as unexpected.
-// Then, with the terminate flag set, the pending telemetry is flushed and the
-// application terminated from the main queue; otherwise the telemetry is
-// flushed on this thread and the application stays up.
+// Then the pending telemetry is flushed on this thread (the main thread goes
+// on painting), and with the terminate flag set (by the run, or by a quit
+// while the flush runs) the application is terminated from the main queue;
+// otherwise it stays up.
 //
 // Thread: cancel() and requestTerminate() may be called from any thread (the
 // shell calls them on the main thread).
@@ -32,18 +33,16 @@ public:
     /// Cancels the current run (telemetry "cancel"/"Start" first); nothing
     /// before the first run or when already cancelled.
     void cancel() override;
-    /// Posts ReservedAppTerminating and sets the terminate flag, once. After
-    /// the run has ended: also flushes and terminates from the main queue.
+    /// Sets the terminate flag, once, posting ReservedAppTerminating first
+    /// while the run has not ended. The application terminates from the
+    /// main queue once the thread is done (at once when it is).
     void requestTerminate() override;
 
 protected:
     void main() override;
     /// Sends the pending telemetry and waits for it (Rum::Api::flushSync);
-    /// called on the worker thread, or in the main-queue block that then
-    /// terminates the application.
+    /// called on the worker thread at the end of main().
     virtual void flushTelemetry();
-    /// Submits a block that flushes the telemetry, then terminates the application.
-    void submitTermination() override;
 
 private:
     void handleFailure(std::exception_ptr error);

@@ -41,9 +41,10 @@ void WorkerThreadBase::requestTerminateWith(const std::function<void()>& beforeS
     {
         std::lock_guard lock(runEndMutex_);
         if (isTerminateRequested_.load()) return;
-        if (beforeSetting) beforeSetting();
+        // After the run the window keeps what the run left (a failure).
+        if (!runEnded_ && beforeSetting) beforeSetting();
         isTerminateRequested_.store(true);
-        lateRequest = runEnded_;
+        lateRequest = isFinished();
     }
     if (lateRequest) submitTermination();
 }
@@ -53,6 +54,20 @@ bool WorkerThreadBase::endRun() {
     isRun_.store(false);
     runEnded_ = true;
     return isTerminateRequested_.load();
+}
+
+void WorkerThreadBase::finish() {
+    bool terminate = false;
+    {
+        std::lock_guard lock(runEndMutex_);
+        {
+            std::lock_guard threadLock(threadMutex_);
+            finished_ = true;
+        }
+        terminate = isTerminateRequested_.load();
+    }
+    finishedChanged_.notify_all();
+    if (terminate) submitTermination();
 }
 
 void WorkerThreadBase::submitTermination() {
@@ -73,28 +88,31 @@ bool WorkerThreadBase::start() {
     }
     thread_ = std::thread([self = shared_from_this()]() mutable {
         self->main();
-        self->markFinished();
+        self->finish();
         self.reset();
     });
     return true;
 }
 
 void WorkerThreadBase::join() {
-    std::unique_lock lock(threadMutex_);
-    finishedChanged_.wait(lock, [this] { return !started_ || finished_; });
+    std::thread ended;
+    {
+        std::unique_lock lock(threadMutex_);
+        finishedChanged_.wait(lock, [this] { return !started_ || finished_; });
+        if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) ended = std::move(thread_);
+    }
+    // Past its end the thread only drops its own hold and returns.
+    if (ended.joinable()) ended.join();
+}
+
+bool WorkerThreadBase::isActive() const {
+    std::lock_guard lock(threadMutex_);
+    return started_ && !finished_;
 }
 
 bool WorkerThreadBase::isFinished() const {
     std::lock_guard lock(threadMutex_);
     return finished_;
-}
-
-void WorkerThreadBase::markFinished() {
-    {
-        std::lock_guard lock(threadMutex_);
-        finished_ = true;
-    }
-    finishedChanged_.notify_all();
 }
 
 void WorkerThreadBase::runWorkers(const std::function<void(std::exception_ptr)>& onFailure) {
@@ -119,7 +137,7 @@ void WorkerThreadBase::runWorkers(const std::function<void(std::exception_ptr)>&
 void WorkerThreadBase::main() {
     setIsRun(true);
     runWorkers([](std::exception_ptr) {});
-    if (endRun()) submitTermination();
+    endRun();
 }
 
 }  // namespace hexora::Worker

@@ -9,7 +9,8 @@
 // thread. start() is called once (by the driver, on the main thread).
 // Ownership: held by std::shared_ptr (create it with std::make_shared); a
 // queued or running worker holds its thread, and the running thread holds
-// itself until main() has returned.
+// itself until main() has returned. The program joins the thread before it
+// returns from main (join()), so the thread never outlives it.
 #include "engine/CancellationTokenSource.hpp"
 #include "engine/ThreadSafeArray.hpp"
 
@@ -46,24 +47,30 @@ public:
 
     /// Asks the current run to stop; the base does nothing.
     virtual void cancel();
-    /// Asks the application to terminate once the run is over. A request
-    /// that comes after the run has ended (too late for main() to see it)
+    /// Asks the application to terminate once the thread is done (its run
+    /// and the end of it). A request that comes after main() has returned
     /// terminates the application from the main queue at once.
     virtual void requestTerminate();
 
     /// Starts main() on a new thread; false (and nothing happens) when the
     /// thread was started before.
     bool start();
-    /// Blocks until main() has returned; returns at once when never started.
-    /// Must not be called from the worker thread itself.
+    /// Blocks until main() has returned, then joins the thread (the first
+    /// caller does; the thread has only its own hold to drop by then);
+    /// returns at once when never started. Must not be called from the
+    /// worker thread itself.
     void join();
     /// True once main() has returned.
     bool isFinished() const;
+    /// True from start() until main() has returned: the run (isRun()), then
+    /// the end of the run (the last telemetry flush).
+    bool isActive() const;
 
 protected:
     /// The thread's body. The base runs the queue without display events,
-    /// telemetry or logs, and at the end submits the application's terminate
-    /// to the main queue when termination was requested.
+    /// telemetry or logs. After it has returned, the application's terminate
+    /// is submitted to the main queue when termination was requested (by the
+    /// run or while main() was still running).
     virtual void main();
 
     /// Runs workers until the run's source (made fresh by start()) is
@@ -75,17 +82,20 @@ protected:
     /// Sets the terminate flag (during the run: the run's end will see it).
     void markTerminateRequested();
     /// Sets the terminate flag unless it is set, running `beforeSetting`
-    /// first; both happen atomically with respect to endRun(). When the run
-    /// had ended already, calls submitTermination().
+    /// first while the run has not ended (after it, the window keeps what
+    /// the run left); atomic with respect to endRun(). When main() had
+    /// returned already, calls submitTermination().
     void requestTerminateWith(const std::function<void()>& beforeSetting);
     /// Ends the run: isRun becomes false; reports whether termination was
-    /// requested by then. A later request goes to submitTermination().
+    /// requested by then. A later request is seen when main() returns.
     bool endRun();
     /// Submits the application's termination to the main queue.
     virtual void submitTermination();
 
 private:
-    void markFinished();
+    /// After main(): isFinished becomes true; submits the termination when
+    /// it was requested (atomically with respect to requestTerminateWith).
+    void finish();
 
     ThreadSafeArray<std::shared_ptr<WorkerBase>> workers_;
     std::atomic<bool> isRun_{false};

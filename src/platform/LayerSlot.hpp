@@ -4,7 +4,8 @@
 //
 // Thread: current() and install() may be called from any thread. A caller of
 // current() keeps the layer alive for as long as it holds the pointer, so a
-// layer replaced meanwhile is destroyed only when its last user lets go.
+// layer replaced meanwhile is destroyed only when its last user lets go. The
+// slot itself lives until the process ends.
 #include <memory>
 #include <mutex>
 
@@ -26,13 +27,15 @@ public:
     }
 
 private:
+    // Never destroyed: a thread still at work while the program's statics
+    // are torn down may reach its layer until the very end.
     static std::mutex& mutex() {
-        static std::mutex instance;
-        return instance;
+        static std::mutex* const instance = new std::mutex;
+        return *instance;
     }
     static std::shared_ptr<Layer>& slot() {
-        static std::shared_ptr<Layer> installed = std::make_shared<Real>();
-        return installed;
+        static auto* const installed = new std::shared_ptr<Layer>(std::make_shared<Real>());
+        return *installed;
     }
 };
 

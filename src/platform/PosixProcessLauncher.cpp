@@ -1,5 +1,7 @@
 #include "platform/PosixProcessLauncher.hpp"
 
+#include "platform/ExitGate.hpp"
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -105,7 +107,9 @@ ProcessLauncher::Result PosixProcessLauncher::launch(const std::filesystem::path
         std::thread([pid, ended, onExit = std::move(onExit)] {
             const auto exit = waitForExit(pid);
             ended->store(true);
-            if (onExit) onExit(exit);
+            // A child may outlive the launcher: once the process ends, its
+            // waiter only reaps it and reports to no one.
+            if (onExit) ExitGate::runUnlessClosed([&] { onExit(exit); });
         }).detach();
     } catch (const std::system_error&) {
         // No thread to spare: the child runs all the same, unwatched.

@@ -4,7 +4,8 @@
 // action, signal dispositions and mask are reset. A start fails (error text,
 // id 0) when the executable or the working folder cannot be used.
 //
-// Thread: any; one detached waiter thread per child.
+// Thread: any; one detached waiter thread per child, whose report goes
+// through the ExitGate.
 #include "platform/ProcessLauncher.hpp"
 
 namespace hexora::platform {

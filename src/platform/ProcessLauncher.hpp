@@ -9,7 +9,8 @@
 // - every started child is waited for on a waiter thread of its own, so none
 //   is left a zombie; when that wait ends, `onExit` (when given) is called on
 //   that thread with the exit. The waiter thread outlives the call and the
-//   launcher object; `onExit` must own what it uses.
+//   launcher object; `onExit` must own what it uses. Once the process has
+//   begun to end (ExitGate) `onExit` is no longer called.
 //
 // Thread: any thread may launch; install() is meant for process start and
 // tests.

@@ -4,6 +4,8 @@
 #include "engine/Worker.hpp"
 #include "services/api/ApiDomains.hpp"
 #include "services/rum/RumApi.hpp"
+#include "services/rum/RumUploads.hpp"
+#include "support/Eventually.hpp"
 #include "support/FakeApplication.hpp"
 #include "support/FakeLauncherView.hpp"
 #include "support/LogCapture.hpp"
@@ -11,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace hexora {
 namespace {
@@ -103,6 +107,52 @@ TEST_F(AppDelegateTest, QuitWhileRunningIsDeferredUntilTheRunHasEnded) {
     application->setOnTerminate([this] { delegate.terminate(); });
     application->runMainQueue();
     EXPECT_EQ(quits, 1);
+}
+
+// The run has ended (the window shows what it left) and its last flush waits
+// for a collector that has not answered yet: a quit now is deferred without
+// the terminating notice, and the thread terminates once the flush is over.
+TEST_F(AppDelegateTest, QuitDuringTheLastFlushIsDeferredWithoutTheNotice) {
+    std::atomic<bool> answered{false};
+    Rum::RumUploads::start([&answered](Rum::Upload& upload) {
+        while (!answered && !upload.abort) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        upload.finished = true;
+        upload.done = true;
+    });
+    Launcher::shared().setup(manager);
+    manager->start();
+    delegate.applicationDidFinishLaunching();
+    auto thread = Launcher::shared().workerThread();
+    while (!UntilCancelled::started) std::this_thread::yield();
+    thread->cancel();  // the run ends on its own, not by a quit
+    ASSERT_TRUE(test::eventually([&] { return log.contains("WorkerThread: terminated"); }));
+
+    EXPECT_FALSE(delegate.applicationShouldTerminate());
+    EXPECT_TRUE(log.contains("AppDelegate.applicationShouldTerminate: updater is sending its last telemetry"));
+    EXPECT_TRUE(thread->isTerminateRequested());
+    EXPECT_EQ(quits, 0);
+    answered = true;
+    thread->join();
+
+    EXPECT_TRUE(postedStates().empty()) << "no terminating notice over what the run left";
+    ASSERT_TRUE(application->waitForBlock());
+    application->setOnTerminate([this] { delegate.terminate(); });
+    application->runMainQueue();
+    EXPECT_EQ(quits, 1);
+}
+
+// When the event loop ends, the driver's thread is cancelled and joined: it
+// never outlives the program.
+TEST_F(AppDelegateTest, EndOfTheEventLoopEndsTheWorkerThread) {
+    Launcher::shared().setup(manager);
+    delegate.applicationDidFinishLaunching();
+    auto thread = Launcher::shared().workerThread();
+    while (!UntilCancelled::started) std::this_thread::yield();
+
+    delegate.applicationWillTerminate();
+    EXPECT_TRUE(thread->isFinished());
+    EXPECT_TRUE(thread->isCancelled());
+    EXPECT_FALSE(thread->isTerminateRequested());
 }
 
 TEST_F(AppDelegateTest, OpenedUrlsGoToTheHandOff) {

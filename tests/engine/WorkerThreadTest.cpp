@@ -5,6 +5,7 @@
 #include "platform/Clock.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/Eventually.hpp"
 #include "support/FakeApplication.hpp"
 #include "support/LogCapture.hpp"
 #include "support/TestClock.hpp"
@@ -57,6 +58,11 @@ public:
     /// Holds main() back until openGate(), as a thread slow to get going.
     void closeGate() { gateOpen_ = false; }
     void openGate() { gateOpen_ = true; }
+    /// Holds the flush (after it took the batch) until releaseFlush(), as a
+    /// collector that is slow to answer.
+    void holdFlush() { flushHeld_ = true; }
+    void releaseFlush() { flushHeld_ = false; }
+    bool isFlushing() const { return flushing_; }
 
 protected:
     void main() override {
@@ -64,11 +70,18 @@ protected:
         WorkerThread::main();
     }
     void flushTelemetry() override {
-        std::lock_guard lock(mutex_);
-        flushes_.push_back({Rum::Api::takePendingRecords(), std::this_thread::get_id()});
+        {
+            std::lock_guard lock(mutex_);
+            flushes_.push_back({Rum::Api::takePendingRecords(), std::this_thread::get_id()});
+        }
+        flushing_ = true;
+        while (flushHeld_) std::this_thread::yield();
+        flushing_ = false;
     }
 
 private:
+    std::atomic<bool> flushHeld_{false};
+    std::atomic<bool> flushing_{false};
     mutable std::mutex mutex_;
     std::vector<Flush> flushes_;
     std::atomic<bool> gateOpen_{true};
@@ -168,8 +181,10 @@ TEST_F(WorkerThreadTest, FailingWorkerDropsTheRestAndShowsItsState) {
     EXPECT_EQ(engine.view->message, "Connection failed.\r\nPlease try again later.");
 }
 
-TEST_F(WorkerThreadTest, SucceededErrorWithTerminateFlushesThenTerminatesOnTheMainQueue) {
-    enqueue(worker([](LambdaWorker&) {
+TEST_F(WorkerThreadTest, SucceededErrorWithTerminateFlushesOnTheWorkerThreadThenTerminatesOnTheMainQueue) {
+    std::thread::id workerThreadId;
+    enqueue(worker([&](LambdaWorker&) {
+        workerThreadId = std::this_thread::get_id();
         throw LauncherError(LauncherError::Code::Succeeded, "GStart", "game started")
             .withState(S::LaunchApp)
             .withRum(Rum::LogData("GStart", "start", "Succeeded", "INFO"))
@@ -185,17 +200,15 @@ TEST_F(WorkerThreadTest, SucceededErrorWithTerminateFlushesThenTerminatesOnTheMa
     EXPECT_EQ(engine.takeStates(), std::vector<S>{S::LaunchApp});
     EXPECT_TRUE(log.contains("[GStart] game started"));
     EXPECT_TRUE(log.contains("WorkerThread: terminated with terminating app"));
-    EXPECT_TRUE(thread->flushes().empty()) << "nothing flushed before the main queue runs";
-    EXPECT_EQ(application->terminateCount(), 0);
-
-    size_t flushesAtTerminate = 99;
-    application->setOnTerminate([&] { flushesAtTerminate = thread->flushes().size(); });
-    EXPECT_EQ(application->runMainQueue(), 1);
-    EXPECT_EQ(application->terminateCount(), 1);
-    EXPECT_EQ(flushesAtTerminate, 1u);
-    EXPECT_EQ(thread->flushes()[0].thread, std::this_thread::get_id());
+    // The flush ran on the worker thread (the main thread goes on painting),
+    // before the termination was submitted.
+    ASSERT_EQ(thread->flushes().size(), 1u);
+    EXPECT_EQ(thread->flushes()[0].thread, workerThreadId);
     EXPECT_EQ(flushedEvents(), (std::vector<std::string>{"GStart/start/Succeeded",
                                                          "WorkerThread/terminated with terminating app/Succeeded"}));
+    EXPECT_EQ(application->terminateCount(), 0);
+    EXPECT_EQ(application->runMainQueue(), 1);
+    EXPECT_EQ(application->terminateCount(), 1);
 }
 
 TEST_F(WorkerThreadTest, ErrorsWithoutTheTerminateFlagLeaveTheApplicationUp) {
@@ -330,7 +343,32 @@ TEST_F(WorkerThreadTest, RequestTerminateAfterTheRunEndedStillTerminates) {
     engine.thread->requestTerminate();
     EXPECT_EQ(application->runMainQueue(), 1);
     EXPECT_EQ(application->terminateCount(), 1);
-    EXPECT_EQ(thread->flushes().size(), 2u);  // the run's own, then the one before terminating
+    EXPECT_EQ(thread->flushes().size(), 1u) << "the run's own flush sent everything";
+    EXPECT_TRUE(engine.takeStates().empty()) << "the window keeps what the run left";
+}
+
+// A quit while the ended run's last flush waits (the window shows the failure
+// the run left): deferred until the flush has ended, then the application
+// terminates, without the terminating notice over the failure.
+TEST_F(WorkerThreadTest, RequestTerminateDuringTheLastFlushTerminatesOnceItHasEnded) {
+    enqueue(worker([](LambdaWorker&) {
+        throw LauncherError(LauncherError::Code::Failed, "CTestStep", "api failed").withState(S::Failed_Api);
+    }));
+    thread->holdFlush();
+    engine.thread->start();
+    ASSERT_TRUE(test::eventually([&] { return thread->isFlushing(); }));
+    EXPECT_FALSE(engine.thread->isRun());
+    EXPECT_TRUE(engine.thread->isActive());
+
+    engine.thread->requestTerminate();
+    EXPECT_EQ(application->pendingBlocks(), 0) << "nothing terminates while the flush runs";
+    thread->releaseFlush();
+    engine.thread->join();
+
+    EXPECT_FALSE(engine.thread->isActive());
+    EXPECT_EQ(application->runMainQueue(), 1);
+    EXPECT_EQ(application->terminateCount(), 1);
+    EXPECT_EQ(engine.takeStates(), std::vector<S>{S::Failed_Api});
 }
 
 TEST_F(WorkerThreadTest, RequestTerminateBeforeStartWaitsForTheRun) {

@@ -1,7 +1,9 @@
 // Starting children with posix_spawn: arguments, working folder, exit
 // reports, descriptors and reaping.
 #include "BundleFixture.hpp"
+#include "platform/ExitGate.hpp"
 #include "platform/PosixProcessLauncher.hpp"
+#include "support/Eventually.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 #include <condition_variable>
+#include <cstdlib>
 #include <fstream>
 #include <mutex>
 
@@ -179,6 +182,27 @@ TEST(PosixProcessLauncher, ChildStartsWithDefaultSignalsAndEmptyMask) {
     ASSERT_NE(status.find("SigBlk:"), std::string::npos) << status;
     EXPECT_EQ(field("SigBlk"), 0ull);
     EXPECT_EQ(field("SigIgn") & (1ull << (SIGTERM - 1)), 0ull);
+}
+
+// A child that outlives the launcher's end is still reaped, but its exit is
+// reported to no one: the program's state may be gone by then. (In a child
+// process: the exit gate stays shut.)
+TEST(PosixProcessLauncherDeathTest, AChildEndingAfterTheProcessBeganToEndIsReapedUnreported) {
+    test::TempDir dir;
+    const auto go = dir.path() / "go";
+    EXPECT_EXIT(
+        {
+            auto box = std::make_shared<ExitBox>();
+            platform::PosixProcessLauncher launcher;
+            const auto result = launcher.launch("/bin/sh", {"-c", "while [ ! -e go ]; do sleep 0.01; done"},
+                                                dir.path(), ExitBox::handlerFor(box));
+            platform::ExitGate::close();
+            std::ofstream{go};
+            const bool reaped = test::eventually([&] { return ::kill(result.processIdentifier, 0) != 0; }, 30.0);
+            std::lock_guard lock(box->mutex);
+            std::_Exit(result.processIdentifier > 0 && reaped && !box->exit ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "platform/ExitGate.hpp"
 #include "services/rum/LogData.hpp"
 #include "services/rum/RumApi.hpp"
 #include "services/rum/RumUploads.hpp"
@@ -16,6 +17,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <thread>
 
@@ -285,38 +287,81 @@ TEST_F(RumApiTest, BatchThatCannotBeEncodedIsDroppedUnsent) {
         << lines[0];
 }
 
+// The process ends while the collector sits on the batch: started without
+// waiting (async), or by a flush still waiting on a thread of its own when
+// main returns (sync), as a worker thread's last flush would be. Either way
+// the process exits cleanly and the batch, not answered, is logged as not sent.
 TEST_F(RumApiTest, ProcessEndingWithAnUploadInFlightExitsCleanly) {
+    struct Case {
+        const char* mode;
+        const char* errorLine;
+    };
+    const Case cases[] = {{"async", "Rum.Api.Request.putRum: "}, {"sync", "Rum.Api.Request.putRumSync: "}};
     test::ServerReply stall = test::ServerReply::json(200, Json::object());
     stall.delayBeforeHeadersSec = 120;
     collector.on("PUT", StreamPath, stall);
     test::ScopedEnv ca("HEXORA_CA_FILE", test::HttpsServer::caFile());
 
-    // The tool starts the upload, then ends once its standard input closes:
-    // after the collector has the request and sits on it.
-    std::string tool = std::string(HEXORA_TOOLS_BIN_DIR) + "/hexora-rum-exit";
-    std::string stream = Stream;
-    char* argv[] = {tool.data(), stream.data(), nullptr};
-    int input[2];
-    ASSERT_EQ(::pipe(input), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-    posix_spawn_file_actions_addclose(&actions, input[1]);
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(input[0]);
-    ASSERT_EQ(spawned, 0);
-    EXPECT_TRUE(collector.waitForRequests(1, std::chrono::seconds(30)));
-    const auto closing = std::chrono::steady_clock::now();
-    ::close(input[1]);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        const auto before = collector.requestCount();
+        // The tool starts the upload, then ends once its standard input
+        // closes: after the collector has the request and sits on it.
+        std::string tool = std::string(HEXORA_TOOLS_BIN_DIR) + "/hexora-rum-exit";
+        std::string stream = Stream;
+        std::string mode = c.mode;
+        char* argv[] = {tool.data(), stream.data(), mode.data(), nullptr};
+        int input[2];
+        int errors[2];
+        ASSERT_EQ(::pipe(input), 0);
+        ASSERT_EQ(::pipe(errors), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
+        posix_spawn_file_actions_addclose(&actions, input[1]);
+        posix_spawn_file_actions_addclose(&actions, errors[0]);
+        pid_t pid = -1;
+        const int spawned = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(input[0]);
+        ::close(errors[1]);
+        ASSERT_EQ(spawned, 0);
+        EXPECT_TRUE(collector.waitForRequests(before + 1, std::chrono::seconds(30)));
+        const auto closing = std::chrono::steady_clock::now();
+        ::close(input[1]);
+        std::string stderrText;
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(errors[0], buffer, sizeof buffer)) > 0;) stderrText.append(buffer, got);
+        ::close(errors[0]);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
 
-    EXPECT_TRUE(WIFEXITED(status)) << "signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(10));
-    EXPECT_EQ(collector.requestCount(), 1u);
+        EXPECT_TRUE(WIFEXITED(status)) << "signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << stderrText;
+        EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(10));
+        EXPECT_EQ(collector.requestCount(), before + 1);
+        EXPECT_NE(stderrText.find(c.errorLine), std::string::npos) << stderrText;
+    }
+}
+
+// Once the process has begun to end no upload starts: the batch is logged
+// as not sent. (In a child process: the gate stays shut for good.)
+TEST_F(RumApiTest, FlushAfterTheProcessBeganToEndLogsTheBatchAsNotSent) {
+    collector.on("PUT", StreamPath, test::ServerReply::json(200, Json::object()));
+    EXPECT_EXIT(
+        {
+            platform::ExitGate::close();
+            appendRecord("late");
+            Rum::Api::flushSync();
+            const auto lines = errorLines();
+            const bool logged = lines.size() == 1 &&
+                                lines[0].rfind("Rum.Api.Request.putRumSync: the process is ending\n", 0) == 0 &&
+                                lines[0].find("\"Event\":\"late\"") != std::string::npos;
+            std::_Exit(logged && Rum::RumUploads::inFlight().empty() && Rum::Api::pendingRecords().empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(collector.requestCount(), 0u);
 }
 
 }  // namespace

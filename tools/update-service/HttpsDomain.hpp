@@ -4,15 +4,16 @@
 // every request. Before the handler runs, the domain's "error" switch
 // (ServiceLayout::modeFile(name, "error")) is looked at: when the file exists
 // the request gets 503 with an HTML page, as a failing front end would send.
-// Before that, the "hang" switch holds a request unanswered for as long as
-// its file exists (at most 180 s, and never past stop()): a server that
-// accepts connections and never answers.
+// After the handler, the "hang" switch holds the reply back while the file
+// exists (at most HangLimit, or until the domain stops): a server that
+// takes the request and never answers.
 //
 // Thread: construct and stop on one thread; the handler runs on server threads.
 // Failure: the constructor throws std::runtime_error when no port can be bound.
 #include "ServiceLayout.hpp"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +36,9 @@ public:
     ~HttpsDomain();
     HttpsDomain(const HttpsDomain&) = delete;
     HttpsDomain& operator=(const HttpsDomain&) = delete;
+
+    /// The longest a reply is held back by the "hang" switch.
+    static constexpr std::chrono::seconds HangLimit{120};
 
     const std::string& name() const { return name_; }
     int port() const { return port_; }

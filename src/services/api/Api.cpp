@@ -49,11 +49,8 @@ const ApiResult<std::string>* Api::GetTextResult::doneResult() const {
     return &*result;
 }
 
-ApiResult<std::string> Api::getText(const std::string& uri, double timeoutSec) {
-    return getText(uri, timeoutSec, nullptr);
-}
-
-ApiResult<std::string> Api::getText(const std::string& uri, double timeoutSec, const std::atomic<bool>* abort) {
+ApiResult<std::string> Api::getText(const std::string& uri, double timeoutSec,
+                                    const std::function<bool()>& shouldAbort) {
     if (ReplyText::trimmed(uri).empty()) {
         Log::error("Api.get: url is empty");
         Rum::LogData("Api.get", "url is empty", "Failed", "ERROR").append();
@@ -62,9 +59,9 @@ ApiResult<std::string> Api::getText(const std::string& uri, double timeoutSec, c
 
     Http::Options options;
     options.timeoutSec = timeoutSec;
-    if (abort) options.shouldAbort = [abort] { return abort->load(); };
+    options.shouldAbort = shouldAbort;
     const Http::Result reply = Http::get(uri, options);
-    // A request stopped because the process exits ends without a record.
+    // A request stopped (the run was cancelled, the process exits) ends without a record.
     if (reply.failure == Http::Failure::Aborted) return {};
 
     // The library's error: the transfer's, else one of turning the body into text.
@@ -96,7 +93,8 @@ ApiResult<std::string> Api::getText(const std::string& uri, double timeoutSec, c
     return {};
 }
 
-std::optional<std::string> Api::getText(const std::vector<std::string>& uris, double timeoutSec) {
+std::optional<std::string> Api::getText(const std::vector<std::string>& uris, double timeoutSec,
+                                        const std::function<bool()>& shouldAbort) {
     if (uris.empty()) return std::nullopt;
     std::vector<std::shared_ptr<GetTextResult>> slots;
     std::vector<RequestThreads::Running> threads;
@@ -106,7 +104,7 @@ std::optional<std::string> Api::getText(const std::vector<std::string>& uris, do
         RequestThreads::Running running;
         try {
             running.thread = std::thread([slot, uri, timeoutSec, abort = running.abort, exited = running.exited] {
-                slot->finish(getText(uri, timeoutSec, abort.get()));
+                slot->finish(getText(uri, timeoutSec, [&abort] { return abort->load(); }));
                 *exited = true;
             });
             threads.push_back(std::move(running));
@@ -115,16 +113,20 @@ std::optional<std::string> Api::getText(const std::vector<std::string>& uris, do
             slot->finish({});
         }
     }
-    const std::optional<std::string> text = firstGoodText(slots);
+    const std::optional<std::string> text = firstGoodText(slots, shouldAbort);
     // The slower requests finish on their own and still report; they are
-    // stopped and joined when the process exits.
+    // stopped and joined when the process exits. After an abort they stop now.
+    if (shouldAbort && shouldAbort())
+        for (auto& running : threads) *running.abort = true;
     RequestThreads::leftRunning().adopt(std::move(threads));
     return text;
 }
 
-std::optional<std::string> Api::firstGoodText(const std::vector<std::shared_ptr<GetTextResult>>& slots) {
+std::optional<std::string> Api::firstGoodText(const std::vector<std::shared_ptr<GetTextResult>>& slots,
+                                              const std::function<bool()>& shouldAbort) {
     while (true) {
         platform::sleepSeconds(ScanIntervalSec);
+        if (shouldAbort && shouldAbort()) return std::nullopt;
         bool allDone = true;
         for (const auto& slot : slots) {
             const ApiResult<std::string>* result = slot->doneResult();

@@ -8,6 +8,7 @@
 #include "services/api/ApiResult.hpp"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,7 +38,11 @@ public:
     /// with an idle timeout of `timeoutSec`. Succeeds with the reply text
     /// when the whole reply came in with a non-empty body that decodes as
     /// text and a status from 200 to 299. A blank URL fails without a request.
-    static ApiResult<std::string> getText(const std::string& uri, double timeoutSec);
+    /// `shouldAbort` (may be empty) is polled while the request runs: once
+    /// it returns true the transfer is stopped at once and the request fails
+    /// without a record.
+    static ApiResult<std::string> getText(const std::string& uri, double timeoutSec,
+                                          const std::function<bool()>& shouldAbort = {});
 
     /// Asks every URL at once, each on its own thread, and returns the first
     /// text in list order that succeeded and is not blank, as soon as it is
@@ -47,14 +52,16 @@ public:
     /// return; they own their slots and still queue their records. At
     /// process exit those still running are aborted and joined
     /// (RequestThreads), so none outlives the state it uses.
-    static std::optional<std::string> getText(const std::vector<std::string>& uris, double timeoutSec);
+    /// `shouldAbort` (may be empty) is looked at with each scan: once it
+    /// returns true every request is stopped and the fetch yields nullopt.
+    static std::optional<std::string> getText(const std::vector<std::string>& uris, double timeoutSec,
+                                              const std::function<bool()>& shouldAbort = {});
 
 private:
-    /// getText(uri, timeoutSec), stopped soon after `*abort` turns true (when
-    /// given); a stopped request fails without a record.
-    static ApiResult<std::string> getText(const std::string& uri, double timeoutSec, const std::atomic<bool>* abort);
-    /// Scans the slots every 0.1 s until one holds a good text or all are done.
-    static std::optional<std::string> firstGoodText(const std::vector<std::shared_ptr<GetTextResult>>& slots);
+    /// Scans the slots every 0.1 s until one holds a good text, all are done
+    /// or `shouldAbort` says stop (nullopt then).
+    static std::optional<std::string> firstGoodText(const std::vector<std::shared_ptr<GetTextResult>>& slots,
+                                                    const std::function<bool()>& shouldAbort);
 };
 
 }  // namespace hexora

@@ -25,7 +25,8 @@ bool ApiRequest::rejectBlankUrl(const std::string& url) {
     return true;
 }
 
-bool ApiRequest::send(const std::string& url, double timeoutSec, const Decoder& decode) const {
+bool ApiRequest::send(const std::string& url, double timeoutSec, const Decoder& decode,
+                      const std::function<bool()>& shouldAbort) const {
     const std::string fullUrl = url + getPath();
     // A text member that is not UTF-8 (a version read from a damaged
     // Info.plist) is written with U+FFFD in its place: the post never throws.
@@ -33,6 +34,7 @@ bool ApiRequest::send(const std::string& url, double timeoutSec, const Decoder& 
     Http::Options options;
     options.timeoutSec = timeoutSec;
     options.headers = {{"Content-Type", "application/json"}};
+    options.shouldAbort = shouldAbort;
     Log::info("POST " + fullUrl + " " + body);
     const Http::Result reply = Http::post(fullUrl, body, options);
 

@@ -50,12 +50,16 @@ public:
     /// Posts the record to `url` + getPath(). Empties `response` first; it
     /// holds the decoded reply exactly when the result is true. A blank
     /// `url` sends nothing and queues the "ApiRequest.post" "url is empty" record.
+    /// `shouldAbort` (may be empty) is polled while the request runs: once it
+    /// returns true the transfer is stopped at once and the post fails.
     template <class Response>
-    bool post(const std::string& url, double timeoutSec, std::optional<Response>& response) const;
+    bool post(const std::string& url, double timeoutSec, std::optional<Response>& response,
+              const std::function<bool()>& shouldAbort = {}) const;
 
     /// The same post without the blank-URL check, as an ApiResult.
     template <class Response>
-    ApiResult<Response> post(const std::string& url, double timeoutSec) const;
+    ApiResult<Response> post(const std::string& url, double timeoutSec,
+                             const std::function<bool()>& shouldAbort = {}) const;
 
 private:
     /// Decodes a reply body into the caller's slot and returns the decoded
@@ -64,29 +68,33 @@ private:
     using Decoder = std::function<std::optional<std::string>(const std::string& body)>;
 
     static bool rejectBlankUrl(const std::string& url);
-    bool send(const std::string& url, double timeoutSec, const Decoder& decode) const;
+    bool send(const std::string& url, double timeoutSec, const Decoder& decode,
+              const std::function<bool()>& shouldAbort) const;
 };
 
 template <class Response>
-bool ApiRequest::post(const std::string& url, double timeoutSec, std::optional<Response>& response) const {
+bool ApiRequest::post(const std::string& url, double timeoutSec, std::optional<Response>& response,
+                      const std::function<bool()>& shouldAbort) const {
     response.reset();
     if (rejectBlankUrl(url)) return false;
-    ApiResult<Response> result = post<Response>(url, timeoutSec);
+    ApiResult<Response> result = post<Response>(url, timeoutSec, shouldAbort);
     response = std::move(result.result);
     return result.succeeded;
 }
 
 template <class Response>
-ApiResult<Response> ApiRequest::post(const std::string& url, double timeoutSec) const {
+ApiResult<Response> ApiRequest::post(const std::string& url, double timeoutSec,
+                                     const std::function<bool()>& shouldAbort) const {
     std::optional<Response> decoded;
-    const bool succeeded = send(url, timeoutSec, [&decoded](const std::string& body) -> std::optional<std::string> {
+    const auto decode = [&decoded](const std::string& body) -> std::optional<std::string> {
         decoded.emplace(nlohmann::json::parse(body));
         try {
             return decoded->encode().dump();
         } catch (const std::exception&) {
             return std::nullopt;
         }
-    });
+    };
+    const bool succeeded = send(url, timeoutSec, decode, shouldAbort);
     if (!succeeded) return {};
     return {true, std::move(decoded)};
 }

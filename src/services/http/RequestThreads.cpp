@@ -1,5 +1,6 @@
 #include "services/http/RequestThreads.hpp"
 
+#include "platform/ExitGate.hpp"
 #include "services/http/CurlSession.hpp"
 #include "services/http/TrustedCertificates.hpp"
 
@@ -61,8 +62,14 @@ RequestThreads& RequestThreads::leftRunning() {
     static RequestThreads& instance = []() -> RequestThreads& {
         (void)Http::CurlSession::share();
         (void)Http::TrustedCertificates::extraCaFile();
-        static RequestThreads threads;
-        return threads;
+        // The process ends: nothing that goes through the gate may start a
+        // request from here on, then the threads are aborted and joined.
+        struct ProcessWide {
+            ~ProcessWide() { platform::ExitGate::close(); }
+            RequestThreads threads;
+        };
+        static ProcessWide processWide;
+        return processWide.threads;
     }();
     return instance;
 }

@@ -47,7 +47,8 @@ public:
     /// The number of threads held and not yet joined.
     std::size_t count();
 
-    /// The process-wide instance (see the header comment).
+    /// The process-wide instance (see the header comment). Before it goes
+    /// away it shuts the process's platform::ExitGate.
     static RequestThreads& leftRunning();
 
 private:

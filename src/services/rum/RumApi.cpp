@@ -21,9 +21,10 @@ struct Pending {
     std::vector<LogData> records;
     std::string streamName;
 };
+// Never destroyed: records may be appended from any thread until the very end.
 Pending& pending() {
-    static Pending instance;
-    return instance;
+    static Pending* const instance = new Pending;
+    return *instance;
 }
 
 std::string headerLines(const Http::Headers& headers) {
@@ -93,7 +94,14 @@ void upload(const Request& batch, const std::string& apiKey, const char* operati
 }
 
 std::shared_ptr<Upload> startUpload(const Request& batch, const std::string& apiKey, const char* operation) {
-    return RumUploads::start([batch, apiKey, operation](Upload& state) { upload(batch, apiKey, operation, state); });
+    auto started =
+        RumUploads::start([batch, apiKey, operation](Upload& state) { upload(batch, apiKey, operation, state); });
+    // A batch the ending process no longer sends is reported like a failed one.
+    if (started->refused) {
+        Log::error(failureLine(operation, "the process is ending", platform::Endpoints::rumUrl() + streamName(),
+                               batch.encodedText().value_or(""), Http::Result{}));
+    }
+    return started;
 }
 
 // Waits, within one set of bounded polls, until every upload in `uploads`

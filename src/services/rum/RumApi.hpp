@@ -8,6 +8,8 @@
 // a non-empty body that is JSON; otherwise the error line
 // "Rum.Api.Request.putRum: ..." ("...putRumSync: ..." for the waiting kind)
 // is logged. Either way the batch is finished with: never retried or kept.
+// Once the process has begun to end (platform::ExitGate) a batch is not sent
+// and its error line says "the process is ending".
 //
 // Thread: every operation may be called from any thread; enqueue and the take
 // of a flush are serialised, so each thread's records keep their order.

@@ -1,5 +1,6 @@
 #include "services/rum/RumUploads.hpp"
 
+#include "platform/ExitGate.hpp"
 #include "services/http/RequestThreads.hpp"
 
 #include <mutex>
@@ -10,9 +11,10 @@ struct Started {
     std::mutex mutex;
     std::vector<std::weak_ptr<Upload>> uploads;
 };
+// Never destroyed: a flush may look at it from any thread until the very end.
 Started& started() {
-    static Started instance;
-    return instance;
+    static Started* const instance = new Started;
+    return *instance;
 }
 
 void remember(const std::shared_ptr<Upload>& upload) {
@@ -30,13 +32,18 @@ std::shared_ptr<Upload> start(std::function<void(Upload&)> body) {
     auto upload = std::make_shared<Upload>();
     // The transfer's abort flag lives in the upload and is shared with it.
     std::shared_ptr<std::atomic<bool>> abort(upload, &upload->abort);
-    const bool started =
-        RequestThreads::leftRunning().run(std::move(abort), [body = std::move(body), upload] { body(*upload); });
+    // The registry exists before the gate is first used, so the gate shuts
+    // before the registry goes away and no upload reaches it after that.
+    auto& threads = RequestThreads::leftRunning();
+    bool started = false;
+    platform::ExitGate::runUnlessClosed([&] {
+        started = threads.run(std::move(abort), [body = std::move(body), upload] { body(*upload); });
+        if (started) remember(upload);
+    });
     if (!started) {
+        upload->refused = true;
         upload->finished = true;
         upload->done = true;
-    } else {
-        remember(upload);
     }
     return upload;
 }

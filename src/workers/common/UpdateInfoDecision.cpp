@@ -48,10 +48,15 @@ bool UpdateInfoDecision::requestUpdateInfo(const std::string& version, std::int6
     if (attempts < 1) return false;
 
     const double timeoutSec = ApiConfig::Common::webTimeoutSec.load();
+    // A cancelled run stops the request in flight and sends no other.
+    const auto cancelled = [this] { return worker_.isCancelled(); };
     auto list = ApiDomains::apiList();
     if (!list) list = std::make_shared<ApiDomainArray>(std::vector<std::string>{});
     rotateOverDomains(
-        *list, attempts, [&](const std::string& url, std::int64_t) { return request.post(url, timeoutSec, reply); },
+        *list, attempts,
+        [&](const std::string& url, std::int64_t) {
+            return !cancelled() && request.post(url, timeoutSec, reply, cancelled);
+        },
         [](std::int64_t index) { storeApiDsaIndex(index); });
     if (!reply) return false;
 
@@ -61,7 +66,8 @@ bool UpdateInfoDecision::requestUpdateInfo(const std::string& version, std::int6
         return false;
     }
     const std::string secondUrl = *reply->v_check_url2;
-    return request.post(secondUrl, timeoutSec, reply);
+    if (cancelled()) return false;
+    return request.post(secondUrl, timeoutSec, reply, cancelled);
 }
 
 void UpdateInfoDecision::work(const Request& request) const {

@@ -40,7 +40,7 @@ void LLoadAppConfig::work() {
     std::vector<std::string> uris;
     for (const auto& base : fileList->urls()) uris.push_back(base + TablePath);
 
-    const auto text = Api::getText(uris, ApiConfig::Common::webTimeoutSec);
+    const auto text = Api::getText(uris, ApiConfig::Common::webTimeoutSec, [this] { return isCancelled(); });
     if (!text) {
         Log::error("LLoadAppConfig: failed to get app config from cdn");
         return;
