@@ -231,24 +231,12 @@ TEST_F(ApiGetTexts, ChoosesByListOrderAndFallsBackToTheFirst) {
     }
 }
 
-// A clock whose sleeps last until both requests of the fetch have reported,
-// so that the first scan sees every slot done.
-class BothReportedClock final : public platform::Clock {
-public:
-    void sleepFor(Seconds) override {
-        test::waitForPendingRecords(2);
-        std::this_thread::sleep_for(20ms);  // the slots are marked done right after the records
-    }
-    TimePoint now() override { return std::chrono::system_clock::now(); }
-};
-
 TEST_F(ApiGetTexts, AmongDoneSlotsTheFirstInListOrderWins) {
-    platform::Clock::install(std::make_shared<BothReportedClock>());
-    server.on("GET", "/t", ServerReply::text(200, "one"));
-    second.on("GET", "/t", ServerReply::text(200, "two"));
-    const auto result = Api::getText({server.url("/t"), second.url("/t")}, Timeout);
-    platform::Clock::install(nullptr);
-    EXPECT_EQ(result, "one");
+    auto first = std::make_shared<Api::GetTextResult>();
+    auto second = std::make_shared<Api::GetTextResult>();
+    second->finish({true, "two"});
+    first->finish({true, "one"});
+    EXPECT_EQ(Api::firstGoodText({first, second}), "one");
 }
 
 TEST_F(ApiGetTexts, BlankUrlInTheListFailsAloneAndAnEmptyListYieldsNothing) {

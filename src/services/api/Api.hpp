@@ -48,13 +48,15 @@ public:
     /// process exit those still running are aborted and joined
     /// (RequestThreads), so none outlives the state it uses.
     static std::optional<std::string> getText(const std::vector<std::string>& uris, double timeoutSec);
+    /// The choice of that fetch: scans the slots every 0.1 s until one holds
+    /// a good text or all are done (calling thread; the slots may be filled
+    /// by other threads meanwhile).
+    static std::optional<std::string> firstGoodText(const std::vector<std::shared_ptr<GetTextResult>>& slots);
 
 private:
     /// getText(uri, timeoutSec), stopped soon after `*abort` turns true (when
     /// given); a stopped request fails without a record.
     static ApiResult<std::string> getText(const std::string& uri, double timeoutSec, const std::atomic<bool>* abort);
-    /// Scans the slots every 0.1 s until one holds a good text or all are done.
-    static std::optional<std::string> firstGoodText(const std::vector<std::shared_ptr<GetTextResult>>& slots);
 };
 
 }  // namespace hexora

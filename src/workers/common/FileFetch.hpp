@@ -24,6 +24,8 @@ namespace hexora::Worker::Common {
 /// the request layer (HttpOptions.hpp) gives the reasons for the rate and the cap.
 struct FileFetchBounds {
     double idleTimeoutSec = 60.0;
+    /// The time a connection may take; 0: the idle timeout (as in production).
+    double connectTimeoutSec = 0;
     double minBytesPerSec = Http::DefaultMinBytesPerSec;
     std::uint64_t maxUnannouncedBytes = Http::DefaultMaxUnannouncedDownloadBytes;
 };
