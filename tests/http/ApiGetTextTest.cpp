@@ -58,6 +58,21 @@ TEST_F(ApiGetText, SucceedsWithTheWholeTextAndReportsIt) {
     EXPECT_FALSE(record.dataValue("ErrorCode"));
 }
 
+// The text timeout is an idle timeout: a reply that takes longer than it in
+// all, in pieces never that far apart, arrives whole.
+TEST_F(ApiGetText, AReplyInPiecesWithinTheIdleTimeoutArrivesWhole) {
+    constexpr double IdleTimeout = 2.0;
+    const std::string text = "id,value\n1,one\n2,two\n3,three\n";
+    const auto slow = connectedServer();
+    slow->on("GET", "/config/table.csv", ServerReply::inPieces(ServerReply::text(200, text), IdleTimeout));
+
+    const ApiResult<std::string> result = Api::getText(slow->url("/config/table.csv"), IdleTimeout);
+
+    EXPECT_TRUE(result.succeeded);
+    EXPECT_EQ(result.result, text);
+    EXPECT_EQ(onlyRecord().EventState, "Succeeded");
+}
+
 TEST_F(ApiGetText, DecodesTextByTheRepliesCharset) {
     server.on("GET", "/latin", withContentType(ServerReply::text(200, "caf\xe9"), "text/plain; charset=ISO-8859-1"));
     server.on("GET", "/bare", withContentType(ServerReply::text(200, "na\xefve"), "text/csv"));

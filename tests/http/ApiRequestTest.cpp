@@ -79,6 +79,25 @@ TEST_F(ApiRequestPost, FullReplyIsDecodedAndReencodedForTelemetry) {
               R"("v_check_url":"https://a.example","v_check_url2":"https://b.example"})");
 }
 
+// The update-info timeout is an idle timeout: a reply that takes longer than
+// it in all, in pieces never that far apart, arrives.
+TEST_F(ApiRequestPost, AReplyInPiecesWithinTheIdleTimeoutIsDecoded) {
+    constexpr double IdleTimeout = 2.0;
+    const auto slow = connectedServer();
+    slow->on("POST", "/conf",
+             ServerReply::inPieces(ServerReply::json(200, {{"result", 1}, {"version", "1.4.3"}, {"hash", "0a1b2c3d4e5f"}}),
+                                   IdleTimeout));
+    std::optional<UpdateResponse> response;
+
+    EXPECT_TRUE(launcherRequest.post(slow->url(), IdleTimeout, response));
+
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->result, 1);
+    EXPECT_EQ(response->version, "1.4.3");
+    EXPECT_EQ(response->hash, "0a1b2c3d4e5f");
+    EXPECT_EQ(onlyRecord().EventState, "Succeeded");
+}
+
 TEST_F(ApiRequestPost, BaseUrlIsJoinedAsText) {
     server.on("POST", "//conf", ServerReply::json(200, {{"result", 1}}));
     std::optional<UpdateResponse> response;

@@ -2,6 +2,7 @@
 #include "services/rum/RumApi.hpp"
 #include "services/rum/RumUploads.hpp"
 #include "support/FakeDeviceFacts.hpp"
+#include "support/Eventually.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/LogCapture.hpp"
 #include "support/ScopedEnv.hpp"
@@ -37,6 +38,7 @@ protected:
     void TearDown() override {
         Rum::Api::takePendingRecords();
         Rum::Api::setStreamName("");
+        Rum::Api::uploadTimeoutSec = Rum::Api::DefaultUploadTimeoutSec;
     }
 
     // Appends a record whose Event is `event`.
@@ -238,6 +240,24 @@ TEST_F(RumApiTest, SyncFlushAgainstASilentCollectorReturnsWithinItsBounds) {
     // them however slow the machine (each poll sleeps a hundredth of its length).
     EXPECT_LT(elapsed, std::chrono::seconds(30));
     EXPECT_EQ(collector.requestCount(), 1u);
+}
+
+// The upload's timeout is an idle timeout: a collector that answers in
+// pieces, never that far apart but longer than the timeout in all, is heard.
+TEST_F(RumApiTest, AReplyInPiecesWithinTheIdleTimeoutIsAnUploadThatSucceeded) {
+    // Long enough for the upload thread's TLS handshake on a busy machine.
+    constexpr double IdleTimeout = 8.0;
+    Rum::Api::uploadTimeoutSec = IdleTimeout;
+    collector.on("PUT", StreamPath,
+                 test::ServerReply::inPieces(test::ServerReply::json(200, Json::object({{"FailedRecordCount", 0}})),
+                                             IdleTimeout));
+    appendRecord("pieces");
+
+    Rum::Api::flushAsync();
+    ASSERT_TRUE(test::eventually([] { return Rum::RumUploads::inFlight().empty(); }, 120));
+
+    EXPECT_EQ(collector.requestCount(), 1u);
+    EXPECT_TRUE(errorLines().empty()) << errorLines().front();
 }
 
 TEST_F(RumApiTest, AsyncFlushReturnsAtOnceAndTheUploadStillArrives) {
