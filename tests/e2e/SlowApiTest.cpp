@@ -14,7 +14,7 @@ TEST(SlowApi, AReplyInPiecesOverEightSecondsStillStartsTheGame) {
     world.installGame("1.0.1");
     world.offerCurrentLauncher();
     world.offerGame("1.0.1");
-    world.setWebTimeout(5);
+    world.setWebTimeout(5);  // each reply takes longer than this in all
     world.service().setMode("api-0", "trickle", true);
     world.service().setMode("api-1", "trickle", true);
 

@@ -16,7 +16,7 @@ using test::HttpsServer;
 using test::ServerReply;
 
 // A timeout that only bounds a broken test: replies come at once here.
-Http::Options quick(double timeoutSec = 10.0) {
+Http::Options quick(double timeoutSec = 60.0) {
     Http::Options options;
     options.timeoutSec = timeoutSec;
     return options;

@@ -12,6 +12,7 @@ void sendInPieces(httplib::Response& response, std::chrono::milliseconds over) {
     auto body = std::make_shared<std::string>(std::move(response.body));
     const std::string type = response.get_header_value("Content-Type");
     response.body.clear();
+    response.headers.erase("Content-Type");  // the provider sets it again
     const std::size_t piece = std::max<std::size_t>(1, (body->size() + Pieces - 1) / Pieces);
     const auto pause = over / Pieces;
     response.set_content_provider(body->size(), type,
