@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   curl openssl zip unzip
   xvfb xauth x11-utils libx11-dev imagemagick nginx-light
+  desktop-file-utils xdg-utils
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -76,12 +76,10 @@ struct Options {
 class PauseCountingClock final : public platform::Clock {
 public:
     void sleepFor(Seconds duration) override {
-        if (duration.count() >= 0.5) {
-            std::lock_guard lock(mutex_);
-            paused_ += duration.count();
-            return;
-        }
-        std::this_thread::sleep_for(duration);
+        if (!counted(duration)) std::this_thread::sleep_for(duration);
+    }
+    void sleepForUnlessWoken(Seconds duration, platform::Wakeup& wakeup) override {
+        if (!counted(duration)) wakeup.waitFor(duration);
     }
     TimePoint now() override { return std::chrono::system_clock::now(); }
     double paused() {
@@ -90,6 +88,13 @@ public:
     }
 
 private:
+    bool counted(Seconds duration) {
+        if (duration.count() < 0.5) return false;
+        std::lock_guard lock(mutex_);
+        paused_ += duration.count();
+        return true;
+    }
+
     std::mutex mutex_;
     double paused_ = 0;
 };

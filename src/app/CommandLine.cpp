@@ -1,16 +1,12 @@
 #include "app/CommandLine.hpp"
 
-#include <QUrl>
+#include "services/internal/Log.hpp"
+#include "services/internal/UrlScheme.hpp"
 
 namespace hexora::app {
 namespace {
 bool isDecimal(const std::string& text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-}
-
-bool isAbsoluteUrl(const std::string& text) {
-    const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
-    return url.isValid() && !url.scheme().isEmpty() && !url.isRelative();
 }
 }  // namespace
 
@@ -18,8 +14,13 @@ std::vector<std::string> openedUrls(const std::vector<std::string>& arguments) {
     std::vector<std::string> urls;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const auto& argument = arguments[i];
-        if (isDecimal(argument) || !isAbsoluteUrl(argument)) continue;
-        urls.push_back(argument);
+        if (isDecimal(argument)) {
+            Log::info("CommandLine: " + argument + " is the old launcher's process id, not read");
+        } else if (!urlScheme(argument)) {
+            Log::warning("CommandLine: \"" + argument + "\" is no URL (no scheme and \":\"), not opened");
+        } else {
+            urls.push_back(argument);
+        }
     }
     return urls;
 }

@@ -4,14 +4,20 @@
 // id as a decimal argument, which is not read here (the new launcher finds
 // the old one through the game's preference suite).
 //
-// Thread: any. Pure.
+// What counts as a URL is the launcher's one rule (services/internal/
+// UrlScheme.hpp): a scheme and ":", whatever follows. So every URL the
+// hand-off worker can read is handed over, also one with blanks, braces or a
+// bad percent escape; an argument that is no URL is left out, as if the
+// launcher had been started without it, and the log says why.
+//
+// Thread: any.
 #include <string>
 #include <vector>
 
 namespace hexora::app {
 
-/// The arguments after the program name that are absolute URLs (a scheme,
-/// then ":"), in order. Decimal numbers and anything else are left out.
+/// The arguments after the program name that are URLs, in order, unchanged.
+/// Each argument left out is logged with the reason.
 std::vector<std::string> openedUrls(const std::vector<std::string>& arguments);
 
 }  // namespace hexora::app

@@ -7,6 +7,7 @@
 #include "app/QtScreens.hpp"
 #include "app/QuitSignals.hpp"
 #include "app/ShellTrace.hpp"
+#include "workers/launcher/SelfRestart.hpp"
 
 #include <QApplication>
 #include <QTimer>
@@ -29,6 +30,8 @@ int runLauncherApp(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(true);
     ShellTrace::enable();
     QtScreens::installDeviceFacts();
+    namespace SelfRestart = Worker::Launcher::SelfRestart;
+    SelfRestart::setPreviousLauncher(SelfRestart::previousLauncherIn(argumentsOf(qtApplication)));
 
     AppDelegate delegate([] { QCoreApplication::exit(0); });
     auto application = std::make_shared<QtApplication>([&delegate] { delegate.terminate(); });

@@ -4,7 +4,9 @@
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QIcon>
 #include <QPixmap>
+#include <QScreen>
 #include <QShowEvent>
 
 namespace hexora::app {
@@ -14,9 +16,8 @@ constexpr QRect MessageFrame{Margin, 292, MainWindow::Width - 2 * Margin, 56};
 constexpr QRect BarFrame{Margin, 356, MainWindow::Width - 2 * Margin, 10};
 constexpr QRect DevLabelFrame{8, 8, 240, 16};
 
-QString backgroundImagePath() {
-    const auto path = bundleRootPath() / "Contents" / "Resources" / "background.png";
-    return QString::fromStdString(path.string());
+QString resourcePath(const char* name) {
+    return QString::fromStdString((bundleRootPath() / "Contents" / "Resources" / name).string());
 }
 }  // namespace
 
@@ -25,10 +26,13 @@ MainWindow::MainWindow(std::function<bool()> shouldClose) : shouldClose_(std::mo
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(Width, Height);
+    if (const QPixmap icon(resourcePath("icon.png")); !icon.isNull()) setWindowIcon(QIcon(icon));
     setAutoFillBackground(true);
     auto colours = palette();
     colours.setColor(QPalette::Window, QColor(18, 22, 34));
     setPalette(colours);
+
+    centreOnScreen();
 
     viewController_ = std::make_unique<ViewController>(layOut());
     viewController_->viewDidLoad();
@@ -44,7 +48,7 @@ ViewController::Outlets MainWindow::layOut() {
     auto* background = new QLabel(this);
     background->setGeometry(0, 0, Width, Height);
     background->setScaledContents(true);
-    QPixmap image(backgroundImagePath());
+    QPixmap image(resourcePath("background.png"));
     if (!image.isNull()) background->setPixmap(image);
     outlets.backgroundImage = background;
 
@@ -71,6 +75,13 @@ ViewController::Outlets MainWindow::layOut() {
     dev->setGeometry(DevLabelFrame);
     outlets.devLabel = dev;
     return outlets;
+}
+
+void MainWindow::centreOnScreen() {
+    const auto* screen = this->screen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    move(area.x() + (area.width() - Width) / 2, area.y() + (area.height() - Height) / 2);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

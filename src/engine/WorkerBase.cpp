@@ -12,6 +12,17 @@ WorkerBase::WorkerBase(std::shared_ptr<WorkerThreadBase> workerThread, Completio
 
 void WorkerBase::work() { callCompletionHandler(true); }
 
+void WorkerBase::run() {
+    try {
+        work();
+    } catch (...) {
+        if (failureCleanUp_) failureCleanUp_();
+        throw;
+    }
+}
+
+void WorkerBase::setFailureCleanUp(std::function<void()> cleanUp) { failureCleanUp_ = std::move(cleanUp); }
+
 void WorkerBase::callCompletionHandler(bool succeeded) const {
     if (completionHandler_) completionHandler_(succeeded);
 }

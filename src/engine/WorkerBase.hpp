@@ -26,6 +26,14 @@ public:
     /// handler with true when there is one.
     virtual void work();
 
+    /// What the worker thread calls: work(), and when it throws, the failure
+    /// clean-up (if one was set) before the failure goes on unchanged.
+    void run();
+    /// Set by the worker's creator before it is queued: what to take away
+    /// when the step fails (for an update step, the package in temp). Must
+    /// not throw; it runs on the worker thread.
+    void setFailureCleanUp(std::function<void()> cleanUp);
+
     const std::shared_ptr<WorkerThreadBase>& workerThread() const { return workerThread_; }
     /// The machine's processor count at construction (at least 1); the
     /// thread count of the multi-file workers.
@@ -40,6 +48,7 @@ private:
     std::shared_ptr<WorkerThreadBase> workerThread_;
     std::int64_t coreCount_;
     CompletionHandler completionHandler_;
+    std::function<void()> failureCleanUp_;
 };
 
 }  // namespace hexora::Worker

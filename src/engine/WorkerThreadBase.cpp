@@ -108,7 +108,7 @@ void WorkerThreadBase::runWorkers(const std::function<void(std::exception_ptr)>&
         auto worker = workers_.takeFirst();
         if (!worker) break;
         try {
-            (*worker)->work();
+            (*worker)->run();
         } catch (...) {
             onFailure(std::current_exception());
             break;

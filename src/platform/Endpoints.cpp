@@ -1,5 +1,6 @@
 #include "platform/Endpoints.hpp"
 
+#include <charconv>
 #include <cstdlib>
 
 namespace hexora::platform {
@@ -52,5 +53,19 @@ std::string Endpoints::rumUrl() {
 }
 
 std::optional<std::string> Endpoints::caFile() { return overrideOf("HEXORA_CA_FILE"); }
+
+}  // namespace hexora::platform
+
+namespace hexora::platform {
+
+std::optional<std::uint64_t> Endpoints::diskReserveBytes() {
+    const auto text = overrideOf("HEXORA_DISK_RESERVE_BYTES");
+    if (!text) return std::nullopt;
+    std::uint64_t bytes = 0;
+    const auto* end = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), end, bytes);
+    if (error != std::errc{} || stop != end) return std::nullopt;
+    return bytes;
+}
 
 }  // namespace hexora::platform

@@ -3,6 +3,7 @@
 #include "platform/InfoPlist.hpp"
 #include "platform/X11WindowRaiser.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -67,6 +68,39 @@ std::optional<std::filesystem::path> readExecutable(const std::filesystem::path&
     return target;
 }
 
+// The device and inode of the file the process runs: the same while the file
+// is moved or deleted, another one after the process ran exec.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> executableIdentity(const std::filesystem::path& procDir) {
+    struct stat info {};
+    if (::stat((procDir / "exe").c_str(), &info) != 0) return std::nullopt;
+    return std::pair<std::uint64_t, std::uint64_t>(info.st_dev, info.st_ino);
+}
+
+// The process's first argument; empty when it has none or is still being set
+// up (for a moment after exec its arguments read as empty).
+std::string firstArgument(const std::filesystem::path& procDir) {
+    std::ifstream in(procDir / "cmdline", std::ios::binary);
+    std::string first;
+    if (!in || !std::getline(in, first, '\0')) return {};
+    return first;
+}
+
+// The path the process was started from: its first argument, when that is an
+// absolute path in the bundle layout naming a file called as the one it runs.
+std::optional<std::filesystem::path> startedExecutable(const std::string& first,
+                                                       const std::filesystem::path& running) {
+    const std::filesystem::path started(first);
+    if (!started.is_absolute() || started.filename() != running.filename()) return std::nullopt;
+    std::error_code error;
+    auto normal = std::filesystem::weakly_canonical(started, error);
+    if (error) return std::nullopt;
+    if (!ProcProcessTable::bundleOfExecutable(normal)) return std::nullopt;
+    return normal;
+}
+
+// More kept facts than this and those of ended processes are dropped.
+constexpr std::size_t KeptFactsLimit = 512;
+
 }  // namespace
 
 ProcProcessTable::ProcProcessTable(std::filesystem::path procRoot) : procRoot_(std::move(procRoot)) {}
@@ -80,25 +114,80 @@ std::optional<std::filesystem::path> ProcProcessTable::bundleOfExecutable(const 
     return bundle;
 }
 
+bool ProcProcessTable::readFacts(const std::filesystem::path& procDir, ProcessEntry& entry,
+                                 IdentifierCache& identifiers) const {
+    const auto first = firstArgument(procDir);
+    entry.executablePath = readExecutable(procDir);
+    if (!entry.executablePath) return !first.empty();
+    entry.bundlePath = bundleOfExecutable(*entry.executablePath);
+    if (!entry.bundlePath) {
+        // The executable left its bundle (moved aside or deleted with it):
+        // the process still is the application it was started as.
+        if (auto started = startedExecutable(first, *entry.executablePath)) {
+            entry.executablePath = std::move(started);
+            entry.bundlePath = bundleOfExecutable(*entry.executablePath);
+        }
+    }
+    if (entry.bundlePath) entry.bundleIdentifier = identifierOf(*entry.bundlePath, identifiers);
+    return !first.empty();
+}
+
+std::optional<std::string> ProcProcessTable::identifierOf(const std::filesystem::path& bundle,
+                                                          IdentifierCache& identifiers) {
+    auto found = identifiers.find(bundle);
+    if (found == identifiers.end()) {
+        const auto plist = bundle / "Contents" / "Info.plist";
+        found = identifiers.emplace(bundle, InfoPlist::readString(plist, "CFBundleIdentifier")).first;
+    }
+    return found->second;
+}
+
 std::optional<ProcessEntry> ProcProcessTable::readEntry(std::int32_t processIdentifier,
-                                                       IdentifierCache& identifiers) const {
+                                                       IdentifierCache& identifiers) {
     const auto procDir = procRoot_ / std::to_string(processIdentifier);
     const auto stat = readStat(procDir);
     if (!stat || hasEnded(stat->state)) return std::nullopt;
     ProcessEntry entry;
     entry.processIdentifier = processIdentifier;
     entry.startTime = stat->startTime;
-    entry.executablePath = readExecutable(procDir);
-    if (entry.executablePath) entry.bundlePath = bundleOfExecutable(*entry.executablePath);
-    if (entry.bundlePath) {
-        auto found = identifiers.find(*entry.bundlePath);
-        if (found == identifiers.end()) {
-            const auto plist = *entry.bundlePath / "Contents" / "Info.plist";
-            found = identifiers.emplace(*entry.bundlePath, InfoPlist::readString(plist, "CFBundleIdentifier")).first;
+    const auto identity = executableIdentity(procDir);
+    {
+        std::lock_guard lock(keptMutex_);
+        const auto kept = kept_.find(processIdentifier);
+        if (kept != kept_.end() && identity && kept->second.startTime == stat->startTime &&
+            kept->second.executableDevice == identity->first && kept->second.executableInode == identity->second) {
+            entry.executablePath = kept->second.executablePath;
+            entry.bundlePath = kept->second.bundlePath;
+            entry.bundleIdentifier = kept->second.bundleIdentifier;
+            return entry;
         }
-        entry.bundleIdentifier = found->second;
+    }
+    const bool settled = readFacts(procDir, entry, identifiers);
+    // Facts are kept only once the process has its arguments, and only with
+    // a start time and a readable executable, which tell a later process
+    // under this id apart.
+    if (!settled || !identity || stat->startTime == 0) return entry;
+    std::lock_guard lock(keptMutex_);
+    kept_[processIdentifier] = KeptFacts{stat->startTime,  identity->first,    identity->second,
+                                         entry.executablePath, entry.bundlePath, entry.bundleIdentifier};
+    if (kept_.size() > KeptFactsLimit) {
+        std::erase_if(kept_, [this](const auto& item) {
+            const auto itemStat = readStat(procRoot_ / std::to_string(item.first));
+            return !itemStat || hasEnded(itemStat->state) || itemStat->startTime != item.second.startTime;
+        });
     }
     return entry;
+}
+
+void ProcProcessTable::forgetAllBut(const std::vector<ProcessEntry>& running) {
+    std::lock_guard lock(keptMutex_);
+    std::erase_if(kept_, [&running](const auto& item) {
+        const auto at = std::lower_bound(running.begin(), running.end(), item.first,
+                                         [](const ProcessEntry& entry, std::int32_t pid) {
+                                             return entry.processIdentifier < pid;
+                                         });
+        return at == running.end() || at->processIdentifier != item.first || at->startTime != item.second.startTime;
+    });
 }
 
 std::vector<ProcessEntry> ProcProcessTable::runningProcesses() {
@@ -112,6 +201,7 @@ std::vector<ProcessEntry> ProcProcessTable::runningProcesses() {
     }
     std::sort(entries.begin(), entries.end(),
               [](const ProcessEntry& a, const ProcessEntry& b) { return a.processIdentifier < b.processIdentifier; });
+    if (!error) forgetAllBut(entries);
     return entries;
 }
 

@@ -4,9 +4,13 @@
 // in an application bundle (`X.app/Contents/MacOS/<name>`), the bundle and the
 // identifier from its `Contents/Info.plist`.
 //
+// The executable, bundle and identifier of a process are the ones it had when
+// it started: a process whose bundle was moved or deleted since (the old
+// launcher after a self-update) is still reported with them.
+//
 // Thread: any thread may call every operation; the list is taken fresh at each
-// runningProcesses() call and nothing is cached between calls. install() is
-// meant for process start and for tests; readers see the old or the new table.
+// runningProcesses() call. install() is meant for process start and for
+// tests; readers see the old or the new table.
 #include <cstdint>
 #include <filesystem>
 #include <memory>

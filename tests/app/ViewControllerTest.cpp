@@ -10,6 +10,9 @@
 #include "support/LogCapture.hpp"
 #include "support/TestBundle.hpp"
 
+#include <QImage>
+#include <QScreen>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -288,6 +291,37 @@ TEST_F(ViewControllerTest, RefusedCloseKeepsTheWindowAndTheDisplay) {
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(manager().isRunning());
+}
+
+// The window as the desktop sees it: the bundle's icon, a fixed size without
+// a maximise button, centred on the available area of its screen.
+using MainWindowTest = ViewControllerTest;
+
+TEST_F(MainWindowTest, CarriesTheBundleIconHasAFixedSizeAndOpensCentred) {
+    const auto resources = bundle.bundle() / "Contents" / "Resources";
+    std::filesystem::create_directories(resources);
+    QImage icon(48, 48, QImage::Format_ARGB32);
+    icon.fill(QColor(40, 90, 190));
+    ASSERT_TRUE(icon.save(QString::fromStdString((resources / "icon.png").string())));
+
+    load();
+    window->show();
+    ASSERT_FALSE(window->windowIcon().isNull());
+    EXPECT_EQ(window->windowIcon().pixmap(48, 48).toImage().pixelColor(24, 24), QColor(40, 90, 190));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_EQ(window->size(), QSize(app::MainWindow::Width, app::MainWindow::Height));
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
+    ASSERT_TRUE(window->screen());
+    // Within the window frame's few pixels.
+    const QPoint offset = window->geometry().center() - window->screen()->availableGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 8) << offset.x() << ", " << offset.y();
+}
+
+TEST_F(MainWindowTest, BundleWithoutIconGivesAWindowWithoutOne) {
+    load();
+    EXPECT_TRUE(window->windowIcon().isNull());
 }
 
 }  // namespace

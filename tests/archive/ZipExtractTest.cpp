@@ -2,6 +2,7 @@
 
 #include "services/archive/ThreadBudget.hpp"
 
+#include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
 #include "support/ZipBuilder.hpp"
 
@@ -10,6 +11,8 @@
 #include <zlib.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <random>
 #include <thread>
 #include <cstdlib>
@@ -91,8 +94,8 @@ TEST(ZipEntryPath, AcceptsOrdinaryNamesAndRefusesEveryEscape) {
 }
 
 // Each archive holds a harmless file first and then one hostile entry; the
-// archive is refused and nothing is written outside the target. The folder
-// around the target ("box") is where every escape would land.
+// archive is refused and nothing is written at all. The folder around the
+// target ("box") is where every escape would land.
 TEST(ZipExtract, ZipSlipCorpusWritesNothingOutsideTheTarget) {
     struct Case {
         const char* label;
@@ -130,8 +133,8 @@ TEST(ZipExtract, ZipSlipCorpusWritesNothingOutsideTheTarget) {
         EXPECT_THAT(error, testing::AnyOf(testing::HasSubstr("unsafe entry path"),
                                           testing::HasSubstr("outside the target folder")))
             << c.label;
-        EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"box", "package.zip"})) << c.label;
-        EXPECT_EQ(listFolder(dir / "box"), (std::vector<std::string>{"target"})) << c.label;
+        // Not even the target folder, which the extraction would have made.
+        EXPECT_EQ(listFolder(dir.path()), (std::vector<std::string>{"package.zip"})) << c.label;
         EXPECT_FALSE(fs::exists("/tmp/hexora-zip-slip-absolute.txt")) << c.label;
     }
 }
@@ -396,7 +399,39 @@ TEST(ZipExtract, CancellationStopsBetweenChunks) {
     }
 
     EXPECT_EQ(error, "extraction cancelled");
-    EXPECT_LT(listTree(dir / "out").size(), 8u);
+    EXPECT_FALSE(fs::exists(dir / "out")) << "a cancelled extraction takes away what it wrote";
+}
+
+// The package does not fit: the extraction fails with the system's reason
+// and leaves the disk as it found it: no partial file, no folder it made, and
+// what was there before untouched.
+TEST(ZipExtract, FullDiskFailsAndTakesAwayEverythingWritten) {
+    test::TempDir dir;
+    test::SmallFileSystem disk(dir / "disk", 1 << 20);
+    if (!disk.available()) GTEST_SKIP() << disk.reason();
+    std::ofstream(dir / "disk/before.txt") << "was here";
+    fs::create_directories(dir / "disk/temp");
+    const fs::path zip = dir / "package.zip";
+    test::ZipBuilder builder(zip);
+    std::mt19937_64 random(3);
+    builder.file("1.0.2/scheme.json", "{}");
+    for (int i = 0; i < 6; ++i) {
+        std::string noise(512 * 1024, '\0');
+        for (auto& byte : noise) byte = static_cast<char>(random());
+        builder.file("1.0.2/Hexora.app/Contents/Resources/part" + std::to_string(i), noise);
+    }
+    builder.link("1.0.2/Hexora.app/Contents/Current", "Resources");
+    builder.close();
+    for (const fs::path& target : {dir / "disk/temp", dir / "disk/new/target"}) {
+        SCOPED_TRACE(target);
+        const std::uint64_t freeBefore = disk.freeBytes();
+
+        EXPECT_THAT(extractError(zip, target), testing::HasSubstr(std::strerror(ENOSPC)));
+
+        EXPECT_EQ(listTree(dir / "disk"), (std::vector<std::string>{"before.txt", "temp"}));
+        EXPECT_EQ(test::readFile(dir / "disk/before.txt"), "was here");
+        EXPECT_EQ(disk.freeBytes(), freeBefore);
+    }
 }
 
 }  // namespace hexora

@@ -14,6 +14,7 @@
 #include "support/LogCapture.hpp"
 #include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
+#include "support/SmallFileSystem.hpp"
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
 #include "support/WorkerFailure.hpp"
@@ -23,7 +24,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -51,23 +51,6 @@ protected:
     void writeAndDeleteTestFile(const fs::path& file) override {
         throw fs::filesystem_error("open", file, std::error_code(EROFS, std::generic_category()));
     }
-};
-
-// A tmpfs mounted read-only over a folder while the object lives.
-class ReadOnlyMount {
-public:
-    explicit ReadOnlyMount(fs::path folder) : folder_(std::move(folder)) {
-        fs::create_directories(folder_);
-        mounted_ = ::mount("tmpfs", folder_.c_str(), "tmpfs", MS_RDONLY | MS_NOSUID | MS_NODEV, "size=64k") == 0;
-    }
-    ~ReadOnlyMount() {
-        if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-
-private:
-    fs::path folder_;
-    bool mounted_ = false;
 };
 
 class LBootTest : public ::testing::Test {
@@ -218,8 +201,8 @@ TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
 }
 
 TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {
-    ReadOnlyMount mount(storagePath());
-    if (!mount.mounted()) GTEST_SKIP() << "cannot mount a read-only tmpfs here: " << std::strerror(errno);
+    const test::SmallFileSystem mount(storagePath(), 64 * 1024, /*readOnly=*/true);
+    if (!mount.available()) GTEST_SKIP() << mount.reason();
 
     LBoot worker(harness_.thread);
     auto outcome = runAside(worker);
@@ -235,6 +218,43 @@ TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {
 
 // Update prevention against the real developer-hub stand-in and the real
 // process list: what the entry holds decides.
+// The disk of the storage folder is full. Filled by the launcher's own
+// leftovers in temp, it is emptied and the road goes on quietly; filled by
+// something else, the failure is recorded and the road still goes on, so
+// the step that needs the space shows its failure: no silent quit.
+TEST_F(LBootTest, FullDiskNeverQuitsAndLeftoversInTempAreCleared) {
+    struct Case {
+        const char* label;
+        const char* filler;
+        bool recovers;
+    };
+    for (const Case c : {Case{"leftovers in temp", "temp/1.0.2.zip", true},
+                         Case{"someone else's file", "other.bin", false}}) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(storagePath());
+        test::SmallFileSystem disk(storagePath(), 256 * 1024);
+        if (!disk.available()) GTEST_SKIP() << disk.reason();
+        fs::create_directories(storagePath() / "temp");
+        test::fillLeaving(storagePath(), c.filler, 0);
+        ASSERT_EQ(disk.freeBytes(), 0u);
+        LBoot worker(harness_.thread);
+
+        EXPECT_FALSE(test::failureOf([&] { worker.work(); }).has_value());
+
+        const auto queued = harness_.takeQueued();
+        ASSERT_EQ(queued.size(), 1u);
+        EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Launcher::LCheckProcess>(queued[0]));
+        EXPECT_FALSE(fs::exists(storagePath() / "test.file"));
+        if (c.recovers) {
+            EXPECT_FALSE(fs::exists(storagePath() / "temp"));
+            EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
+        } else {
+            EXPECT_TRUE(fs::exists(storagePath() / c.filler));
+            expectFailureRecord("failed to test file write: No space left on device");
+        }
+    }
+}
+
 TEST_F(LBootTest, UpdatePreventionFollowsTheRunningDeveloperHub) {
     test::ChildProcess hub(test::developerHubExecutable());
     test::ChildProcess otherLauncher(test::launcherStandInExecutable());

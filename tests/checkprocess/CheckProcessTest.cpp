@@ -26,6 +26,7 @@
 #include "workers/launcher/LLoadVersion.hpp"
 #include "workers/launcher/LP22.hpp"
 #include "workers/launcher/LUpdatePlayerPrefs.hpp"
+#include "workers/launcher/SelfRestart.hpp"
 
 #include <gtest/gtest.h>
 
@@ -219,6 +220,49 @@ TEST_F(CheckProcessTest, LauncherThatQuitsDuringTheWaitLetsTheRoadGoOn) {
     EXPECT_TRUE(old.hasExited());
     EXPECT_DOUBLE_EQ(clock->slept(), 0.1) << "the wait ends at the first look after the launcher ended";
     EXPECT_EQ(harness_.takeQueued().size(), 6u);
+}
+
+// After a self-restart the old launcher (its id the one argument) is given
+// until it has ended its run, 40 s; any other launcher still gets 3 s.
+TEST_F(CheckProcessTest, OldLauncherOfASelfRestartGetsTheLongerWait) {
+    test::ChildProcess old(test::launcherStandInExecutable());
+    test::ChildProcess hub(test::developerHubExecutable());
+    struct Case {
+        const char* name;
+        std::optional<std::int32_t> handedOverFrom;
+        double waited;
+    };
+    const Case cases[] = {
+        {"handed over from the running launcher", old.pid(), 40.0},
+        {"handed over from another process", hub.pid(), 3.0},
+        {"started by the user", std::nullopt, 3.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Worker::Launcher::SelfRestart::setPreviousLauncher(c.handedOverFrom);
+        record("LAUNCHER_PROC_ID", std::to_string(old.pid()));
+        test::ScopedTestClock clock;
+        LCheckProcess worker(harness_.thread);
+        const auto error = run(worker);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message, "Launcher is already running by procId");
+        EXPECT_NEAR(clock.clock().sleptSeconds(), c.waited, 1e-6);
+        EXPECT_TRUE(harness_.takeQueued().empty());
+        harness_.takeEvents();
+    }
+    EXPECT_FALSE(old.hasExited());
+}
+
+// The game check never gives the longer wait.
+TEST_F(CheckProcessTest, GameCheckIgnoresTheSelfRestart) {
+    test::ChildProcess game(test::layOutStandIn(storagePath(), "Hexora", "Hexora", GameId));
+    record("CLIENT_PROC_ID", std::to_string(game.pid()));
+    Worker::Launcher::SelfRestart::setPreviousLauncher(game.pid());
+    GCheckProcess worker(harness_.thread);
+    const auto error = run(worker);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->state, LauncherState::Found_App);
+    EXPECT_DOUBLE_EQ(clock_.clock().sleptSeconds(), 3.0);
 }
 
 // The launcher's own executable is looked for too (here the test bundle's);

@@ -66,6 +66,21 @@ TEST(Endpoints, EnvironmentWithoutAnyUrlKeepsTheCompiledInList) {
     EXPECT_EQ(platform::Endpoints::rumUrl(), HEXORA_DEFAULT_RUM_URL);
 }
 
+TEST(Endpoints, DiskReserveOnlyFromDecimalDigits) {
+    struct Case {
+        std::optional<std::string> text;
+        std::optional<std::uint64_t> bytes;
+    };
+    const Case cases[] = {{std::nullopt, std::nullopt}, {"", std::nullopt},         {"0", 0},
+                          {"1048576", 1048576},         {"-1", std::nullopt},       {"1 MiB", std::nullopt},
+                          {" 5", std::nullopt},         {"99999999999999999999", std::nullopt}};
+    for (const auto& c : cases) {
+        test::ScopedEnv reserve("HEXORA_DISK_RESERVE_BYTES", c.text);
+        const auto expected = platform::Endpoints::overridesEnabled() ? c.bytes : std::nullopt;
+        EXPECT_EQ(platform::Endpoints::diskReserveBytes(), expected) << c.text.value_or("(unset)");
+    }
+}
+
 TEST_F(ApiDomainsTest, AbsentUntilCreatedThenFromTheEndpoints) {
     EXPECT_EQ(ApiDomains::apiList(), nullptr);
     EXPECT_EQ(ApiDomains::fileList(), nullptr);

@@ -3,13 +3,13 @@
 
 #include "DownloadFixture.hpp"
 #include "support/Eventually.hpp"
+#include "support/SmallFileSystem.hpp"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
 #include <filesystem>
-#include <sys/mount.h>
 #include <thread>
 
 namespace hexora::Worker::Common {
@@ -312,15 +312,11 @@ TEST_F(CDownloadTest, CancellationAbortsRunningTransfersAndReturnsQuietly) {
     EXPECT_EQ(states, std::vector<LauncherState>{LauncherState::Downloading});  // no failure state
 }
 
+// A disk that another program filled: the write's own failure is reported.
 TEST_F(CDownloadTest, AFullDiskFailsTheFileWithTheSystemsDescription) {
-    fs::create_directories(target);
-    if (::mount("tmpfs", target.c_str(), "tmpfs", 0, "size=64k") != 0) {
-        GTEST_SKIP() << "cannot mount a small file system here";
-    }
-    struct Unmount {
-        fs::path path;
-        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-    } unmount{target};
+    const test::SmallFileSystem disk(target, 64 * 1024);
+    if (!disk.available()) GTEST_SKIP() << disk.reason();
+    setFileFetchBounds({.keepFreeBytes = 0});
     std::ofstream(target / "keep.txt") << "kept";
     primary.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
     fallback.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
@@ -336,6 +332,33 @@ TEST_F(CDownloadTest, AFullDiskFailsTheFileWithTheSystemsDescription) {
     }
     EXPECT_EQ(folderEntries(target), std::vector<std::string>{"keep.txt"});
     EXPECT_EQ(test::readFile(target / "keep.txt"), "kept");
+}
+
+// An endless body stops on its own before its disk falls below the reserve:
+// the attempt on each domain fails with the reserve's text and leaves no
+// part of the body behind.
+TEST_F(CDownloadTest, AnEndlessBodyStopsAtTheDisksReserveAndLeavesNoPartialFile) {
+    const test::SmallFileSystem disk(target, 2 << 20);
+    if (!disk.available()) GTEST_SKIP() << disk.reason();
+    setFileFetchBounds({.keepFreeBytes = 1 << 20});
+    std::ofstream(target / "keep.txt") << "kept";
+    const std::uint64_t freeBefore = disk.freeBytes();
+    ServerReply endless;
+    endless.endless = true;
+    primary.on("GET", "/update/h/endless.zip", endless);
+    fallback.on("GET", "/update/h/endless.zip", endless);
+
+    const auto error = test::expectLauncherError([&] { makeDownload({"h"}, {"endless.zip"})->work(); });
+    EXPECT_EQ(error.message, "some downloads failed (0.0/1.0)");
+    const auto failures = records("CDownload", "download", "Failed");
+    ASSERT_EQ(failures.size(), 2u);
+    for (const auto& record : failures) {
+        const std::string description = record.dataValue("ErrorDescription").value_or("");
+        EXPECT_NE(description.find("would leave less than 1048576 bytes free on its disk"), std::string::npos)
+            << description;
+    }
+    EXPECT_EQ(folderEntries(target), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(disk.freeBytes(), freeBefore);
 }
 
 TEST_F(CDownloadTest, AWholeBodyThatCannotBePutInPlaceDoesNotCountAsDownloaded) {

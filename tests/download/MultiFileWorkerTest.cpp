@@ -2,6 +2,7 @@
 #include "workers/common/MultiFileWorker.hpp"
 
 #include "engine/Worker.hpp"
+#include "platform/Clock.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/Eventually.hpp"
 #include "support/TestClock.hpp"
@@ -197,6 +198,28 @@ TEST_F(MultiFileWorkerTest, TheOutcomeCountsTheProgressUnitsEndWith) {
     worker.work();
     EXPECT_DOUBLE_EQ(worker.outcome.sum, 1.0);
     EXPECT_FALSE(worker.outcome.passed());
+}
+
+// Each look at the units would come 20 s after the one before (the clock
+// stretches the 0.01 s waits): the run still returns at once, because the
+// end of its last unit thread ends the wait, also when the threads end one
+// after another; its outcome and last progress are those of the whole run.
+TEST_F(MultiFileWorkerTest, TheWaitForTheNextLookEndsWithTheLastUnitThread) {
+    platform::Clock::install(std::make_shared<test::TestClock>(2000.0));
+    ScriptedWorker worker(harness.thread, 6);
+    std::atomic<int> order{0};
+    worker.body = [&](ScriptedWorker&, const UnitPtr& unit) {
+        sleepReal(0.005 * order.fetch_add(1));
+        unit->progressValue.store(1.0);
+        unit->finalFlag.store(true);
+    };
+    std::thread run([&] { worker.work(); });
+    EXPECT_TRUE(test::eventually([&] { return worker.returned.load(); }, 10.0));
+    run.join();
+    EXPECT_TRUE(worker.outcome.passed());
+    const auto values = test::progressValues(harness.takeEvents());
+    ASSERT_FALSE(values.empty());
+    EXPECT_DOUBLE_EQ(values.back(), 100.0);
 }
 
 TEST_F(MultiFileWorkerTest, CancellationCancelsEveryUnitOnceAndReturnsCancelled) {

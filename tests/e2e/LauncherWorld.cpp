@@ -238,6 +238,7 @@ ChildProcess::Environment LauncherWorld::environment(const ChildProcess::Environ
         {"HEXORA_SAMPLE_GAME_REPORT", (logs() / "game-report.txt").string()},
         {"HEXORA_SAMPLE_GAME_SECONDS", std::to_string(gameSeconds_)},
     };
+    if (diskReserveBytes_) environment["HEXORA_DISK_RESERVE_BYTES"] = std::to_string(*diskReserveBytes_);
     // Sanitizer builds: the settings of the test run, and no reports of the
     // leaks inside the system libraries the Qt shell loads.
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
@@ -323,6 +324,14 @@ std::vector<pid_t> LauncherWorld::launchersRunning() const {
 
 bool LauncherWorld::waitForNoLauncher(std::chrono::milliseconds limit) const {
     return waitUntil([&] { return launchersRunning().empty(); }, limit);
+}
+
+bool LauncherWorld::downloadUnderWay() const {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(storage() / "temp", error)) {
+        if (entry.is_regular_file(error) && entry.file_size(error) > 0) return true;
+    }
+    return false;
 }
 
 std::vector<std::string> LauncherWorld::gameReport() const { return lines(logs() / "game-report.txt"); }

@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <memory>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -102,6 +103,8 @@ public:
     std::vector<pid_t> launchersRunning() const;
     /// Waits until no launcher of this world runs.
     bool waitForNoLauncher(std::chrono::milliseconds limit = 60s) const;
+    /// Whether storage/temp holds a file with data: a download is under way.
+    bool downloadUnderWay() const;
 
     /// CFBundleShortVersionString of the installed game and of the launcher bundle.
     std::string installedGameVersion() const;
@@ -118,6 +121,9 @@ public:
     void stopGames();
     /// How long the started game stays up (seconds), for the next launcher start.
     void setGameSeconds(double seconds) { gameSeconds_ = seconds; }
+    /// The free space the launcher's downloads leave on their disk (its
+    /// production reserve is larger than the tests' small file systems).
+    void setDiskReserveBytes(std::uint64_t bytes) { diskReserveBytes_ = bytes; }
 
     // What the collector has: records() of the whole test, runRecords() of the
     // batches received since the latest startLauncher().
@@ -158,6 +164,7 @@ private:
     std::unique_ptr<tools::UpdateService> service_;
     double gameSeconds_ = 60;
     int webTimeoutSec_ = 15;
+    std::optional<std::uint64_t> diskReserveBytes_;
     int launcherStarts_ = 0;
     std::size_t runMark_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "services/http/HttpClient.hpp"
 #include "services/http/TrustedCertificates.hpp"
+#include "LocalCertificateChain.hpp"
+#include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
 #include "support/server/HttpsServer.hpp"
 
@@ -127,6 +129,41 @@ TEST(HttpClient, WithoutTheTestAuthorityTheServerIsNotTrusted) {
     EXPECT_EQ(refused.failure, Http::Failure::Transport);
     EXPECT_FALSE(refused.error.empty());
     EXPECT_EQ(Http::get(server.url("/x"), quick()).body, "hi");
+}
+
+// The authorities are parsed once and kept; a changed extra file (here the
+// same path with another authority's content) is read again.
+TEST(HttpClient, AnExtraAuthorityFileIsReadAgainWhenItChanges) {
+    HttpsServer server;
+    server.on("GET", "/x", ServerReply::text(200, "hi"));
+    // A second server for the last step: a resumed TLS session would skip the certificate check.
+    HttpsServer fresh;
+    const test::TempDir dir;
+    tools::LocalCertificateChain{.organization = "Another authority",
+                                 .authorityName = "Another authority",
+                                 .errorContext = "test certificates",
+                                 .caFile = dir / "other.pem",
+                                 .certFile = dir / "other-server.pem",
+                                 .keyFile = dir / "other-key.pem"}
+        .write();
+    // Replaced by a rename: another inode, whatever the size and the clock's grain.
+    const auto extra = dir / "extra.pem";
+    const auto putInPlace = [&](const std::filesystem::path& authority) {
+        std::filesystem::rename(dir.write("next.pem", test::readFile(authority)), extra);
+    };
+    putInPlace(dir / "other.pem");
+    Http::TrustedCertificates::setExtraCaFile(extra.string());
+
+    const auto refused = Http::get(server.url("/x"), quick());
+    putInPlace(HttpsServer::caFile());
+    const auto trusted = Http::get(server.url("/x"), quick());
+    putInPlace(dir / "other.pem");
+    const auto refusedAgain = Http::get(fresh.url("/x"), quick());
+    Http::TrustedCertificates::setExtraCaFile(HttpsServer::caFile());
+
+    EXPECT_EQ(refused.failure, Http::Failure::Transport);
+    EXPECT_EQ(trusted.body, "hi") << trusted.error;
+    EXPECT_EQ(refusedAgain.failure, Http::Failure::Transport);
 }
 
 TEST(HttpClient, UnreadableExtraAuthorityFileFailsTheTransfer) {
@@ -430,6 +467,35 @@ TEST_F(HttpDownload, AnEndlessBodyStopsAtTheCapAndALongerThanAnnouncedOneAtItsLe
     const auto longerResult = Http::download(server.url("/longer"), dir / "longer", options);
     EXPECT_EQ(longerResult.failure, Http::Failure::BodyTooLarge) << longerResult.error;
     EXPECT_LE(test::readFile(dir / "longer").size(), 1000u);
+}
+
+// A body with more bytes than its disk has room for, endless or announced,
+// stops before the disk falls below the reserve and close to it; what was
+// written stays for the caller to remove.
+TEST_F(HttpDownload, ABodyStopsBeforeItsDiskFallsBelowTheReserve) {
+    constexpr std::uint64_t Reserve = 1 << 20;
+    const test::SmallFileSystem disk(dir / "disk", 3 << 20);
+    if (!disk.available()) GTEST_SKIP() << disk.reason();
+    ServerReply endless;
+    endless.endless = true;
+    server.on("GET", "/endless", endless);
+    server.on("GET", "/announced", ServerReply::text(200, std::string(4 << 20, 'a')));
+    Http::Options options = quick();
+    options.keepFreeBytes = Reserve;
+
+    for (const char* path : {"/endless", "/announced"}) {
+        SCOPED_TRACE(path);
+        const auto file = dir / "disk" / "file";
+        const auto result = Http::download(server.url(path), file, options);
+        EXPECT_EQ(result.failure, Http::Failure::Transport);
+        EXPECT_NE(result.error.find(file.string() + ": the download would leave less than 1048576 bytes free"),
+                  std::string::npos)
+            << result.error;
+        EXPECT_GE(disk.freeBytes(), Reserve);
+        EXPECT_LT(disk.freeBytes(), Reserve + 256 * 1024);  // it did fill the disk up to the reserve
+        EXPECT_GT(std::filesystem::file_size(file), 1u << 20);
+        std::filesystem::remove(file);
+    }
 }
 
 TEST_F(HttpDownload, ADownloadNeverWritesThroughALink) {

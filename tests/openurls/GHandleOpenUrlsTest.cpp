@@ -137,7 +137,9 @@ TEST_F(GHandleOpenUrlsTest, SchemesAreComparedAsVersions) {
         {"hexoramac.1://join/1", nullptr},
         {"hexoramacx://join/1", nullptr},
         {"hexora-game.org://x", nullptr},
-        {"hexoramac:join", nullptr},  // no "//": not a URL the parser takes
+        {"hexoramac:join/123", "hexoramac_uri"},  // without "//", as web pages write it
+        {"hexoramac:/join/123", "hexoramac_uri"},
+        {"hexoramac:join/{room 7}%zz", "hexoramac_uri"},
         {" hexoramac://join", nullptr},
         {"/hexoramac/join", nullptr},
     };

@@ -12,6 +12,7 @@
 #include "support/OtherFileSystemDir.hpp"
 #include "support/TempDir.hpp"
 #include "support/TreeSnapshot.hpp"
+#include "services/internal/FileOps.hpp"
 #include "workers/common/PatchSteps.hpp"
 
 #include <gmock/gmock.h>
@@ -332,6 +333,159 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
         EXPECT_EQ(test::snapshotTree(backup), old);
         EXPECT_TRUE(log.contains("untouched copy stays at " + backup.string()));
         EXPECT_EQ(std::distance(fs::directory_iterator(fresh / "Hexora.app"), fs::directory_iterator()), 1);
+    }
+}
+
+// A package whose links lead out of its own bundle, alone or through another
+// of its links: both patches refuse it before anything is touched.
+TEST_F(PatchTest, PackageWithLinksLeavingItsBundleIsRefusedAndNothingIsInstalled) {
+    struct Case {
+        const char* label;
+        std::vector<std::pair<std::string, std::string>> links;  // below Contents
+    };
+    const Case cases[] = {
+        {"up to the folder around the bundle", {{"x", "../../.."}}},
+        {"absolute", {{"Resources/etc", "/etc"}}},
+        {"through another link", {{"here", ".."}, {"Resources/up", "../here/.."}}},
+    };
+    for (const std::string name : {"CPatch", "CSmartPatch"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(name + ": " + c.label);
+            test::TempDir fresh;
+            for (const auto& [path, content] : installed) fresh.write("Hexora.app/Contents/" + path, content);
+            const fs::path installedDest = fresh / "Hexora.app/Contents";
+            const fs::path src = fresh / "temp/1.0.2/Hexora.app/Contents";
+            fresh.write("temp/1.0.2/Hexora.app/Contents/MacOS/Hexora", "new binary");
+            for (const auto& [link, target] : c.links) {
+                fs::create_directories((src / link).parent_path());
+                fs::create_symlink(target, src / link);
+            }
+            const auto before = test::snapshotTree(fresh.path());
+            const fs::path backup = fresh / "support/Hexora.old.app";
+
+            const auto error = test::failureOf([&] {
+                if (name == "CPatch") CPatch(harness.thread, src, installedDest, backup).work();
+                else CSmartPatch(harness.thread, src, installedDest, backup).work();
+            });
+
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->type, name);
+            EXPECT_EQ(error->message, "failed to replace file");
+            EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
+            ASSERT_TRUE(error->rum);
+            EXPECT_EQ(error->rum->Event, "failed to replace");
+            EXPECT_THAT(error->rum->dataValue("ErrorDescription").value_or(""),
+                        testing::HasSubstr("symbolic link leads out of the bundle"));
+            EXPECT_EQ(test::snapshotTree(fresh.path()), before);
+        }
+    }
+}
+
+// An earlier package left a link pointing out of the installation (here at
+// a folder of the user's). A smart package with entries below it would
+// replace, delete or create things there: the patch fails instead, touches
+// nothing outside, and the installation comes back untouched.
+TEST_F(PatchTest, SmartPatchNeverWritesThroughAnInstalledOutwardLink) {
+    struct Case {
+        const char* label;
+        const char* entry;  // below Contents
+    };
+    const Case cases[] = {
+        {"replace a file", "x/file.txt"},
+        {"delete a folder in the way", "x/victim"},
+        {"create a folder", "x/new/made.txt"},
+        {"through a link in a folder", "Resources/deeper/x/file.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        test::TempDir fresh;
+        fresh.write("home/file.txt", "the user's file");
+        fresh.write("home/victim/keep.txt", "the user's folder");
+        for (const auto& [path, content] : installed) fresh.write("Hexora.app/Contents/" + path, content);
+        const fs::path installedDest = fresh / "Hexora.app/Contents";
+        fs::create_symlink("../../home", installedDest / "x");
+        fs::create_directories(installedDest / "Resources/deeper");
+        fs::create_symlink(fresh / "home/..", installedDest / "Resources/deeper/x");
+        const auto home = test::snapshotTree(fresh / "home");
+        const auto old = test::snapshotTree(installedDest);
+        fresh.write("temp/pkg/Contents/a/b.txt", "new b");
+        fresh.write(std::string("temp/pkg/Contents/") + c.entry, "from the package");
+        const fs::path backup = fresh / "support/Hexora.old.app";
+
+        const auto error = test::failureOf(
+            [&] { CSmartPatch(harness.thread, fresh / "temp/pkg/Contents", installedDest, backup).work(); });
+
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message, "failed to replace file");
+        EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
+        EXPECT_THAT(error->rum->dataValue("ErrorDescription").value_or(""), testing::HasSubstr("leads out of"));
+        EXPECT_EQ(test::snapshotTree(fresh / "home"), home);
+        EXPECT_EQ(test::snapshotTree(installedDest), old);
+        EXPECT_FALSE(fs::exists(backup));
+    }
+}
+
+// A framework's directory link (Versions/Current -> A) comes with the smart
+// package: it is installed as the link, over a folder or an older link.
+TEST_F(PatchTest, SmartPatchInstallsLinksToFolders) {
+    const std::string framework = "Frameworks/Y.framework/Versions/";
+    for (const char* installedAs : {"nothing", "folder", "link"}) {
+        SCOPED_TRACE(installedAs);
+        test::TempDir fresh;
+        for (const auto& [path, content] : installed) fresh.write("Hexora.app/Contents/" + path, content);
+        const fs::path installedDest = fresh / "Hexora.app/Contents";
+        fresh.write("Hexora.app/Contents/" + framework + "B/Y", "older library");
+        if (std::string(installedAs) == "folder") fresh.write("Hexora.app/Contents/" + framework + "Current/Y", "copy");
+        if (std::string(installedAs) == "link") fs::create_symlink("B", installedDest / framework / "Current");
+        const fs::path pkg = fresh / "temp/pkg/Contents";
+        fresh.write("temp/pkg/Contents/" + framework + "A/Y", "library");
+        fs::create_symlink("A", pkg / framework / "Current");
+
+        CSmartPatch(harness.thread, pkg, installedDest, fresh / "support/Hexora.old.app").work();
+
+        const fs::path current = installedDest / framework / "Current";
+        ASSERT_TRUE(fs::is_symlink(current));
+        EXPECT_EQ(fs::read_symlink(current), "A");
+        EXPECT_EQ(test::readFile(current / "Y"), "library");
+        EXPECT_EQ(fs::canonical(current), fs::canonical(installedDest / framework / "A"));
+        EXPECT_EQ(test::readFile(installedDest / "MacOS/Hexora"), "old binary");
+    }
+}
+
+// A file, or a link to a folder elsewhere, where the game bundle belongs in
+// the folder the launcher owns: the full patch replaces it (the link itself,
+// never what it points at) and installs the bundle; the smart patch, which
+// needs an installed folder, fails without writing through the link.
+TEST_F(PatchTest, ItemInTheBundlesPlaceIsReplacedOnlyByTheFullPatch) {
+    struct Case {
+        const char* label;
+        bool link;
+    };
+    for (const Case c : {Case{"file", false}, Case{"link to a folder elsewhere", true}}) {
+        SCOPED_TRACE(c.label);
+        test::TempDir fresh;
+        const fs::path storage = fresh / "storage";
+        fresh.write("elsewhere/Contents/MacOS/Hexora", "someone else's");
+        const auto elsewhere = test::snapshotTree(fresh / "elsewhere");
+        fs::create_directories(storage);
+        if (c.link) fs::create_directory_symlink(fresh / "elsewhere", storage / "Hexora.app");
+        else fresh.write("storage/Hexora.app", "not a bundle");
+        const fs::path installedDest = storage / "Hexora.app/Contents";
+        fresh.write("storage/temp/pkg/Contents/a/b.txt", "new b");
+        const fs::path backup = storage / "temp/Hexora.old.app";
+
+        const auto smart = test::failureOf(
+            [&] { CSmartPatch(harness.thread, storage / "temp/pkg/Contents", installedDest, backup, storage).work(); });
+        ASSERT_TRUE(smart);
+        EXPECT_EQ(smart->message, "failed to replace file");
+        EXPECT_EQ(test::snapshotTree(fresh / "elsewhere"), elsewhere);
+
+        fresh.write("storage/temp/1.0.2/Hexora.app/Contents/MacOS/Hexora", "new binary");
+        CPatch(harness.thread, storage / "temp/1.0.2/Hexora.app/Contents", installedDest, backup, storage).work();
+
+        EXPECT_TRUE(FileOps::isFolder(storage / "Hexora.app"));
+        EXPECT_EQ(filesBelow(installedDest), (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
+        EXPECT_EQ(test::snapshotTree(fresh / "elsewhere"), elsewhere);
     }
 }
 

@@ -12,6 +12,8 @@
 #include "workers/game/GP22.hpp"
 #include "workers/game/GPatch.hpp"
 
+#include <fstream>
+
 namespace hexora {
 namespace {
 
@@ -90,6 +92,68 @@ TEST_F(GameRoadTest, NewVersionIsDownloadedPatchedAndStarted) {
     }
 }
 
+// The new version brings a framework whose Versions/Current is a link to a
+// folder (listed in the zip, not in the scheme, which lists files): after a
+// full and after a smart update the link is installed and leads to the
+// framework's own folder inside the bundle.
+TEST_F(GameRoadTest, DirectoryLinksOfThePackageAreInstalled) {
+    const fs::path next = sourceBundle("game", "2.0.2");
+    const fs::path versions = next / "Contents/Frameworks/Y.framework/Versions";
+    write(versions / "A/Y", "library Y", 0755);
+    fs::create_directory_symlink("A", versions / "Current");
+    for (const bool smart : {false, true}) {
+        SCOPED_TRACE(smart ? "smart" : "full");
+        install(sourceBundle("game", "2.0.1"), game());
+        const std::string file = smart ? "2.0.2_2.0.1" : "2.0.2";
+        const auto package =
+            publish(next, "2.0.2", file, file, smart ? std::optional(sourceBundle("game", "2.0.1")) : std::nullopt);
+        ASSERT_EQ(std::count(package.packed.begin(), package.packed.end(),
+                             "Contents/Frameworks/Y.framework/Versions/Current"),
+                  1);
+        answer({{"result", 0}, {"version", "2.0.2"}, {"hash", file}, {"file", file}});
+
+        const auto road = drive(std::make_shared<GP22>(harness.thread));
+
+        ASSERT_TRUE(road.error);
+        EXPECT_EQ(road.error->type, "GStart") << road.error->message;
+        const fs::path current = game() / "Contents/Frameworks/Y.framework/Versions/Current";
+        ASSERT_TRUE(fs::is_symlink(current));
+        EXPECT_EQ(fs::read_symlink(current), "A");
+        const fs::path resolved = fs::canonical(current);
+        EXPECT_EQ(resolved, fs::canonical(game() / "Contents/Frameworks/Y.framework/Versions/A"));
+        EXPECT_EQ(test::readFile(current / "Y"), "library Y");
+    }
+}
+
+// A file, or a link to a folder elsewhere, stands where the game bundle
+// belongs: the install replaces it (never what the link leads to) and the
+// game starts.
+TEST_F(GameRoadTest, ItemWhereTheGameBundleBelongsIsReplacedByTheInstall) {
+    publish(sourceBundle("game", "2.0.2"), "2.0.2", "G202");
+    answer({{"result", 0}, {"version", "2.0.2"}, {"hash", "G202"}});
+    const fs::path elsewhere = sources.path() / "elsewhere";
+    install(sourceBundle("game", "2.0.1"), elsewhere);
+    const auto untouched = test::treeOf(elsewhere);
+    for (const bool link : {false, true}) {
+        SCOPED_TRACE(link ? "link" : "file");
+        fs::remove_all(game());
+        if (link) fs::create_directory_symlink(elsewhere, game());
+        else write(game(), "not a bundle");
+        setGameVersion("1.0.0");
+        processes.launcher().answer({4242, true, ""});
+        const auto before = processes.launcher().launches().size();
+
+        const auto road = drive(std::make_shared<GP22>(harness.thread));
+
+        ASSERT_TRUE(road.error);
+        EXPECT_EQ(road.error->type, "GStart") << road.error->message;
+        EXPECT_EQ(processes.launcher().launches().size(), before + 1);
+        EXPECT_FALSE(fs::is_symlink(game()));
+        EXPECT_EQ(test::treeOf(game()), test::treeOf(sourceBundle("game", "2.0.2")));
+        EXPECT_EQ(test::treeOf(elsewhere), untouched);
+    }
+}
+
 // One file deleted and one altered: the repair's validation fails, and the
 // full package of the replied version puts the game back.
 TEST_F(GameRoadTest, DamagedGameIsRepairedWithTheFullPackageAndStarted) {
@@ -142,6 +206,51 @@ TEST_F(GameRoadTest, PackageThatDoesNotMatchItsSchemeLeavesTheGameUntouched) {
     EXPECT_EQ(road.error->rum->EventState, "Failed");
     EXPECT_EQ(test::treeOf(game()), test::treeOf(sourceBundle("game", "2.0.1")));
     EXPECT_TRUE(processes.launcher().launches().empty());
+    EXPECT_TRUE(fs::is_empty(tempPath())) << "the package is taken away";
+}
+
+// Whichever step of the update fails, the road leaves no package and no
+// unpacked files in temp; the installed game stays as it was.
+TEST_F(GameRoadTest, FailedUpdateStepLeavesNoPackageInTemp) {
+    struct Case {
+        const char* label;
+        const char* failingStep;
+        std::function<void(const tools::Package&)> spoil;
+        bool smart;
+    };
+    const Case cases[] = {
+        {"package cut short", "CUnzip",
+         [](const tools::Package& package) {
+             const std::string bytes = test::readFile(package.zip);
+             std::ofstream(package.zip, std::ios::binary | std::ios::trunc) << bytes.substr(0, bytes.size() * 3 / 4);
+         },
+         false},
+        {"package unlike its scheme", "CCheckValidationResult",
+         [](const tools::Package& package) {
+             test::replaceZipEntry(package.zip, "2.0.2/Hexora.app/Contents/MacOS/Hexora", "#!/bin/sh\n");
+         },
+         false},
+        {"smart package without an installed game", "CSmartPatch",
+         [](const tools::Package&) { fs::remove_all(game()); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        install(sourceBundle("game", "2.0.1"), game());
+        const std::string file = c.smart ? "2.0.2_2.0.1" : "2.0.2";
+        const auto package = publish(sourceBundle("game", "2.0.2"), "2.0.2", file, file,
+                                     c.smart ? std::optional(sourceBundle("game", "2.0.1")) : std::nullopt);
+        c.spoil(package);
+        const auto installed = test::treeOf(game());
+        answer({{"result", 0}, {"version", "2.0.2"}, {"hash", file}, {"file", file}});
+
+        const auto road = drive(std::make_shared<GP22>(harness.thread));
+
+        ASSERT_TRUE(road.error);
+        EXPECT_EQ(road.names().back(), c.failingStep);
+        EXPECT_TRUE(fs::is_empty(tempPath())) << test::treeOf(tempPath()).size();
+        EXPECT_EQ(test::treeOf(game()), installed);
+        EXPECT_TRUE(processes.launcher().launches().empty());
+    }
 }
 
 // A package name from the reply names files in temp: one that is not a

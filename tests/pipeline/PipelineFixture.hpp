@@ -179,7 +179,7 @@ protected:
     }
 
     /// Runs `first` and then every worker queued behind it, in order, on this
-    /// thread, until the queue is empty, a worker throws a LauncherError, or
+    /// thread (as the worker thread runs them, failure clean-ups included), until the queue is empty, a worker throws a LauncherError, or
     /// the next worker satisfies `stopBefore`.
     Road drive(std::shared_ptr<Worker::WorkerBase> first,
                const std::function<bool(const Worker::WorkerBase&)>& stopBefore = {}) {
@@ -192,7 +192,7 @@ protected:
             }
             road.ran.push_back(*worker);
             try {
-                (*worker)->work();
+                (*worker)->run();
             } catch (const Worker::LauncherError& error) {
                 road.error = error;
                 break;

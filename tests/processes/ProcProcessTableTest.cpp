@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 
 namespace hexora {
 namespace {
@@ -22,6 +23,13 @@ std::optional<platform::ProcessEntry> find(platform::ProcessTable& table, std::i
         if (entry.processIdentifier == pid) return entry;
     }
     return std::nullopt;
+}
+
+// The process's arguments as /proc shows them; empty for a moment after the
+// start, while the new program is still being set up.
+std::string commandLineOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 char stateOf(pid_t pid) {
@@ -57,6 +65,99 @@ TEST(ProcProcessTable, ReportsExecutableBundleAndIdentifierOfABundledChild) {
     EXPECT_TRUE(test::eventually([&] { return table.isTerminated(*entry); }));
     EXPECT_FALSE(find(table, started.processIdentifier).has_value());
     EXPECT_FALSE(table.runningProcess(started.processIdentifier).has_value());
+}
+
+// A running bundled process whose Contents are then moved aside (and maybe
+// deleted, maybe replaced by new Contents), as a self-update does to the old
+// launcher: it keeps the facts it was started with.
+TEST(ProcProcessTable, KeepsTheFactsOfAProcessWhoseBundleWasMovedOrDeleted) {
+    struct Case {
+        const char* name;
+        bool seenBeforeTheMove;   // the same table saw it while in place
+        bool backupDeleted;       // the moved Contents are deleted afterwards
+        bool newContents;         // new Contents with the same identifier are laid out
+        bool identifierExpected;  // an Info.plist is left to read, or was read before
+    };
+    const Case cases[] = {
+        {"seen before, then moved and deleted", true, true, false, true},
+        {"seen before, then moved", true, false, false, true},
+        {"first seen after the move, new Contents in place", false, false, true, true},
+        {"first seen after the move and deletion, new Contents in place", false, true, true, true},
+        {"first seen after the move and deletion, nothing in place", false, true, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        const auto executable = test::layOutBundle(dir / "Apps", "Fixture", "com.example.fixture");
+        const auto bundle = std::filesystem::canonical(dir / "Apps" / "Fixture.app");
+        const auto startedAt = std::filesystem::canonical(executable);
+        platform::PosixProcessLauncher launcher;
+        const auto started = launcher.launch(executable, {"30"}, dir.path(), {});
+        ASSERT_GT(started.processIdentifier, 0) << started.error;
+        const auto pid = started.processIdentifier;
+        ASSERT_TRUE(test::eventually([&] { return !commandLineOf(pid).empty(); }));
+
+        platform::ProcProcessTable table;
+        if (c.seenBeforeTheMove) {
+            ASSERT_TRUE(table.runningProcess(pid).has_value());
+        }
+        std::filesystem::rename(bundle / "Contents", dir / "Fixture.old.app");
+        if (c.backupDeleted) std::filesystem::remove_all(dir / "Fixture.old.app");
+        if (c.newContents) test::layOutBundle(dir / "Apps", "Fixture", "com.example.fixture");
+
+        const auto single = table.runningProcess(pid);
+        const auto listed = find(table, pid);
+        for (const auto& entry : {single, listed}) {
+            ASSERT_TRUE(entry.has_value());
+            EXPECT_EQ(entry->executablePath, startedAt);
+            EXPECT_EQ(entry->bundlePath, bundle);
+            EXPECT_EQ(entry->bundleIdentifier,
+                      c.identifierExpected ? std::optional<std::string>("com.example.fixture") : std::nullopt);
+        }
+        ::kill(pid, SIGKILL);
+        EXPECT_TRUE(test::eventually([&] { return table.isTerminated(*single); }));
+    }
+}
+
+// A process running outside any bundle is taken at the path it was started
+// from only when its first argument is an absolute bundle path to a file of
+// the name it runs.
+TEST(ProcProcessTable, FirstArgumentCountsWhenAbsoluteAndOfTheSameName) {
+    test::TempDir dir;
+    const auto executable = test::layOutBundle(dir / "Apps", "sleep", "com.example.fixture");
+    const auto loose = dir / "loose" / "sleep";
+    std::filesystem::create_directories(loose.parent_path());
+    std::filesystem::copy_file("/bin/sleep", loose);
+    struct Case {
+        const char* name;
+        std::string firstArgument;
+        bool takenForTheBundle;
+    };
+    const Case cases[] = {
+        {"absolute bundle path, same file name", executable.string(), true},
+        {"relative bundle path", "Apps/sleep.app/Contents/MacOS/sleep", false},
+        {"another file name", (dir / "Apps/sleep.app/Contents/MacOS/other").string(), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::chdir(dir.path().c_str());
+            ::execl(loose.c_str(), c.firstArgument.c_str(), "30", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        platform::ProcProcessTable table;
+        ASSERT_TRUE(test::eventually([&] {
+            const auto entry = table.runningProcess(child);
+            return entry && entry->executablePath && entry->executablePath->filename() == "sleep" &&
+                   std::filesystem::equivalent(*entry->executablePath, c.takenForTheBundle ? executable : loose);
+        }));
+        const auto entry = table.runningProcess(child);
+        EXPECT_EQ(entry->bundleIdentifier.has_value(), c.takenForTheBundle);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
 }
 
 TEST(ProcProcessTable, OwnProcessIsListedWithoutBundle) {

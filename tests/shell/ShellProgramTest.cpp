@@ -14,7 +14,9 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace hexora {
 namespace {
@@ -99,6 +101,60 @@ TEST_F(ShellProgramTest, WindowAppearsWithTheInitializingText) {
     EXPECT_TRUE(launcher->waitForExit().has_value());
 }
 
+// The numbers after "=" in an xprop line such as
+// "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x3, 0x2e, 0x3e, 0x0, 0x0".
+std::vector<unsigned long> propertyNumbers(const std::string& properties, const std::string& name) {
+    std::vector<unsigned long> numbers;
+    const auto at = properties.find(name + "(");
+    if (at == std::string::npos) return numbers;
+    const auto end = properties.find('\n', at);
+    std::istringstream values(properties.substr(properties.find('=', at) + 1, end - properties.find('=', at) - 1));
+    for (std::string value; std::getline(values, value, ',');) numbers.push_back(std::stoul(value, nullptr, 0));
+    return numbers;
+}
+
+// What the window manager reads from the window: the product's icon, a size
+// that cannot change and no maximise function, a place in the middle of the
+// 1024x768 screen.
+TEST_F(ShellProgramTest, WindowTellsTheDesktopItsIconFixedSizeAndCentredPlace) {
+    useHoldingProgram();
+    auto launcher = start();
+    ASSERT_TRUE(launcher->waitForLog("HoldTheRoad: holding the worker thread")) << launcher->log();
+
+    // xprop shows the icon's width and height (the first two numbers).
+    const std::string printed = "-f _NET_WM_ICON 32c ' = $0, $1\\n' _NET_WM_ICON WM_NORMAL_HINTS _MOTIF_WM_HINTS";
+    std::string properties;
+    ASSERT_TRUE(test::eventually(
+        [&] {
+            properties = xvfb.describeWindow("xprop", "Hexora", printed).value_or("");
+            return properties.find("_NET_WM_ICON(CARDINAL) =") != std::string::npos;
+        },
+        30.0))
+        << properties;
+    EXPECT_EQ(propertyNumbers(properties, "_NET_WM_ICON"), (std::vector<unsigned long>{256, 256}))
+        << "the bundle's icon.png\n"
+        << properties;
+    EXPECT_NE(properties.find("program specified minimum size: 640 by 400"), std::string::npos) << properties;
+    EXPECT_NE(properties.find("program specified maximum size: 640 by 400"), std::string::npos) << properties;
+
+    // Motif hints: flags (1: functions given, 2: decorations given), functions, decorations.
+    constexpr unsigned long FunctionsGiven = 0x1, DecorationsGiven = 0x2;
+    constexpr unsigned long MaximiseFunction = 0x10, MaximiseButton = 0x40;
+    const auto motif = propertyNumbers(properties, "_MOTIF_WM_HINTS");
+    ASSERT_GE(motif.size(), 3u) << properties;
+    EXPECT_TRUE(motif[0] & FunctionsGiven);
+    EXPECT_FALSE(motif[1] & MaximiseFunction);
+    EXPECT_TRUE(motif[0] & DecorationsGiven);
+    EXPECT_FALSE(motif[2] & MaximiseButton);
+
+    const auto info = xvfb.describeWindow("xwininfo", "Hexora").value_or("");
+    EXPECT_NE(info.find("Absolute upper-left X:  192\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("Absolute upper-left Y:  184\n"), std::string::npos) << info;
+
+    launcher->sendSignal(SIGTERM);
+    EXPECT_TRUE(launcher->waitForExit().has_value()) << launcher->log();
+}
+
 TEST_F(ShellProgramTest, QuitWhileTheWorkerThreadRunsWaitsForTheRunToEnd) {
     useHoldingProgram();
     auto launcher = start();
@@ -133,12 +189,15 @@ TEST_F(ShellProgramTest, QuitAfterTheRoadEndedExitsAtOnce) {
 
 TEST_F(ShellProgramTest, CommandLineUrlsAreHandedOverBeforeTheStartAndAProcessIdIsIgnored) {
     useHoldingProgram();
-    auto launcher = start({"4242", "hexoramac://join?room=7"});
+    auto launcher = start({"4242", "hexoramac://join?room=7", "join/123"});
     ASSERT_TRUE(launcher->waitForLog("AppDelegate.applicationDidFinishLaunching")) << launcher->log();
     const auto log = launcher->log();
     EXPECT_TRUE(inOrder(log, {"Launcher View did appear.", "handleOpenUrls: hexoramac://join?room=7",
                               "handleOpenUrls: enqueue to worker", "AppDelegate.applicationDidFinishLaunching"}));
     EXPECT_EQ(log.find("handleOpenUrls: 4242"), std::string::npos);
+    EXPECT_EQ(log.find("handleOpenUrls: join/123"), std::string::npos);
+    EXPECT_NE(log.find("CommandLine: \"join/123\" is no URL (no scheme and \":\"), not opened"), std::string::npos)
+        << log;
     launcher->sendSignal(SIGINT);
     EXPECT_TRUE(launcher->waitForExit().has_value()) << launcher->log();
 }
@@ -152,6 +211,7 @@ TEST(LauncherBundleTest, BuildLaysOutTheBundle) {
     EXPECT_EQ(info->text("CFBundleExecutable"), "Hexora");
     EXPECT_TRUE(fs::is_regular_file(contents / "MacOS" / "Hexora"));
     EXPECT_TRUE(fs::is_regular_file(contents / "Resources" / "background.png"));
+    EXPECT_TRUE(fs::is_regular_file(contents / "Resources" / "icon.png"));
     EXPECT_NE(test::readFile(contents / "Resources" / "Localizable.strings")
                   .find("\"msg_mac_install\" = \"Please move the Hexora.app icon to the Applications folder.\";"),
               std::string::npos);

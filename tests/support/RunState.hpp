@@ -4,13 +4,15 @@
 // test executables link.
 #include "services/rum/RumApi.hpp"
 #include "workers/launcher/LBoot.hpp"
+#include "workers/launcher/SelfRestart.hpp"
 
 namespace hexora::test {
 
-/// Clears the "skip update" flag of the boot check and drops the pending
-/// telemetry batch.
+/// Clears the "skip update" flag of the boot check and the self-restart
+/// fact, and drops the pending telemetry batch.
 inline void resetRunState() {
     Worker::Launcher::resetSkipUpdateForTesting();
+    Worker::Launcher::SelfRestart::setPreviousLauncher(std::nullopt);
     Rum::Api::takePendingRecords();
 }
 

@@ -10,6 +10,11 @@ void TestClock::sleepFor(Seconds duration) {
     std::this_thread::sleep_for(duration * scale_);
 }
 
+void TestClock::sleepForUnlessWoken(Seconds duration, platform::Wakeup& wakeup) {
+    if (duration.count() > 0) sleptMicros_ += static_cast<long long>(duration.count() * 1e6);
+    wakeup.waitFor(duration * scale_);
+}
+
 platform::Clock::TimePoint TestClock::now() { return std::chrono::system_clock::now(); }
 
 ScopedTestClock::ScopedTestClock(double scale) : clock_(std::make_shared<TestClock>(scale)) {

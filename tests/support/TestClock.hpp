@@ -14,6 +14,7 @@ class TestClock final : public platform::Clock {
 public:
     explicit TestClock(double scale = 0.01) : scale_(scale) {}
     void sleepFor(Seconds duration) override;
+    void sleepForUnlessWoken(Seconds duration, platform::Wakeup& wakeup) override;
     TimePoint now() override;
     /// Total of the requested (unscaled) sleeps, in seconds.
     double sleptSeconds() const { return sleptMicros_.load() / 1e6; }

@@ -91,6 +91,14 @@ bool XvfbServer::screenshot(const std::filesystem::path& png) const {
     return status == 0 && std::filesystem::exists(png);
 }
 
+std::optional<std::string> XvfbServer::describeWindow(const std::string& tool, const std::string& title,
+                                                      const std::string& arguments) const {
+    const auto [output, status] =
+        capture(tool + " -display " + display_ + " -name " + quoted(title) + " " + arguments + " 2>/dev/null");
+    if (status != 0) return std::nullopt;
+    return output;
+}
+
 int XvfbServer::colourCount(const std::filesystem::path& png) {
     const auto [output, status] = capture("identify -format '%k' " + quoted(png.string()) + " 2>/dev/null");
     if (status != 0) return 0;

@@ -6,6 +6,7 @@
 //
 // Thread: the test's thread.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace hexora::test {
@@ -26,6 +27,13 @@ public:
     /// Writes a PNG of the whole screen (ImageMagick's import); false when
     /// that failed.
     bool screenshot(const std::filesystem::path& png) const;
+
+    /// The output of an X tool that takes "-display" and "-name" (xprop,
+    /// xwininfo) on the window named `title`, with `arguments` after the name
+    /// (e.g. the properties xprop prints); nullopt when the tool failed (no
+    /// such window yet).
+    std::optional<std::string> describeWindow(const std::string& tool, const std::string& title,
+                                              const std::string& arguments = "") const;
 
     /// The number of distinct colours in `png` (ImageMagick's identify); 0
     /// when it cannot be read. A blank screen has one.

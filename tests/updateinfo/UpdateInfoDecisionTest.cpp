@@ -13,6 +13,7 @@
 #include "workers/game/GStart.hpp"
 #include "workers/launcher/LP22.hpp"
 #include "workers/launcher/LPatch.hpp"
+#include "workers/launcher/SelfRestart.hpp"
 
 #include <fstream>
 
@@ -206,6 +207,56 @@ TEST_F(UpdateInfoDecisionTest, FailedRepairQueuesAFullPatchToTheRepliedVersion) 
     EXPECT_EQ(records[0].Event, "Installed Game");
     EXPECT_EQ(records[0].EventState, "Failed");
     EXPECT_EQ(records[0].LogLevel, "INFO");
+}
+
+// The launcher that a self-update has just put in place (started with the
+// old launcher's id) does not update once more when its repair fails: a
+// broken scheme on the server would otherwise make it update and restart
+// without end. The game, and a launcher the user started, update as before.
+TEST_F(UpdateInfoDecisionTest, FailedLauncherRepairAfterASelfRestartEndsWithTheValidationFailure) {
+    namespace SelfRestart = Worker::Launcher::SelfRestart;
+    Response reply;
+    reply.version = "1.4.2";
+    reply.hash = "H";
+    struct Case {
+        const char* name;
+        bool launcher;
+        std::optional<std::int32_t> previousLauncher;
+        bool updates;
+    };
+    const Case cases[] = {
+        {"launcher started by the user", true, std::nullopt, true},
+        {"launcher after a self-restart", true, 4242, false},
+        {"game after a self-restart", false, 4242, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SelfRestart::setPreviousLauncher(c.previousLauncher);
+        const auto error = test::failureOf([&] {
+            if (c.launcher) {
+                LP22::onValidationResult(harness.thread, tempPath(), "1.4.2", reply, false);
+            } else {
+                GP22::onValidationResult(harness.thread, tempPath(), "1.4.2", reply, false);
+            }
+        });
+        SelfRestart::setPreviousLauncher(std::nullopt);
+        const auto records = Rum::Api::takePendingRecords();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].Event, c.launcher ? "Installed Launcher" : "Installed Game");
+        bool updateQueued = false;
+        for (const auto& worker : harness.takeQueued()) updateQueued = updateQueued || updateAsked(worker).has_value();
+        EXPECT_EQ(updateQueued, c.updates);
+        if (c.updates) {
+            EXPECT_FALSE(error);
+            continue;
+        }
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code, Worker::LauncherError::Code::Failed);
+        EXPECT_EQ(error->type, "LP22.work");
+        EXPECT_EQ(error->state, LauncherState::Failed_Validation);
+        EXPECT_EQ(error->terminateWhenAvailable, false);
+        EXPECT_FALSE(error->rum);
+    }
 }
 
 // A failed repair whose reply named no version cannot name a full package.

@@ -7,6 +7,10 @@
 
 namespace hexora::tools {
 namespace {
+// A request held by the "hang" switch is let go at the latest after this
+// long, so that a forgotten switch cannot keep a server thread for ever.
+constexpr auto LongestHang = std::chrono::seconds(180);
+
 const char* const UnavailablePage =
     "<html><head><title>503 Service Temporarily Unavailable</title></head>"
     "<body><h1>503 Service Temporarily Unavailable</h1></body></html>";
@@ -19,6 +23,7 @@ HttpsDomain::HttpsDomain(std::string name, const ServiceLayout& layout, const st
     if (!server_->is_valid()) throw std::runtime_error("update service: " + name_ + ": bad certificate");
     auto serve = [this](const httplib::Request& request, httplib::Response& response) {
         std::error_code ignored;
+        holdWhileHanging();
         if (std::filesystem::exists(layout_.modeFile(name_, "error"), ignored)) {
             response.status = 503;
             response.set_content(UnavailablePage, "text/html");
@@ -40,9 +45,19 @@ HttpsDomain::HttpsDomain(std::string name, const ServiceLayout& layout, const st
 
 HttpsDomain::~HttpsDomain() { stop(); }
 
+void HttpsDomain::holdWhileHanging() const {
+    const auto hang = layout_.modeFile(name_, "hang");
+    const auto deadline = std::chrono::steady_clock::now() + LongestHang;
+    std::error_code ignored;
+    while (!stopping_ && std::filesystem::exists(hang, ignored) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 std::string HttpsDomain::url() const { return "https://127.0.0.1:" + std::to_string(port_); }
 
 void HttpsDomain::stop() {
+    stopping_ = true;
     if (server_) server_->stop();
     if (thread_.joinable()) thread_.join();
 }

@@ -4,11 +4,15 @@
 // every request. Before the handler runs, the domain's "error" switch
 // (ServiceLayout::modeFile(name, "error")) is looked at: when the file exists
 // the request gets 503 with an HTML page, as a failing front end would send.
+// Before that, the "hang" switch holds a request unanswered for as long as
+// its file exists (at most 180 s, and never past stop()): a server that
+// accepts connections and never answers.
 //
 // Thread: construct and stop on one thread; the handler runs on server threads.
 // Failure: the constructor throws std::runtime_error when no port can be bound.
 #include "ServiceLayout.hpp"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,12 +43,15 @@ public:
     void stop();
 
 private:
+    void holdWhileHanging() const;
+
     std::string name_;
     ServiceLayout layout_;
     Handler handler_;
     std::unique_ptr<httplib::SSLServer> server_;
     std::thread thread_;
     int port_ = 0;
+    std::atomic<bool> stopping_{false};
 };
 
 }  // namespace hexora::tools

@@ -168,8 +168,10 @@ void NginxFileServer::waitUntilServing() {
         }
         // The pid file is written once the configuration is in force and the
         // inherited sockets are taken over.
-        std::error_code ignored;
-        if (std::filesystem::file_size(pidFile, ignored) > 0) break;
+        // (file_size gives -1, not 0, while the file is missing.)
+        std::error_code missing;
+        const auto pidBytes = std::filesystem::file_size(pidFile, missing);
+        if (!missing && pidBytes > 0) break;
         if (std::chrono::steady_clock::now() > deadline) {
             stop();
             throw std::runtime_error("update service: nginx did not come up in time");

@@ -3,11 +3,12 @@
 // drawing, made from code, so the bundle carries no picture from elsewhere.
 //
 // Usage: hexora_background_image <output.png> [width height]
+#include "Emblem.hpp"
+
 #include <QColor>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPen>
 #include <QPointF>
 #include <QPolygonF>
@@ -20,14 +21,7 @@
 
 namespace {
 
-QPolygonF hexagon(QPointF centre, double radius) {
-    QPolygonF points;
-    for (int corner = 0; corner < 6; ++corner) {
-        const double angle = M_PI / 180.0 * (60.0 * corner - 30.0);
-        points << QPointF(centre.x() + radius * std::cos(angle), centre.y() + radius * std::sin(angle));
-    }
-    return points;
-}
+using hexora::bundle::hexagon;
 
 void drawSky(QPainter& painter, int width, int height) {
     QLinearGradient sky(0, 0, 0, height);
@@ -59,23 +53,7 @@ void drawHoneycomb(QPainter& painter, int width, int height) {
 }
 
 void drawEmblem(QPainter& painter, int width, int height) {
-    const QPointF centre(width / 2.0, height * 0.36);
-    const double radius = height * 0.2;
-    QLinearGradient fill(centre.x(), centre.y() - radius, centre.x(), centre.y() + radius);
-    fill.setColorAt(0.0, QColor(110, 200, 255, 230));
-    fill.setColorAt(1.0, QColor(40, 90, 190, 230));
-    painter.setPen(QPen(QColor(200, 235, 255), 3.0));
-    painter.setBrush(fill);
-    painter.drawPolygon(hexagon(centre, radius));
-
-    // An "H" cut from two bars and a bridge.
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(12, 18, 38));
-    const double bar = radius * 0.22;
-    const double tall = radius * 1.0;
-    painter.drawRect(QRectF(centre.x() - radius * 0.45, centre.y() - tall / 2, bar, tall));
-    painter.drawRect(QRectF(centre.x() + radius * 0.45 - bar, centre.y() - tall / 2, bar, tall));
-    painter.drawRect(QRectF(centre.x() - radius * 0.45, centre.y() - bar / 2, radius * 0.9, bar));
+    hexora::bundle::drawEmblem(painter, QPointF(width / 2.0, height * 0.36), height * 0.2, QColor(12, 18, 38));
 }
 
 }  // namespace

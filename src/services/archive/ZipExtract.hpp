@@ -7,8 +7,8 @@
 // target leaves the folder, refuses the archive. Files are never written
 // through a link: links are made after every file, each checked against the
 // folder as it then stands on disk, and once all exist every entry is
-// resolved again; links that lead outside together fail the extraction and
-// take away everything it made.
+// resolved again; links that lead outside together fail the extraction.
+// Whatever fails an extraction, it takes away everything it made.
 //
 // Speed: the entries of one package are written by several threads (see
 // ZipExtraction), at most as many at once as the shared ThreadBudget allows,
@@ -60,9 +60,9 @@ std::optional<std::filesystem::path> safeRelativePath(std::string_view name);
 /// calling thread extracts too: it first waits for a slot of `budget` (one
 /// per processor when none is given) and then takes more slots for helper
 /// threads while they are free. Throws Error on an unreadable or corrupt
-/// archive, a bad CRC, an unsafe entry, a write error or cancellation; what
-/// was written so far stays (except after links that lead outside), but
-/// never anything outside the target folder.
+/// archive, a bad CRC, an unsafe entry, a write error (a full disk) or
+/// cancellation; everything the extraction had written or created is then
+/// taken away again, and nothing is ever written outside the target folder.
 void extract(const std::filesystem::path& zipPath, const std::filesystem::path& targetFolder,
              const Callbacks& callbacks = {}, ThreadBudget* budget = nullptr);
 

@@ -52,28 +52,49 @@ void setTimes(const fs::path& path, std::time_t mtime, int flags) {
 
 ZipExtraction::ZipExtraction(const fs::path& zipPath, const fs::path& targetFolder,
                              const ZipExtract::Callbacks& callbacks, ThreadBudget& budget)
-    : zipPath_(zipPath), callbacks_(callbacks), budget_(budget), reader_(zipPath, true) {
-    std::error_code code;
-    fs::create_directories(targetFolder, code);
-    if (code) throw Error("cannot create " + targetFolder.string() + ": " + code.message());
-    root_ = fs::canonical(targetFolder, code);
-    if (code) throw Error("cannot resolve " + targetFolder.string() + ": " + code.message());
-}
+    : zipPath_(zipPath), targetFolder_(targetFolder), callbacks_(callbacks), budget_(budget), reader_(zipPath, true) {}
 
 void ZipExtraction::run() {
     scan();
-    makeFolders();
-    ExtractionProgress progress(totalBytes_, callbacks_.onProgress);
-    writeFiles(progress);
     try {
+        makeTarget();
+        makeFolders();
+        ExtractionProgress progress(totalBytes_, callbacks_.onProgress);
+        writeFiles(progress);
         makeLinks(progress);
         checkContainment();
-    } catch (const Error&) {
+        finishFolders();
+        progress.finish();
+    } catch (const std::exception&) {
+        // A full disk, a bad entry or a cancel: nothing half-unpacked stays.
         removeCreated();
         throw;
     }
-    finishFolders();
-    progress.finish();
+}
+
+// The target folder and its missing parents; those made here are taken away
+// again after a failure.
+void ZipExtraction::makeTarget() {
+    std::vector<fs::path> missing;
+    for (fs::path each = targetFolder_; !each.empty() && !FileOps::itemExists(each); each = each.parent_path()) {
+        missing.push_back(each);
+        if (each == each.parent_path()) break;
+    }
+    std::error_code code;
+    fs::create_directories(targetFolder_, code);
+    noteCreatedFolders(missing);
+    if (code) throw Error("cannot create " + targetFolder_.string() + ": " + code.message());
+    root_ = fs::canonical(targetFolder_, code);
+    if (code) throw Error("cannot resolve " + targetFolder_.string() + ": " + code.message());
+}
+
+void ZipExtraction::noteCreatedFolders(const std::vector<fs::path>& missing) {
+    for (const fs::path& made : missing) {
+        if (!FileOps::isFolder(made)) continue;
+        std::error_code code;
+        fs::path real = fs::canonical(made, code);
+        if (!code) createdFolders_.push_back(std::move(real));
+    }
 }
 
 bool ZipExtraction::cancelled() const { return callbacks_.isCancelled && callbacks_.isCancelled(); }
@@ -111,10 +132,10 @@ fs::path ZipExtraction::prepareFolder(const fs::path& relativeFolder, const std:
         missing.push_back(each);
     }
     fs::create_directories(folder, code);
+    noteCreatedFolders(missing);
     if (code) throw Error("cannot create " + folder.string() + ": " + code.message());
     const fs::path real = fs::canonical(folder, code);
     if (code || !isInside(real, root_)) throw Error("entry leaves the target folder: " + entryName);
-    for (const fs::path& made : missing) createdFolders_.push_back(fs::canonical(made, code));
     return real;
 }
 
@@ -163,6 +184,8 @@ void ZipExtraction::writeShare(ZipReader& reader, ExtractionProgress& progress) 
         const std::size_t at = nextFile_.fetch_add(1);
         if (at >= files_.size()) return;
         removeExistingItem(files_[at].path, files_[at].entry->name);
+        // From here on whatever stands at the path is this extraction's own.
+        files_[at].created = true;
         writer.write(*files_[at].entry, files_[at].path);
     }
 }
@@ -237,7 +260,8 @@ void ZipExtraction::checkContainment() const {
 // resolved, so nothing is followed through a link.
 void ZipExtraction::removeCreated() {
     for (auto it = createdLinks_.rbegin(); it != createdLinks_.rend(); ++it) ::unlink(it->c_str());
-    for (const PlannedFile& file : files_) ::unlink(file.path.c_str());
+    for (const PlannedFile& file : files_)
+        if (file.created) ::unlink(file.path.c_str());
     std::sort(createdFolders_.begin(), createdFolders_.end(),
               [](const fs::path& a, const fs::path& b) { return a.native().size() > b.native().size(); });
     for (const fs::path& folder : createdFolders_) ::rmdir(folder.c_str());

@@ -10,9 +10,13 @@
 //      thread with its own package handle (EntryWriter);
 //   4. links, one by one, each checked against the disk as it then stands;
 //      then every entry is resolved again with all links in place
-//      (TreeContainment). A failure in this phase takes away everything the
-//      extraction made (links, files, the folders it created);
+//      (TreeContainment);
 //   5. folder permissions and times.
+// A failure after the scan (a full disk, a bad CRC, links that lead out, a
+// cancel) takes away everything the extraction made: its links, the files it
+// wrote (also a file cut short), the folders it created, the target folder
+// included when it made it. What the target held before stays, except files
+// the package had already replaced.
 // Progress is by bytes written (ExtractionProgress), cancellation is looked
 // at between chunks in every thread; the first failure stops all threads.
 //
@@ -44,9 +48,13 @@ private:
     struct PlannedFile {
         const ZipEntry* entry;
         std::filesystem::path path;  // resolved folder + name
+        /// Set by the one thread that writes the file (read after the join).
+        bool created = false;
     };
 
     void scan();
+    void makeTarget();
+    void noteCreatedFolders(const std::vector<std::filesystem::path>& missing);
     void makeFolders();
     void writeFiles(ExtractionProgress& progress);
     void writeShare(ZipReader& reader, ExtractionProgress& progress);
@@ -61,6 +69,7 @@ private:
     void checkCancelled() const;
 
     std::filesystem::path zipPath_;
+    std::filesystem::path targetFolder_;
     const ZipExtract::Callbacks& callbacks_;
     ThreadBudget& budget_;
     ZipReader reader_;

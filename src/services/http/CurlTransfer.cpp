@@ -1,18 +1,19 @@
 #include "services/http/CurlTransfer.hpp"
 
+#include "services/http/CertificateStore.hpp"
 #include "services/http/CurlSession.hpp"
 #include "services/http/TrustedCertificates.hpp"
-#include "services/internal/FileDescriptor.hpp"
-
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
+#include "services/internal/FileOps.hpp"
 
 #include <algorithm>
 #include <charconv>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace hexora::Http {
 namespace {
@@ -39,14 +40,16 @@ std::string secondsText(double seconds) {
 }  // namespace
 
 CurlTransfer::CurlTransfer(std::string method, std::string url, Options options)
-    : method_(std::move(method)), url_(std::move(url)), options_(std::move(options)) {
+    : method_(std::move(method)),
+      url_(std::move(url)),
+      options_(std::move(options)),
+      freeSpace_(options_.keepFreeBytes) {
     options_.timeoutSec = effectiveTimeout(options_.timeoutSec);
     if (!(std::isfinite(options_.connectTimeoutSec) && options_.connectTimeoutSec > 0))
         options_.connectTimeoutSec = options_.timeoutSec;
 }
 
 CurlTransfer::~CurlTransfer() {
-    if (fileHandle_) std::fclose(fileHandle_);
     if (easy_) curl_easy_cleanup(easy_);
 }
 
@@ -94,14 +97,12 @@ bool CurlTransfer::configure(curl_slist*& headerList) {
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::onBody);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
 
+    // The authorities come from the process's shared store, with the extra
+    // ones in force when this transfer starts.
     extraCaFile_ = TrustedCertificates::extraCaFile();
-    if (extraCaFile_) {
-        curl_easy_setopt(easy_, CURLOPT_SSL_CTX_FUNCTION, &CurlTransfer::onSslContext);
-        curl_easy_setopt(easy_, CURLOPT_SSL_CTX_DATA, this);
-        // The extra authorities go into this transfer's store only: a cached
-        // store would carry them into later transfers that should not trust them.
-        curl_easy_setopt(easy_, CURLOPT_CA_CACHE_TIMEOUT, 0L);
-    }
+    CertificateStore::leaveLoadingToTheStore(easy_);
+    curl_easy_setopt(easy_, CURLOPT_SSL_CTX_FUNCTION, &CurlTransfer::onSslContext);
+    curl_easy_setopt(easy_, CURLOPT_SSL_CTX_DATA, this);
 
     if (method_ == "POST") {
         curl_easy_setopt(easy_, CURLOPT_POST, 1L);
@@ -307,10 +308,15 @@ size_t CurlTransfer::writeToMemory(const char* data, size_t length) {
 }
 
 size_t CurlTransfer::writeToFile(const char* data, size_t length) {
-    if (!fileHandle_ && !openFile()) return CURL_WRITEFUNC_ERROR;
-    if (length > 0 && std::fwrite(data, 1, length, fileHandle_) != length) {
+    if (!fileDescriptor_ && !openFile()) return CURL_WRITEFUNC_ERROR;
+    if (!freeSpace_.admits(fileDescriptor_.get(), length)) {
         stop_ = Stop::FileError;
-        fileError_ = "Could not write " + file_->string() + ": " + std::strerror(errno);
+        fileError_ = "Could not write " + file_->string() + ": the download would leave less than " +
+                     std::to_string(freeSpace_.reserveBytes()) + " bytes free on its disk";
+        return CURL_WRITEFUNC_ERROR;
+    }
+    if (!FileOps::writeAll(fileDescriptor_.get(), std::string_view(data, length))) {
+        stopFileError("write", errno);
         return CURL_WRITEFUNC_ERROR;
     }
     written_ += length;
@@ -327,37 +333,41 @@ size_t CurlTransfer::writeToFile(const char* data, size_t length) {
 
 bool CurlTransfer::openFile() {
     // Never written through a link: a link in the file's place fails the open.
-    FileDescriptor fd(::open(file_->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (fd) fileHandle_ = ::fdopen(fd.get(), "wb");
-    if (fileHandle_) {
-        fd.release();
-        return true;
+    fileDescriptor_ = FileDescriptor(::open(file_->c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!fileDescriptor_) {
+        stopFileError("create", errno);
+        return false;
     }
-    stop_ = Stop::FileError;
-    fileError_ = "Could not create " + file_->string() + ": " + std::strerror(errno);
+    // Only a file with content is truncated: ext4 takes a truncated file for
+    // one being replaced and starts writing it all out when it is closed,
+    // which would hold up every download into a fresh temporary file.
+    struct stat facts {};
+    if (::fstat(fileDescriptor_.get(), &facts) == 0 && facts.st_size == 0) return true;
+    if (::ftruncate(fileDescriptor_.get(), 0) == 0) return true;
+    stopFileError("create", errno);
     return false;
+}
+
+void CurlTransfer::stopFileError(const char* verb, int error) {
+    stop_ = Stop::FileError;
+    fileError_ = std::string("Could not ") + verb + " " + file_->string() + ": " + std::strerror(error);
 }
 
 // After a complete reply: a 2xx download always leaves its file, also an empty one.
 bool CurlTransfer::finishFile() {
     if (!file_) return true;
-    if (!fileHandle_) {
+    if (!fileDescriptor_) {
         if (result_.status < 200 || result_.status > 299) return true;
         if (!openFile()) return false;
     }
-    const bool closed = std::fclose(fileHandle_) == 0;
-    fileHandle_ = nullptr;
-    if (!closed) {
-        stop_ = Stop::FileError;
-        fileError_ = "Could not write " + file_->string() + ": " + std::strerror(errno);
-    }
-    return closed;
+    if (fileDescriptor_.close()) return true;
+    stopFileError("write", errno);
+    return false;
 }
 
 CURLcode CurlTransfer::onSslContext(CURL*, void* sslContext, void* self) {
     const auto& transfer = *static_cast<CurlTransfer*>(self);
-    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
-    if (X509_STORE_load_file(store, transfer.extraCaFile_->c_str()) != 1) return CURLE_SSL_CACERT_BADFILE;
+    if (!CertificateStore::use(static_cast<SSL_CTX*>(sslContext), transfer.extraCaFile_)) return CURLE_SSL_CACERT_BADFILE;
     return CURLE_OK;
 }
 

@@ -6,14 +6,15 @@
 // can watch it between short waits: that is where the idle timeout and the
 // caller's abort check are applied, at a finer grain than libcurl's own
 // whole-second low-speed limit, and where the minimum rate is checked.
+#include "services/http/FreeSpaceReserve.hpp"
 #include "services/http/HttpOptions.hpp"
 #include "services/http/HttpResult.hpp"
+#include "services/internal/FileDescriptor.hpp"
 
 #include <curl/curl.h>
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <optional>
@@ -52,6 +53,7 @@ private:
     size_t writeToFile(const char* data, size_t length);
     size_t writeToMemory(const char* data, size_t length);
     bool openFile();
+    void stopFileError(const char* verb, int error);
     bool finishFile();
     void drive(CURLM* multi);
     void markActivity() { lastActivity_ = std::chrono::steady_clock::now(); }
@@ -70,7 +72,8 @@ private:
     const std::string* body_ = nullptr;
     std::optional<std::filesystem::path> file_;
     DownloadProgress progress_;
-    std::FILE* fileHandle_ = nullptr;
+    FileDescriptor fileDescriptor_;
+    FreeSpaceReserve freeSpace_;
     std::uint64_t written_ = 0;
     std::uint64_t bodyBytes_ = 0;
     std::string tooLargeReason_;

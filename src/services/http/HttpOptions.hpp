@@ -33,6 +33,13 @@ inline constexpr double DefaultMinBytesPerSec = 1024.0;
 /// no package of the launcher or the game comes near this size, so only an
 /// endless body reaches it, and it stops before it fills the disk.
 inline constexpr std::uint64_t DefaultMaxUnannouncedDownloadBytes = std::uint64_t{16} << 30;
+/// The free space a download always leaves on its file's file system:
+/// 512 MiB. A full disk breaks the other programs on it (the game's own
+/// saves among them), and a body can be endless or longer than the disk
+/// while within its other bounds; this much keeps the user's programs
+/// working and their next saves room, while no package of the launcher or
+/// the game needs to come this close to a full disk.
+inline constexpr std::uint64_t DefaultKeepFreeBytes = std::uint64_t{512} << 20;
 
 struct Options {
     /// Idle timeout in seconds: the connection must be up within it, and once
@@ -55,6 +62,10 @@ struct Options {
     /// announced length may not exceed that length); beyond it the transfer
     /// fails (Failure::BodyTooLarge). See DefaultMaxUnannouncedDownloadBytes.
     std::uint64_t maxUnannouncedDownloadBytes = DefaultMaxUnannouncedDownloadBytes;
+    /// The free space a download leaves on its file's file system: a chunk
+    /// that would leave less fails the transfer (Failure::Transport, the text
+    /// names the file and the reserve). See DefaultKeepFreeBytes; 0 keeps none.
+    std::uint64_t keepFreeBytes = DefaultKeepFreeBytes;
     /// Polled on the calling thread while the transfer runs (several times a
     /// second); returning true aborts it (Failure::Aborted). May be empty.
     std::function<bool()> shouldAbort;

@@ -4,14 +4,19 @@
 #include "services/internal/FileMove.hpp"
 #include "services/internal/FileOps.hpp"
 #include "services/rum/LogData.hpp"
+#include "workers/common/PatchGuard.hpp"
 #include "workers/common/PatchSteps.hpp"
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
 using PatchSteps::stepDone;
 
-CPatch::CPatch(std::shared_ptr<WorkerThread> workerThread, fs::path src, fs::path dest, fs::path temp)
-    : Worker(std::move(workerThread)), srcPath(std::move(src)), destPath(std::move(dest)), tempPath(std::move(temp)) {}
+CPatch::CPatch(std::shared_ptr<WorkerThread> workerThread, fs::path src, fs::path dest, fs::path temp, fs::path owned)
+    : Worker(std::move(workerThread)),
+      srcPath(std::move(src)),
+      destPath(std::move(dest)),
+      tempPath(std::move(temp)),
+      ownedPath(std::move(owned)) {}
 
 void CPatch::keepExchangedFolder() const {
     // srcPath now holds the installed folder and destPath the new one.
@@ -45,11 +50,13 @@ void CPatch::replaceInstalledFolder() const {
 
 void CPatch::work() {
     PatchSteps::requireSource("CPatch", srcPath);
+    PatchSteps::refuseOutwardLinks("CPatch", srcPath);
     try {
         if (FileOps::itemExists(tempPath)) {
             fs::remove_all(tempPath);
             stepDone("leftover backup deleted");
         }
+        PatchGuard::clearWayBelow(ownedPath, destPath);
         if (FileOps::itemExists(destPath)) {
             replaceInstalledFolder();
         } else {

@@ -13,6 +13,12 @@
 // to copy and delete between file systems. A failure puts the installed
 // folder back at destPath and drops tempPath only then.
 //
+// A package whose links lead out of its own bundle (srcPath's parent) is
+// refused before anything is touched (PatchGuard). Inside ownedPath (the
+// storage folder for the game; empty: none), whatever is not a folder where
+// destPath's parents belong (a file, a link) is removed, never followed, and
+// the folders are made.
+//
 // work() on the worker thread: throws Worker::LauncherError (code Failed,
 // type "CPatch", state Failed_ReplaceFile) with "source path not found (...)"
 // when srcPath is missing (nothing is touched) or "failed to replace file"
@@ -28,13 +34,15 @@ namespace hexora::Worker::Common {
 class CPatch : public Worker {
 public:
     CPatch(std::shared_ptr<WorkerThread> workerThread, std::filesystem::path srcPath, std::filesystem::path destPath,
-           std::filesystem::path tempPath);
+           std::filesystem::path tempPath, std::filesystem::path ownedPath = {});
 
     void work() override;
 
     const std::filesystem::path srcPath;
     const std::filesystem::path destPath;
     const std::filesystem::path tempPath;
+    /// The folder whose contents the patch may clear out of destPath's way.
+    const std::filesystem::path ownedPath;
 
 private:
     void replaceInstalledFolder() const;

@@ -1,8 +1,16 @@
 #pragma once
 // The partial patch: moves every file of the unpacked folder srcPath over the
 // installed folder destPath at the same relative path, leaving all other
-// installed files alone. Folders are not moved (an empty source folder does
-// not appear).
+// installed files alone. Links are moved as links, those to folders too
+// (a framework's Versions/Current). Folders are not moved (an empty source
+// folder does not appear).
+//
+// Never outside the installation (PatchGuard): a package whose links lead
+// out of its own bundle is refused before anything is touched; destPath must
+// be a folder (no link), and so must the folders that hold it inside
+// ownedPath (empty: none); every file's folder, links resolved, lies inside
+// destPath, and the links the patch put in resolve inside the bundle.
+// Otherwise the step fails like any other.
 //
 // First an untouched copy of the installed folder is made at tempPath
 // (modification times kept). Then each file is put in place by a rename,
@@ -31,13 +39,15 @@ namespace hexora::Worker::Common {
 class CSmartPatch : public Worker {
 public:
     CSmartPatch(std::shared_ptr<WorkerThread> workerThread, std::filesystem::path srcPath,
-                std::filesystem::path destPath, std::filesystem::path tempPath);
+                std::filesystem::path destPath, std::filesystem::path tempPath, std::filesystem::path ownedPath = {});
 
     void work() override;
 
     const std::filesystem::path srcPath;
     const std::filesystem::path destPath;
     const std::filesystem::path tempPath;
+    /// The folder the launcher owns around destPath (see PatchGuard).
+    const std::filesystem::path ownedPath;
 
 private:
     void keepUntouchedCopy() const;

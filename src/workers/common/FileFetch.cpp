@@ -1,6 +1,7 @@
 #include "workers/common/FileFetch.hpp"
 
 #include "services/http/HttpClient.hpp"
+#include "platform/Endpoints.hpp"
 #include "services/internal/FileOps.hpp"
 
 #include <filesystem>
@@ -11,8 +12,16 @@ namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
 namespace {
 
+// The production bounds; a test build's environment may lower the reserve
+// (the end-to-end tests run the launcher on small file systems).
+FileFetchBounds startingBounds() {
+    FileFetchBounds bounds;
+    if (const auto reserve = platform::Endpoints::diskReserveBytes()) bounds.keepFreeBytes = *reserve;
+    return bounds;
+}
+
 std::mutex boundsMutex;
-FileFetchBounds currentBounds;
+FileFetchBounds currentBounds = startingBounds();
 
 void removeQuietly(const fs::path& path) {
     std::error_code ignored;
@@ -64,6 +73,7 @@ FileFetchResult fetchFile(const std::string& url, const std::string& targetPath,
     options.connectTimeoutSec = bounds.connectTimeoutSec;
     options.minBytesPerSec = bounds.minBytesPerSec;
     options.maxUnannouncedDownloadBytes = bounds.maxUnannouncedBytes;
+    options.keepFreeBytes = bounds.keepFreeBytes;
     options.shouldAbort = callbacks.shouldAbort;
     const Http::DownloadProgress progress = [&](std::uint64_t written, std::uint64_t expected) {
         if (callbacks.onProgress && expected > 0) {

@@ -20,14 +20,17 @@ namespace hexora::Worker::Common {
 /// timeout and fails once no byte moved for that long, or once it moved
 /// less than the minimum rate over a stretch as long as the timeout; a body
 /// longer than its announced length, or beyond the cap when no length is
-/// announced, fails it too. The production values are the defaults here;
-/// the request layer (HttpOptions.hpp) gives the reasons for the rate and the cap.
+/// announced, fails it too, and so does a chunk that would leave less than
+/// the reserve free on the target's file system. The production values are
+/// the defaults here; the request layer (HttpOptions.hpp) gives the reasons
+/// for the rate, the cap and the reserve.
 struct FileFetchBounds {
     double idleTimeoutSec = 60.0;
     /// The time a connection may take; 0: the idle timeout (as in production).
     double connectTimeoutSec = 0;
     double minBytesPerSec = Http::DefaultMinBytesPerSec;
     std::uint64_t maxUnannouncedBytes = Http::DefaultMaxUnannouncedDownloadBytes;
+    std::uint64_t keepFreeBytes = Http::DefaultKeepFreeBytes;
 };
 
 /// The bounds every fetchFile uses (process-wide, any thread).

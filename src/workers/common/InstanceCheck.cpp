@@ -14,9 +14,12 @@ namespace hexora::Worker::Common {
 namespace {
 
 /// Waits for `application` to end; true when it is still running afterwards.
-bool keepsRunning(const RunningApplication& application) {
+bool keepsRunning(const InstanceCheckTable& table, const RunningApplication& application) {
     if (application.isTerminated()) return false;
-    for (int poll = 0; poll < InstanceCheck::WaitPolls; ++poll) {
+    const auto handedOverFrom = table.handedOverFrom ? table.handedOverFrom() : std::nullopt;
+    const int polls = handedOverFrom == application.processIdentifier() ? InstanceCheck::HandOverWaitPolls
+                                                                         : InstanceCheck::WaitPolls;
+    for (int poll = 0; poll < polls; ++poll) {
         platform::sleepSeconds(InstanceCheck::WaitPollSeconds);
         if (application.isTerminated()) return false;
     }
@@ -50,12 +53,12 @@ std::optional<RunningApplication> byExecutable(const InstanceCheckTable& table) 
 }  // namespace
 
 void InstanceCheck::check(const InstanceCheckTable& table) {
-    if (const auto found = byRecordedProcessId(table); found && keepsRunning(*found)) failByLookup(table, 0);
+    if (const auto found = byRecordedProcessId(table); found && keepsRunning(table, *found)) failByLookup(table, 0);
     if (const auto found = Process::runningApplications(Process::BundleIdentifier{table.bundleIdentifier});
-        found && keepsRunning(*found)) {
+        found && keepsRunning(table, *found)) {
         failByLookup(table, 1);
     }
-    if (const auto found = byExecutable(table); found && keepsRunning(*found)) failByLookup(table, 2);
+    if (const auto found = byExecutable(table); found && keepsRunning(table, *found)) failByLookup(table, 2);
 }
 
 }  // namespace hexora::Worker::Common

@@ -10,13 +10,18 @@
 //   2. by `bundleIdentifier`;
 //   3. by the executable `executablePath()` (skipped when it is blank).
 // A found instance is given up to WaitPolls polls of WaitPollSeconds (clock
-// seam) to end. One that is still running ends the road: see check().
+// seam) to end; the process this one was handed over from (`handedOverFrom`)
+// gets HandOverWaitPolls, as long as the old launcher's last telemetry flush
+// may take before it quits. One that is still running ends the road: see
+// check().
 //
 // Thread: the worker thread. The lookups never find the calling process.
 #include "engine/LauncherState.hpp"
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace hexora::Worker::Common {
@@ -34,12 +39,18 @@ struct InstanceCheckTable {
     std::array<const char*, 3> messages;
     /// The state shown when an instance keeps running.
     LauncherState state;
+    /// The process that started this one to take over from it and is
+    /// quitting; none: every instance gets the short wait.
+    std::function<std::optional<std::int32_t>()> handedOverFrom;
 };
 
 class InstanceCheck {
 public:
     static constexpr int WaitPolls = 30;
     static constexpr double WaitPollSeconds = 0.1;
+    /// 40 s: the old launcher pauses 1 s after the start of the new one, then
+    /// its last flush waits at most 31 s for the collector.
+    static constexpr int HandOverWaitPolls = 400;
 
     /// Returns when no instance runs (or every one found ended during its
     /// wait). Otherwise throws Worker::LauncherError: code Failed, `reporter`,

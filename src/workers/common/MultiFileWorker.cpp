@@ -22,6 +22,8 @@ void waitWhile(const std::function<bool()>& working) {
 
 void pause(double seconds) { platform::sleepSeconds(seconds); }
 
+void pause(double seconds, platform::Wakeup& wakeup) { platform::sleepSecondsUnlessWoken(seconds, wakeup); }
+
 void logUnitThread(const char* name, bool starting) {
     std::ostringstream text;
     text << (starting ? "Start " : "Ended ") << name << " : <" << name << ": " << std::this_thread::get_id() << ">";

@@ -17,11 +17,12 @@
 //      of units; outcome.sum and outcome.count give the figures for texts.
 //
 // runUnits starts min(units, coreCount) threads (none for no units), sleeps
-// 0.01 s, then polls: the first time the run's token source reports
-// cancelled it calls cancel() on every present unit; it sums progress (an
-// absent unit adds 0); while not cancelled it posts a progress event of
-// sum / count * 100 (100 when there are no units); it leaves when every
-// present unit isFinal(). Before returning it joins its threads, so no unit
+// 0.01 s, then polls (each 0.01 s sleep ends early once the last unit thread
+// has ended, so the run ends when its last unit does, not at the next look):
+// the first time the run's token source reports cancelled it calls cancel()
+// on every present unit; it sums progress (an absent unit adds 0); while
+// not cancelled it posts a progress event of sum / count * 100 (100 when
+// there are no units); it leaves when every present unit isFinal(). Before returning it joins its threads, so no unit
 // thread outlives the call and every after-unit step (e.g. the download's
 // domain index move) is done when the outcome is read; the outcome's sum is
 // taken after that join, so a unit that changes its progress as it becomes
@@ -45,8 +46,10 @@
 // runUnit ends the process (std::terminate), so unit operations catch theirs.
 #include "engine/LauncherState.hpp"
 #include "engine/ThreadSafeArray.hpp"
+#include "platform/Wakeup.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -86,6 +89,8 @@ std::int64_t threadLimit(const Worker& worker);
 void waitWhile(const std::function<bool()>& working);
 /// Sleeps `seconds` through the clock seam.
 void pause(double seconds);
+/// Sleeps `seconds` through the clock seam, less once `wakeup` is raised.
+void pause(double seconds, platform::Wakeup& wakeup);
 /// Logs "Start <name> : " or "Ended <name> : " with "<name: thread id>" of
 /// the calling thread (for unit threads that report their lifetime).
 void logUnitThread(const char* name, bool starting);
@@ -119,19 +124,23 @@ MultiFileOutcome runUnits(const Worker& worker, const std::vector<std::shared_pt
                           const std::function<void(const std::shared_ptr<Unit>&)>& runUnit,
                           const char* threadName = nullptr) {
     const auto threadCount = std::min<std::int64_t>(static_cast<std::int64_t>(units.size()), threadLimit(worker));
+    platform::Wakeup lastThreadEnded;
+    std::atomic<std::int64_t> threadsLeft{threadCount};
     std::vector<std::thread> threads;
     for (std::int64_t i = 0; i < threadCount; ++i) {
-        threads.emplace_back([&jobs, &runUnit, threadName] {
+        threads.emplace_back([&jobs, &runUnit, threadName, &lastThreadEnded, &threadsLeft] {
             if (threadName) logUnitThread(threadName, true);
             drainJobs(jobs, runUnit);
             if (threadName) logUnitThread(threadName, false);
+            // Every unit is final once the last thread found no job left.
+            if (threadsLeft.fetch_sub(1) == 1) lastThreadEnded.raise();
         });
     }
 
     MultiFileOutcome outcome;
     outcome.count = static_cast<double>(units.size());
     bool cancelSeen = false;
-    pause(0.01);
+    pause(0.01, lastThreadEnded);
     for (;;) {
         if (!cancelSeen && isCancelled(worker)) {
             for (const auto& unit : units) {
@@ -146,7 +155,7 @@ MultiFileOutcome runUnits(const Worker& worker, const std::vector<std::shared_pt
         const double sum = progressSum(units);
         if (!isCancelled(worker)) postProgress(worker, units.empty() ? 100.0 : sum / outcome.count * 100.0);
         if (allFinal) break;
-        pause(0.01);
+        pause(0.01, lastThreadEnded);
     }
     for (auto& thread : threads) thread.join();
     // Every unit is final and every thread done: the figures can no longer move.

@@ -7,6 +7,7 @@
 #include "services/internal/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
+#include "workers/common/PatchGuard.hpp"
 
 #include <system_error>
 
@@ -46,6 +47,14 @@ void requireSource(const std::string& className, const fs::path& srcPath) {
         .withState(LauncherState::Failed_ReplaceFile)
         .withRum(record)
         .withTerminateWhenAvailable(false);
+}
+
+void refuseOutwardLinks(const std::string& className, const fs::path& srcPath) {
+    try {
+        PatchGuard::requireLinksInsideBundle(srcPath);
+    } catch (const std::exception&) {
+        failToReplace(className, std::current_exception());
+    }
 }
 
 void restore(const fs::path& destPath, const fs::path& tempPath) {

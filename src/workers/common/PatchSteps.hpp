@@ -16,6 +16,11 @@ namespace hexora::Worker::Common::PatchSteps {
 /// Failed_ReplaceFile, a "source not found" record) unless `srcPath` exists.
 void requireSource(const std::string& className, const std::filesystem::path& srcPath);
 
+/// Refuses a package whose links lead out of its own bundle (see
+/// PatchGuard::requireLinksInsideBundle) before anything is touched: throws
+/// the "failed to replace file" Worker::LauncherError of `className`.
+void refuseOutwardLinks(const std::string& className, const std::filesystem::path& srcPath);
+
 /// After a failed full patch: when `destPath` is missing and `tempPath`
 /// holds the installed folder, moves it back to `destPath`. Then deletes
 /// `tempPath`, but only when `destPath` exists again, so the installed folder

@@ -7,10 +7,10 @@
 // unzip() makes a fresh UnzipProgress (kept in unzipProgress()), whose
 // fraction raises `progress` (never lowering it, and never to 1: only a
 // success does that, so a unit whose last CRC check fails cannot count as
-// done), and extracts through it. A
-// failure sends an "unzip failed" record with "SourcePath", "TargetPath" and
-// "ErrorDescription" unless the unit was being cancelled; what was written
-// stays. The state stays None while the extraction runs.
+// done), and extracts through it. A failure sends an "unzip failed" record
+// with "SourcePath", "TargetPath" and "ErrorDescription" unless the unit was
+// being cancelled; the extraction has then taken away what it wrote. The
+// state stays None while the extraction runs.
 //
 // cancel() marks a None unit Cancelling and cancels its running extraction,
 // which stops within one chunk and ends the unit Failed.

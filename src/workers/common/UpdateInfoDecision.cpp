@@ -133,9 +133,17 @@ void UpdateInfoDecision::onValidationResult(const std::shared_ptr<WorkerThread>&
         return;
     }
     Rum::LogData("CCheckValidationResult", profile.installedEvent, "Failed", "INFO").append();
+    if (profile.updatesAfterFailedRepair && !profile.updatesAfterFailedRepair()) failRepairAgain(profile);
     // A failed repair needs the version to name the full package.
     if (!hasText(reply.version) || !hasText(reply.hash)) failUnavailable(profile, installed);
     thread->workers().append(profile.makeUpdateWorker(thread, *reply.hash, *reply.version, true));
+}
+
+void UpdateInfoDecision::failRepairAgain(const UpdateInfoProfile& profile) {
+    throw LauncherError(LauncherError::Code::Failed, profile.workType,
+                        "validation failed again after a self-update: no further update")
+        .withState(LauncherState::Failed_Validation)
+        .withTerminateWhenAvailable(false);
 }
 
 void UpdateInfoDecision::failUnavailable(const UpdateInfoProfile& profile, const std::string& installed) {

@@ -39,7 +39,11 @@
 // next workers; on a failure it records "CCheckValidationResult"/<the
 // profile's installedEvent>/"Failed" and queues a full patch to the reply's
 // version, or, when the reply names no version, throws the
-// Failed_Api_Unavailable_Version error above.
+// Failed_Api_Unavailable_Version error above. When the profile allows no
+// update after a failed repair (the launcher just put in place by a
+// self-update), it throws instead: code Failed, type the profile's workType,
+// state Failed_Validation, no record of its own, terminateWhenAvailable
+// false; the window stays with the failure.
 #include "engine/Worker.hpp"
 #include "services/api/UpdateInfoResponse.hpp"
 #include "workers/common/UpdateInfoProfile.hpp"
@@ -73,6 +77,7 @@ public:
 private:
     void decide(const std::string& installedVersion, const Response& reply) const;
     void queueRepair(const Response& reply, const std::string& installedVersion) const;
+    [[noreturn]] static void failRepairAgain(const UpdateInfoProfile& profile);
     [[noreturn]] static void failUnavailable(const UpdateInfoProfile& profile, const std::string& installedVersion);
 
     const Worker& worker_;

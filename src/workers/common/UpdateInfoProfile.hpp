@@ -13,6 +13,7 @@
 //   update worker                 LPatch                   GPatch
 //   after a passed validation     GCheckProcess            a second clean-up, GStart
 //   event of a failed validation  "Installed Launcher"     "Installed Game"
+//   update after a failed repair  not after a self-restart always
 #include "engine/WorkerBase.hpp"
 #include "engine/WorkerThread.hpp"
 
@@ -44,6 +45,10 @@ struct UpdateInfoProfile {
     std::function<std::filesystem::path()> validatedFolder;
     MakeUpdateWorker makeUpdateWorker;
     AfterPass afterPassedValidation;
+    /// Whether a failed repair may update once more; absent: always. The
+    /// launcher that a self-update has just put in place does not, so that a
+    /// broken scheme on the server cannot make it update and restart forever.
+    std::function<bool()> updatesAfterFailedRepair;
 };
 
 }  // namespace hexora::Worker::Common

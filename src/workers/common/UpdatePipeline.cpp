@@ -1,6 +1,7 @@
 #include "workers/common/UpdatePipeline.hpp"
 
 #include "engine/LauncherError.hpp"
+#include "services/internal/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Path.hpp"
 #include "services/internal/Paths.hpp"
@@ -43,17 +44,37 @@ void UpdatePipeline::work() const {
     const auto thread = worker_.workerThread();
     const fs::path unpacked = temp / version;
     const fs::path brokenList = temp / profile_.brokenListName;
-    worker_.enqueue(std::make_shared<CDownload>(thread, std::vector<std::string>{package_.updateHash},
-                                                std::vector<std::string>{version + ".zip"}, temp.string()));
-    worker_.enqueue(std::make_shared<CUnzip>(thread, std::vector<std::string>{unpacked.string() + ".zip"},
-                                             std::vector<std::string>{temp.string()}));
-    worker_.enqueue(std::make_shared<CValidation>(thread, (unpacked / "scheme.json").string(), unpacked / "Hexora.app",
-                                                  brokenList, !package_.isFullPatch));
     const UpdatePipelineProfile& profile = profile_;
     const Package package = package_;
-    worker_.enqueue(std::make_shared<CCheckValidationResult>(thread, brokenList, [thread, &profile, temp, package](bool passed) {
+    const auto queue = [&](std::shared_ptr<WorkerBase> step) {
+        step->setFailureCleanUp(packageCleanUp(profile, temp));
+        worker_.enqueue(std::move(step));
+    };
+    queue(std::make_shared<CDownload>(thread, std::vector<std::string>{package_.updateHash},
+                                      std::vector<std::string>{version + ".zip"}, temp.string()));
+    queue(std::make_shared<CUnzip>(thread, std::vector<std::string>{unpacked.string() + ".zip"},
+                                   std::vector<std::string>{temp.string()}));
+    queue(std::make_shared<CValidation>(thread, (unpacked / "scheme.json").string(), unpacked / "Hexora.app",
+                                        brokenList, !package_.isFullPatch));
+    queue(std::make_shared<CCheckValidationResult>(thread, brokenList, [thread, &profile, temp, package](bool passed) {
         onValidationResult(thread, profile, temp, package, passed);
     }));
+}
+
+std::function<void()> UpdatePipeline::packageCleanUp(const UpdatePipelineProfile& profile, const fs::path& temp) {
+    const fs::path backup = profile.backupLocation();
+    return [temp, backup] {
+        // The backup of the installed bundle may lie in temp: a patch that
+        // could not put it back leaves the only whole copy there.
+        if (!FileOps::isFolder(temp)) return;
+        std::error_code error;
+        for (fs::directory_iterator it(temp, error), end; !error && it != end; it.increment(error)) {
+            if (it->path() == backup) continue;
+            std::error_code ignored;
+            fs::remove_all(it->path(), ignored);
+        }
+        Log::info("UpdatePipeline: the package was removed from temp after a failed step");
+    };
 }
 
 void UpdatePipeline::onValidationResult(const std::shared_ptr<WorkerThread>& thread,
@@ -67,11 +88,14 @@ void UpdatePipeline::onValidationResult(const std::shared_ptr<WorkerThread>& thr
             .withTerminateWhenAvailable(false);
     }
     const fs::path source = temp / package.updateVersion / "Hexora.app" / "Contents";
+    const fs::path owned = profile.ownedFolder ? profile.ownedFolder() : fs::path();
+    std::shared_ptr<WorkerBase> patch;
     if (package.isFullPatch)
-        thread->workers().append(std::make_shared<CPatch>(thread, source, profile.destination(), profile.backupLocation()));
+        patch = std::make_shared<CPatch>(thread, source, profile.destination(), profile.backupLocation(), owned);
     else
-        thread->workers().append(
-            std::make_shared<CSmartPatch>(thread, source, profile.destination(), profile.backupLocation()));
+        patch = std::make_shared<CSmartPatch>(thread, source, profile.destination(), profile.backupLocation(), owned);
+    patch->setFailureCleanUp(packageCleanUp(profile, temp));
+    thread->workers().append(std::move(patch));
     for (auto& next : profile.afterPatch(thread, temp)) thread->workers().append(std::move(next));
 }
 

@@ -15,6 +15,9 @@
 //   scheme lists but the package lacks are passed over for a smart patch
 //   only), and CCheckValidationResult, whose outcome goes to
 //   onValidationResult.
+// - every step it queues (the patch too) takes the package away when it
+//   fails: temp is emptied but for the profile's backup location (see
+//   packageCleanUp), so a failed road leaves no package and no partial files.
 //
 // onValidationResult(passed):
 // - passed: queues CPatch (full) or CSmartPatch of temp/V/Hexora.app/Contents
@@ -28,6 +31,7 @@
 #include "workers/common/UpdatePipelineProfile.hpp"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -50,6 +54,11 @@ public:
     static void onValidationResult(const std::shared_ptr<WorkerThread>& workerThread,
                                    const UpdatePipelineProfile& profile, const std::filesystem::path& temp,
                                    const Package& package, bool passed);
+
+    /// The failure clean-up of the pipeline's steps: removes everything in
+    /// temp except the profile's backup location; never throws.
+    static std::function<void()> packageCleanUp(const UpdatePipelineProfile& profile,
+                                                const std::filesystem::path& temp);
 
     /// True for a name that stays one path component below a folder.
     static bool isPlainName(const std::string& name);

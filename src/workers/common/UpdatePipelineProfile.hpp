@@ -6,6 +6,7 @@
 //   broken-file list          temp/"launcherRetry.json"             temp/"gameRetry.json"
 //   patch destination         the launcher bundle/"Contents"        storage/"Hexora.app/Contents"
 //   backup of the replaced    applicationSupport()/"Hexora.old.app" temp/"Hexora.old.app"
+//   owned around the bundle   none                                  storage
 //   after the patch           LRestart                              CCleanUp of temp, GStart
 //   failed validation message "Launcher integrity check failed      "Game integrity check failed
 //                              after download"                       after download"
@@ -28,6 +29,9 @@ struct UpdatePipelineProfile {
     std::string brokenListName;
     std::function<std::filesystem::path()> destination;
     std::function<std::filesystem::path()> backupLocation;
+    /// The folder inside which the patch may replace what stands in the
+    /// bundle's way (see PatchGuard); empty function: none.
+    std::function<std::filesystem::path()> ownedFolder;
     /// The workers queued behind the patch; given the thread and temp.
     std::function<Workers(const std::shared_ptr<WorkerThread>&, const std::filesystem::path& temp)> afterPatch;
     std::string integrityMessage;

@@ -8,12 +8,11 @@
 #include "services/internal/Log.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/internal/Process.hpp"
+#include "services/internal/UrlScheme.hpp"
 #include "services/internal/Versions.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/game/GStart.hpp"
 #include "workers/launcher/LBoot.hpp"
-
-#include <curl/curl.h>
 
 #include <algorithm>
 #include <optional>
@@ -22,23 +21,6 @@ namespace hexora::Worker::Hexora {
 namespace {
 
 constexpr const char* Reporter = "GHandleOpenUrls";
-
-/// The URL's scheme in lower case; nullopt when the text is no URL with a scheme.
-std::optional<std::string> lowerCaseScheme(const std::string& url) {
-    CURLU* handle = curl_url();
-    if (!handle) return std::nullopt;
-    std::optional<std::string> scheme;
-    char* part = nullptr;
-    if (curl_url_set(handle, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME | CURLU_NO_AUTHORITY) == CURLUE_OK &&
-        curl_url_get(handle, CURLUPART_SCHEME, &part, 0) == CURLUE_OK && part) {
-        scheme = part;
-        std::transform(scheme->begin(), scheme->end(), scheme->begin(),
-                       [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    }
-    curl_free(part);
-    curl_url_cleanup(handle);
-    return scheme;
-}
 
 bool isAccepted(const std::string& scheme) {
     const auto& accepted = GHandleOpenUrls::acceptedSchemes();
@@ -107,7 +89,7 @@ void GHandleOpenUrls::work() {
 
 bool GHandleOpenUrls::storeOpenUrls() {
     for (const auto& url : urls) {
-        const auto scheme = lowerCaseScheme(url);
+        const auto scheme = urlScheme(url);
         if (!scheme || !isAccepted(*scheme)) continue;
         PlayerPrefsHelper::agent().setString(*scheme + "_uri", url);
         return true;

@@ -5,8 +5,9 @@
 //
 // Accepted schemes, compared in lower case with the version comparison (so
 // "hexoramac.0" counts as "hexoramac"): "hexoramac", "com.tarq.hexora",
-// "hexora-game.com" and "www.hexora-game.com". The scheme is taken with
-// libcurl's URL parser; a text it cannot parse has no scheme.
+// "hexora-game.com" and "www.hexora-game.com". The scheme is taken by the
+// launcher's one URL rule (services/internal/UrlScheme.hpp), the same the
+// command line is read with: a text without a scheme and ":" is passed over.
 //
 // work():
 // 1. posts CheckApp;

@@ -13,6 +13,7 @@ const Common::UpdatePipelineProfile& GPatch::profile() {
         .brokenListName = "gameRetry.json",
         .destination = [] { return storagePath() / "Hexora.app" / "Contents"; },
         .backupLocation = [] { return tempPath() / "Hexora.old.app"; },
+        .ownedFolder = [] { return storagePath(); },
         .afterPatch =
             [](const std::shared_ptr<WorkerThread>& thread, const std::filesystem::path& temp) {
                 return Common::UpdatePipelineProfile::Workers{

@@ -70,13 +70,43 @@ void LBoot::checkPermission() {
     if (!fs::exists(storage, error)) {
         error.clear();
         fs::create_directories(storage, error);
+        if (error && isDiskFull(error)) return reportFullDisk("failed to create storage directory: ", error);
         if (error) failPermission("failed to create storage directory: ", error);
     }
-    try {
-        writeAndDeleteTestFile(storage / TestFileName);
-    } catch (const fs::filesystem_error& failure) {
-        failPermission("failed to test file write: ", failure.code());
+    error = testWrite(storage / TestFileName);
+    if (error && isDiskFull(error)) {
+        // The launcher's own leftovers in temp (an update cut off before it
+        // could clean up) must never keep it from starting.
+        Log::warning("LBoot: the storage folder's disk is full, emptying temp and testing again");
+        std::error_code ignored;
+        fs::remove_all(tempPath(), ignored);
+        error = testWrite(storage / TestFileName);
+        if (error && isDiskFull(error)) return reportFullDisk("failed to test file write: ", error);
     }
+    if (error) failPermission("failed to test file write: ", error);
+}
+
+std::error_code LBoot::testWrite(const fs::path& file) {
+    try {
+        writeAndDeleteTestFile(file);
+    } catch (const fs::filesystem_error& failure) {
+        return failure.code();
+    }
+    return {};
+}
+
+bool LBoot::isDiskFull(const std::error_code& error) {
+    const auto condition = error.default_error_condition();
+    return condition.category() == std::generic_category() &&
+           (condition.value() == ENOSPC || condition.value() == EDQUOT);
+}
+
+void LBoot::reportFullDisk(const std::string& prefix, const std::error_code& error) {
+    // Writable, only full: the road goes on, and the step that needs the
+    // space shows its own failure (or the installed game starts).
+    const std::string description = prefix + error.message();
+    Log::error("LBoot: " + description + "; going on");
+    bootRecord("Failed", "ERROR", description).append();
 }
 
 void LBoot::writeAndDeleteTestFile(const fs::path& file) {
@@ -91,6 +121,7 @@ void LBoot::writeAndDeleteTestFile(const fs::path& file) {
     const int writeErrno = errno;
     if (::close(descriptor) != 0 && written >= 0) throwErrno("close", file);
     if (written != static_cast<ssize_t>(content.size())) {
+        ::unlink(file.c_str());
         errno = written < 0 ? writeErrno : EIO;
         throwErrno("write", file);
     }

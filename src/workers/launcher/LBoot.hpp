@@ -14,6 +14,12 @@
 //    Worker::LauncherError (Failed, "LBoot", "permission denied, Quit
 //    Launcher", no state, the record "permission denied, Quit Launcher" in
 //    the error), and the launcher quits. Nothing is queued then.
+//    A full disk (ENOSPC, EDQUOT) is no lack of permission: a failed write
+//    test first empties storage/"temp" (the launcher's own leftovers) and
+//    tests again; when the disk is still full, the failure record is queued
+//    and the road goes on, so the step that needs the space shows its failure
+//    state (or the installed game starts) instead of a silent quit. The same
+//    when the storage folder cannot be created for lack of space.
 // 2. isUpdatePrevented(): the developer-hub application prevents updates.
 //    Then two WARNING records are queued and skipUpdate() becomes true.
 // The successor is Hexora::GCheckProcess when skipUpdate() is true, else
@@ -67,6 +73,11 @@ protected:
 
 private:
     [[noreturn]] void failPermission(const std::string& prefix, const std::error_code& error);
+    /// writeAndDeleteTestFile(), its failure as the result.
+    std::error_code testWrite(const std::filesystem::path& file);
+    static bool isDiskFull(const std::error_code& error);
+    /// Queues the failure record of a full disk; the road goes on.
+    static void reportFullDisk(const std::string& prefix, const std::error_code& error);
 };
 
 /// True when the developer-hub application prevents updates: its preference

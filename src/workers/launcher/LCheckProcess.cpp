@@ -8,6 +8,7 @@
 #include "workers/launcher/LLoadVersion.hpp"
 #include "workers/launcher/LP22.hpp"
 #include "workers/launcher/LUpdatePlayerPrefs.hpp"
+#include "workers/launcher/SelfRestart.hpp"
 
 namespace hexora::Worker::Launcher {
 namespace {
@@ -22,6 +23,7 @@ const Common::InstanceCheckTable& launcherTable() {
         {"Launcher is already running by procId", "Launcher is already running by bundle id",
          "Launcher is already running by bundle exe"},
         LauncherState::Found_Launcher,
+        [] { return SelfRestart::previousLauncher(); },
     };
     return table;
 }

@@ -10,12 +10,15 @@
 //   events            "already running by procId" / "by bundle id" / "by bundle exe"
 //   messages          "Launcher is already running by " + the same endings
 //   state             Found_Launcher
+//   handed over from  SelfRestart::previousLauncher(): the old launcher that
+//                     started this one is given until it has ended its run
 // When none runs, queues the boot chain in this order: LLoadSettings,
 // LUpdatePlayerPrefs, LLoadAppConfig, LLoadVersion, Common::CCleanUp of
 // [storage/"temp"], LP22. Otherwise throws the check's LauncherError (type
 // "LCheckProcess", not terminating) and queues nothing.
 //
-// Thread: work() runs on the worker thread; it may wait up to 9 s (clock seam).
+// Thread: work() runs on the worker thread; it may wait up to 9 s (clock
+// seam), or 40 s for the old launcher after a self-restart.
 #include "engine/Worker.hpp"
 
 namespace hexora::Worker::Launcher {

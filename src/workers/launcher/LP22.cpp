@@ -5,6 +5,7 @@
 #include "workers/common/UpdateInfoDecision.hpp"
 #include "workers/game/GCheckProcess.hpp"
 #include "workers/launcher/LPatch.hpp"
+#include "workers/launcher/SelfRestart.hpp"
 
 namespace hexora::Worker::Launcher {
 
@@ -25,6 +26,7 @@ const Common::UpdateInfoProfile& LP22::profile() {
             [](const std::shared_ptr<WorkerThread>& thread, const std::vector<std::filesystem::path>&) {
                 return Common::UpdateInfoProfile::Workers{std::make_shared<Hexora::GCheckProcess>(thread)};
             },
+        .updatesAfterFailedRepair = [] { return !SelfRestart::previousLauncher(); },
     };
     return launcher;
 }

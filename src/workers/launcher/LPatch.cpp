@@ -12,6 +12,7 @@ const Common::UpdatePipelineProfile& LPatch::profile() {
         .brokenListName = "launcherRetry.json",
         .destination = [] { return bundleRootPath() / "Contents"; },
         .backupLocation = [] { return applicationSupport() / "Hexora.old.app"; },
+        .ownedFolder = nullptr,
         .afterPatch =
             [](const std::shared_ptr<WorkerThread>& thread, const std::filesystem::path&) {
                 return Common::UpdatePipelineProfile::Workers{std::make_shared<LRestart>(thread)};

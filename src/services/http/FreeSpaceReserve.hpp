@@ -1,0 +1,45 @@
+#pragma once
+// Keeps a download from taking the last free space of its file's file
+// system: each chunk is admitted only when writing it still leaves the
+// reserve free there (Options::keepFreeBytes).
+//
+// The free space is looked up on the open file (fstatvfs) before the first
+// chunk, again after every LookEveryBytes admitted, and always before a
+// chunk is refused, so a refusal rests on a fresh figure; between looks the
+// admitted bytes are counted against the last one. The figure is the space
+// an ordinary program may still use, less one block for the file's partly
+// filled last block, so the reserve holds also for the programs that cannot
+// use the blocks kept for the system's administrator.
+//
+// Thread: one object serves one transfer on one thread. Nothing here throws.
+#include <cstdint>
+
+namespace hexora::Http {
+
+class FreeSpaceReserve {
+public:
+    /// How many admitted bytes may pass between two looks: other programs
+    /// writing meanwhile can take at most this much more of the reserve
+    /// before the next look notices.
+    static constexpr std::uint64_t LookEveryBytes = std::uint64_t{1} << 20;
+
+    /// `reserveBytes` of 0 admits everything without a look.
+    explicit FreeSpaceReserve(std::uint64_t reserveBytes) : reserve_(reserveBytes) {}
+
+    /// True when `length` more bytes may be written to the file open as `fd`;
+    /// the bytes then count as written. A file system that gives no figure
+    /// admits the chunk (the write itself then reports a full disk).
+    bool admits(int fd, std::uint64_t length);
+
+    std::uint64_t reserveBytes() const { return reserve_; }
+
+private:
+    void look(int fd);
+
+    std::uint64_t reserve_;
+    bool looked_ = false;
+    std::uint64_t headroom_ = 0;
+    std::uint64_t sinceLook_ = 0;
+};
+
+}  // namespace hexora::Http
