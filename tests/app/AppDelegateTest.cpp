@@ -21,15 +21,17 @@ namespace {
 
 using S = LauncherState;
 
-// A first worker that runs until its run is cancelled.
+// A first worker that runs until its run is cancelled (and, while `held`
+// is set, until the test lets it go).
 class UntilCancelled : public Worker::Worker {
 public:
     using Worker::Worker;
     void work() override {
         started = true;
-        while (!isCancelled()) std::this_thread::yield();
+        while (!isCancelled() || held) std::this_thread::yield();
     }
     static inline std::atomic<bool> started{false};
+    static inline std::atomic<bool> held{false};
 };
 
 class AppDelegateTest : public ::testing::Test {
@@ -38,6 +40,7 @@ protected:
         Launcher::resetForTesting();
         StateMessages::reset();
         UntilCancelled::started = false;
+        UntilCancelled::held = false;
         LauncherFirstWorkers factories;
         factories.boot = [](std::shared_ptr<Worker::WorkerThread> thread) {
             return std::make_shared<UntilCancelled>(std::move(thread));
@@ -49,6 +52,7 @@ protected:
         Launcher::shared().setFirstWorkers(factories);
     }
     ~AppDelegateTest() override {
+        UntilCancelled::held = false;
         if (auto thread = Launcher::shared().workerThread()) {
             thread->cancel();
             thread->join();
@@ -83,6 +87,7 @@ TEST_F(AppDelegateTest, QuitBeforeAnyRunHappensAtOnce) {
 }
 
 TEST_F(AppDelegateTest, QuitWhileRunningIsDeferredUntilTheRunHasEnded) {
+    UntilCancelled::held = true;  // the run lasts until after the second request
     Launcher::shared().setup(manager);
     manager->start();
     delegate.applicationDidFinishLaunching();
@@ -100,6 +105,7 @@ TEST_F(AppDelegateTest, QuitWhileRunningIsDeferredUntilTheRunHasEnded) {
     delegate.terminate();  // a second request while the run winds down
     EXPECT_EQ(quits, 0);
 
+    UntilCancelled::held = false;
     thread->join();
     EXPECT_TRUE(postedStates().empty()) << "the notice was posted once and drawn";
     // The thread's own termination, run on the main queue, now goes through.

@@ -111,6 +111,11 @@ LauncherWorld::~LauncherWorld() {
     display_.reset();
 }
 
+void LauncherWorld::setWebTimeout(int seconds) {
+    webTimeoutSec_ = seconds;
+    writeRemoteConfiguration();
+}
+
 void LauncherWorld::writeRemoteConfiguration() const {
     // A JSON array in a CSV cell: its quotes doubled.
     std::string apis = "[";
@@ -123,7 +128,7 @@ void LauncherWorld::writeRemoteConfiguration() const {
     apis += "]";
     writeAtomically(service_->layout().files / "config/hexora_config.csv",
                     "Key,Global\n"
-                    "timeout_sec_web,15\n"
+                    "timeout_sec_web," + std::to_string(webTimeoutSec_) + "\n"
                     "timeout_sec_web_upload,30\n"
                     "timeout_sec_web_download,60\n"
                     "url_retry_count_web,1\n"

@@ -79,6 +79,8 @@ public:
     void offerGame(const std::string& gameVersion, std::size_t extraBytes = 0);
     /// Writes config/maintenance.txt with a window around now (open) or in the past.
     void setMaintenance(bool open);
+    /// Sets the remote configuration's web timeout (timeout_sec_web, 15 s at first).
+    void setWebTimeout(int seconds);
     /// Lays the sample game of `version` into the storage folder, as an earlier run would have.
     void installGame(const std::string& version);
 
@@ -161,6 +163,7 @@ private:
     std::unique_ptr<XServer> display_;
     std::unique_ptr<tools::UpdateService> service_;
     double gameSeconds_ = 60;
+    int webTimeoutSec_ = 15;
     std::optional<std::uint64_t> diskReserveBytes_;
     int launcherStarts_ = 0;
     std::size_t runMark_ = 0;

@@ -18,7 +18,7 @@ using test::ServerReply;
 using UpdateRequest = ApiConf::UpdateInfo::Request;
 using UpdateResponse = ApiConf::UpdateInfo::Response;
 
-constexpr double Timeout = 10.0;
+constexpr double Timeout = 60.0;  // bounds only a broken test
 
 class ApiRequestPost : public test::RequestFixture {
 protected:
@@ -77,6 +77,25 @@ TEST_F(ApiRequestPost, FullReplyIsDecodedAndReencodedForTelemetry) {
     EXPECT_EQ(onlyRecord().RawData,
               R"({"result":"0","hash":"h1","version":"1.5.0","file":"Hexora_1.5.0.zip","v_check":"1.4.0",)"
               R"("v_check_url":"https://a.example","v_check_url2":"https://b.example"})");
+}
+
+// The update-info timeout is an idle timeout: a reply that takes longer than
+// it in all, in pieces never that far apart, arrives.
+TEST_F(ApiRequestPost, AReplyInPiecesWithinTheIdleTimeoutIsDecoded) {
+    constexpr double IdleTimeout = 2.0;
+    const auto slow = connectedServer();
+    slow->on("POST", "/conf",
+             ServerReply::inPieces(ServerReply::json(200, {{"result", 1}, {"version", "1.4.3"}, {"hash", "0a1b2c3d4e5f"}}),
+                                   IdleTimeout));
+    std::optional<UpdateResponse> response;
+
+    EXPECT_TRUE(launcherRequest.post(slow->url(), IdleTimeout, response));
+
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->result, 1);
+    EXPECT_EQ(response->version, "1.4.3");
+    EXPECT_EQ(response->hash, "0a1b2c3d4e5f");
+    EXPECT_EQ(onlyRecord().EventState, "Succeeded");
 }
 
 TEST_F(ApiRequestPost, BaseUrlIsJoinedAsText) {

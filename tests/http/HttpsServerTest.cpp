@@ -18,7 +18,7 @@ using test::ServerReply;
 
 Http::Options quick() {
     Http::Options options;
-    options.timeoutSec = 10;
+    options.timeoutSec = 60;  // bounds only a broken test
     return options;
 }
 
@@ -99,7 +99,7 @@ TEST(HttpsServer, WaitForRequestsSeesARequestFromAnotherThread) {
     server.on("PUT", "/stream", ServerReply::text(200, "{}"));
     EXPECT_FALSE(server.waitForRequests(1, 10ms));
     auto sender = std::async(std::launch::async, [&] { return Http::put(server.url("/stream"), "[]", quick()).status; });
-    EXPECT_TRUE(server.waitForRequests(1, 5s));
+    EXPECT_TRUE(server.waitForRequests(1, 60s));
     EXPECT_EQ(sender.get(), 200);
 }
 
@@ -119,11 +119,11 @@ TEST(HttpsServer, StopsPromptlyWhileRepliesAreDelayedOrStalled) {
     auto stallClient = std::async(std::launch::async, [&] { return Http::get(stallUrl, patient); });
     // Both handlers are running: one waits before its headers, the other
     // stalls after five bytes, and each ends as soon as the server stops.
-    ASSERT_TRUE(server->waitForRequests(2, 5s));
+    ASSERT_TRUE(server->waitForRequests(2, 60s));
 
     const auto start = std::chrono::steady_clock::now();
     server.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     EXPECT_FALSE(lateClient.get().succeeded());
     EXPECT_FALSE(stallClient.get().succeeded());
 }

@@ -1,16 +1,15 @@
 // Raising a process's windows on a real X server (Xvfb, no window manager).
 #include "BundleFixture.hpp"
-#include "platform/PosixProcessLauncher.hpp"
 #include "platform/X11WindowRaiser.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TempDir.hpp"
+#include "support/XvfbServer.hpp"
 
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
-#include <signal.h>
 #include <unistd.h>
 
 namespace hexora {
@@ -34,49 +33,14 @@ struct TestXlib {
     decltype(&XSync) sync = get<decltype(&XSync)>("XSync");
 };
 
-// An Xvfb of its own, on the first free display number from one derived from
-// the test's id (a number whose socket or lock exists belongs to another server).
-class VirtualDisplay {
-public:
-    // GCC 12 reports an overlapping copy inside std::string's inlined assignment
-    // here, a known false positive of -Wrestrict (GCC bug 105651).
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wrestrict"
-    VirtualDisplay() {
-        if (::access("/usr/bin/Xvfb", X_OK) != 0) return;
-        int number = 200 + ::getpid() % 700;
-        while (::access(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), F_OK) == 0 ||
-               ::access(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), F_OK) == 0)
-            ++number;
-        name_ = ":" + std::to_string(number);
-        const auto result = launcher_.launch("/usr/bin/Xvfb", {name_, "-nolisten", "tcp", "-screen", "0", "320x240x24"},
-                                             "/", {});
-        pid_ = result.processIdentifier;
-        const auto socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        ready_ = pid_ > 0 && test::eventually([&] { return ::access(socket.c_str(), F_OK) == 0; }, 5.0);
-    }
-#pragma GCC diagnostic pop
-    ~VirtualDisplay() {
-        if (pid_ > 0) ::kill(pid_, SIGTERM);
-    }
-    bool ready() const { return ready_; }
-    const std::string& name() const { return name_; }
-
-private:
-    platform::PosixProcessLauncher launcher_;
-    std::string name_;
-    std::int32_t pid_ = 0;
-    bool ready_ = false;
-};
-
 TEST(X11WindowRaiser, RaisesTheWindowsOfTheProcessOnly) {
     TestXlib x;
     ASSERT_NE(x.openDisplay, nullptr) << "libX11 is not loadable";
-    VirtualDisplay server;
-    if (!server.ready()) GTEST_SKIP() << "no Xvfb (scripts/install-deps.sh installs it)";
-    test::ScopedEnv display("DISPLAY", server.name());
+    if (::access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "no Xvfb (scripts/install-deps.sh installs it)";
+    const test::XvfbServer server;
+    test::ScopedEnv display("DISPLAY", server.display());
 
-    Display* connection = x.openDisplay(server.name().c_str());
+    Display* connection = x.openDisplay(server.display().c_str());
     ASSERT_NE(connection, nullptr);
     const Window root = DefaultRootWindow(connection);
     const Atom pidAtom = x.internAtom(connection, "_NET_WM_PID", False);

@@ -5,6 +5,7 @@
 #include "services/file/Schemes.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/Eventually.hpp"
 #include "support/PendingRecords.hpp"
 #include "support/WorkerFailure.hpp"
 #include "support/GzipBytes.hpp"
@@ -15,10 +16,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <thread>
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
@@ -239,7 +238,7 @@ TEST_F(UnpackTest, CancelDuringLargeExtractionEndsQuietly) {
                                            std::vector<std::string>{target.string()});
     harness.thread->workers().append(worker);
     harness.thread->start();
-    while (!fs::exists(target / "part-1")) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(test::eventually([&] { return fs::exists(target / "part-1"); }, 60));
     harness.thread->cancel();
     harness.thread->join();
 

@@ -8,8 +8,8 @@
 //   modes/         misbehaviour switches: an empty file "<domain>.<mode>"
 //                  (domains "api-0", "api-1", "files-0", "files-1", "collector";
 //                  modes "error" for every domain, "hang" (accepted, never
-//                  answered) for the API and collector domains, "slow" and
-//                  "close" for files)
+//                  answered) for the API and collector domains, "trickle" (each
+//                  reply in pieces over 8 s) for the API, "slow" and "close" for files)
 //   collector/     one file per telemetry batch received, batch-000001.json, ...
 //   logs/          requests.log (API and collector, one JSON object a line),
 //                  files.access.log and nginx-error.log (file domains)

@@ -4,14 +4,18 @@
 #include "ConfAnswers.hpp"
 #include "HttpsDomain.hpp"
 #include "NginxFileServer.hpp"
+#include "ReplyInPieces.hpp"
 #include "RequestLog.hpp"
 #include "ServiceCertificates.hpp"
 
+#include <chrono>
 #include <fstream>
 
 namespace hexora::tools {
 namespace {
 constexpr int DomainCount = 2;
+// How long an API reply takes in the "trickle" mode.
+constexpr std::chrono::milliseconds TrickleTime{8000};
 
 std::string joined(const std::vector<std::string>& urls) {
     std::string text;
@@ -37,6 +41,9 @@ UpdateService::UpdateService(const ServiceLayout& layout) : layout_(layout) {
             [this, name](const httplib::Request& request, httplib::Response& response) {
                 requestLog_->append(name, request);
                 answers_->answer(request, response);
+                std::error_code ignored;
+                if (std::filesystem::exists(layout_.modeFile(name, "trickle"), ignored))
+                    sendInPieces(response, TrickleTime);
             }));
     }
     collectorDomain_ = std::make_unique<HttpsDomain>(

@@ -56,12 +56,11 @@ public:
     /// returns true every request is stopped and the fetch yields nullopt.
     static std::optional<std::string> getText(const std::vector<std::string>& uris, double timeoutSec,
                                               const std::function<bool()>& shouldAbort = {});
-
-private:
-    /// Scans the slots every 0.1 s until one holds a good text, all are done
-    /// or `shouldAbort` says stop (nullopt then).
+    /// The choice of that fetch: scans the slots every 0.1 s until one holds
+    /// a good text, all are done or `shouldAbort` says stop (nullopt then).
+    /// Calling thread; the slots may be filled by other threads meanwhile.
     static std::optional<std::string> firstGoodText(const std::vector<std::shared_ptr<GetTextResult>>& slots,
-                                                    const std::function<bool()>& shouldAbort);
+                                                    const std::function<bool()>& shouldAbort = {});
 };
 
 }  // namespace hexora

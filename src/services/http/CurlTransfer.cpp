@@ -45,6 +45,8 @@ CurlTransfer::CurlTransfer(std::string method, std::string url, Options options)
       options_(std::move(options)),
       freeSpace_(options_.keepFreeBytes) {
     options_.timeoutSec = effectiveTimeout(options_.timeoutSec);
+    if (!(std::isfinite(options_.connectTimeoutSec) && options_.connectTimeoutSec > 0))
+        options_.connectTimeoutSec = options_.timeoutSec;
 }
 
 CurlTransfer::~CurlTransfer() {
@@ -87,7 +89,9 @@ bool CurlTransfer::configure(curl_slist*& headerList) {
     curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(std::ceil(options_.timeoutSec * 1000.0)));
+                     static_cast<long>(std::ceil(options_.connectTimeoutSec * 1000.0)));
+    curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &CurlTransfer::onConnected);
+    curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
     curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &CurlTransfer::onHeader);
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlTransfer::onBody);
@@ -144,12 +148,13 @@ void CurlTransfer::drive(CURLM* multi) {
             stop_ = Stop::Aborted;
             break;
         }
+        // Until the connection is up only the connect timeout bounds the transfer.
         const auto now = std::chrono::steady_clock::now();
-        if (now - lastActivity_ > idleLimit) {
+        if (connected_ && now - lastActivity_ > idleLimit) {
             stop_ = Stop::Timeout;
             break;
         }
-        if (isTooSlow(now)) {
+        if (connected_ && isTooSlow(now)) {
             stop_ = Stop::TooSlow;
             break;
         }
@@ -208,6 +213,13 @@ long CurlTransfer::currentStatus() const {
     long status = 0;
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
     return status;
+}
+
+int CurlTransfer::onConnected(void* self, char*, char*, int, int) {
+    auto& transfer = *static_cast<CurlTransfer*>(self);
+    transfer.connected_ = true;
+    transfer.markActivity();
+    return CURL_PREREQFUNC_OK;
 }
 
 size_t CurlTransfer::onHeader(char* data, size_t size, size_t count, void* self) {

@@ -47,6 +47,7 @@ private:
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onBody(char* data, size_t size, size_t count, void* self);
     static CURLcode onSslContext(CURL* easy, void* sslContext, void* self);
+    static int onConnected(void* self, char* remoteIp, char* localIp, int remotePort, int localPort);
 
     bool configure(curl_slist*& headerList);
     size_t writeToFile(const char* data, size_t length);
@@ -81,6 +82,9 @@ private:
 
     CURL* easy_ = nullptr;
     char errorBuffer_[CURL_ERROR_SIZE] = {};
+    /// Set once a connection is up and the request is about to go out; the
+    /// idle and rate clocks run from then on (the connect has its own bound).
+    bool connected_ = false;
     std::chrono::steady_clock::time_point lastActivity_;
     curl_off_t lastUploaded_ = 0;
     std::deque<Sample> samples_;

@@ -18,12 +18,15 @@ inline constexpr std::size_t DefaultMaxBodyBytes = 16 * 1024 * 1024;
 // forever or filling its disk. A body longer than the length its reply
 // announces always fails the transfer.
 //
-/// The slowest rate a transfer may keep, in bytes per second, measured over
-/// a stretch as long as its timeout: a transfer that moves fewer than
+/// The slowest rate a file download may keep, in bytes per second, measured
+/// over a stretch as long as its timeout: a transfer that moves fewer than
 /// timeoutSec x this many bytes in such a stretch fails like an idle one
 /// (Failure::Timeout). 1 KiB/s lies far below any line the launcher is used
 /// on (an old dial-up line moves several times as much), so only a server
-/// that drips bytes to keep the idle timeout from firing meets it.
+/// that drips bytes to keep the idle timeout from firing meets it. Only file
+/// downloads set it (workers/common/FileFetch): an API, text or telemetry
+/// exchange is small, and a server that thinks before it answers would meet
+/// the rate long before the idle timeout.
 inline constexpr double DefaultMinBytesPerSec = 1024.0;
 /// The largest download body taken from a reply that announces no length:
 /// 16 GiB. The file server announces the length of every file it holds, and
@@ -39,12 +42,16 @@ inline constexpr std::uint64_t DefaultMaxUnannouncedDownloadBytes = std::uint64_
 inline constexpr std::uint64_t DefaultKeepFreeBytes = std::uint64_t{512} << 20;
 
 struct Options {
-    /// Idle timeout in seconds: the connection must be up within it, and the
-    /// transfer is aborted once no byte moved for that long. A transfer that
-    /// keeps moving at minBytesPerSec or faster is never cut, however long it takes.
+    /// Idle timeout in seconds: the connection must be up within it, and once
+    /// it is up the transfer is aborted when no byte moved for that long. A
+    /// transfer that keeps moving (at minBytesPerSec or faster, when that is
+    /// set) is never cut, however long it takes.
     double timeoutSec = DefaultTimeoutSec;
-    /// See DefaultMinBytesPerSec; 0 leaves only the idle rule.
-    double minBytesPerSec = DefaultMinBytesPerSec;
+    /// The time the connection (TLS included) may take; 0 or less: timeoutSec.
+    /// Tests give short idle timeouts a longer connect time with it.
+    double connectTimeoutSec = 0;
+    /// See DefaultMinBytesPerSec; 0 (the default) leaves only the idle rule.
+    double minBytesPerSec = 0;
     /// Request headers, sent in this order after the ones the layer adds.
     Headers headers;
     /// Cap on the reply body held in memory (Result::body); a longer body

@@ -11,8 +11,8 @@ namespace hexora::Http {
 enum class Failure {
     None,
     Transport,     // connection, TLS, protocol or local file error
-    Timeout,       // not connected in time, no byte moved for the timeout, or
-                   // slower than Options::minBytesPerSec over the timeout
+    Timeout,       // not connected in time, no byte moved for the timeout once
+                   // connected, or slower than Options::minBytesPerSec over the timeout
     Aborted,       // the caller's shouldAbort or progress callback stopped it
     BodyTooLarge,  // the reply body exceeded its announced length, Options::maxBodyBytes
                    // or, for a download without a length, Options::maxUnannouncedDownloadBytes

@@ -11,7 +11,6 @@
 
 namespace hexora::Rum::Api {
 namespace {
-constexpr double UploadTimeoutSec = 30.0;
 constexpr double PollSec = 0.01;
 constexpr int RequestPolls = 3000;
 constexpr int OutcomePolls = 100;
@@ -78,7 +77,7 @@ void upload(const Request& batch, const std::string& apiKey, const char* operati
     Http::Result result;
     if (body) {
         Http::Options options;
-        options.timeoutSec = UploadTimeoutSec;
+        options.timeoutSec = uploadTimeoutSec.load();
         options.headers = RumUploads::collectorHeaders(apiKey);
         options.shouldAbort = [&state] { return state.abort.load(); };
         result = Http::put(url, *body, options);

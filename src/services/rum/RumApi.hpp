@@ -19,6 +19,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,10 @@ public:
     /// running then is aborted.
     void putRumSync(const std::string& apiKey) const;
 };
+
+/// The idle timeout of each upload; tests shorten it and put the default back.
+inline constexpr double DefaultUploadTimeoutSec = 30.0;
+inline std::atomic<double> uploadTimeoutSec{DefaultUploadTimeoutSec};
 
 /// The telemetry API key sent as "x-api-key".
 inline constexpr const char* TelemetryApiKey = "Q7mVt2LpX9cRw4KzN8bHy3FsJ6dGe1UaZ5oTi0Pn";

@@ -49,6 +49,7 @@ void CDownload::runUnit(const std::shared_ptr<DownloadUnit>& unit) {
     const State state = unit->state();
     if (state == State::Success) {
         if (const auto list = ApiDomains::fileList()) domainAnswered(*list, unit->currentIndex(), storeCdnDsaIndex);
+        if (onDomainAnswered) onDomainAnswered(unit->currentIndex());
         return;
     }
     if (state == State::Failed && unit->retryCount() >= 1 && unit->retry()) jobs.append(unit);

@@ -32,6 +32,8 @@
 #include "engine/Worker.hpp"
 #include "workers/common/DownloadUnit.hpp"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -52,6 +54,10 @@ public:
     std::vector<std::shared_ptr<DownloadUnit>> downloadRequests;
     /// The queue the unit threads take units from.
     ThreadSafeArray<std::shared_ptr<DownloadUnit>> jobs;
+    /// Called on the unit thread once a success has been recorded as its
+    /// domain's answer, with that domain's index (tests follow the order of
+    /// the answers with it); may be empty. Set before work().
+    std::function<void(std::int64_t index)> onDomainAnswered;
 
 private:
     void runUnit(const std::shared_ptr<DownloadUnit>& unit);

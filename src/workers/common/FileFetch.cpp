@@ -70,6 +70,7 @@ FileFetchResult fetchFile(const std::string& url, const std::string& targetPath,
     const FileFetchBounds bounds = fileFetchBounds();
     Http::Options options;
     options.timeoutSec = bounds.idleTimeoutSec;
+    options.connectTimeoutSec = bounds.connectTimeoutSec;
     options.minBytesPerSec = bounds.minBytesPerSec;
     options.maxUnannouncedDownloadBytes = bounds.maxUnannouncedBytes;
     options.keepFreeBytes = bounds.keepFreeBytes;

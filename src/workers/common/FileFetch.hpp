@@ -26,6 +26,8 @@ namespace hexora::Worker::Common {
 /// for the rate, the cap and the reserve.
 struct FileFetchBounds {
     double idleTimeoutSec = 60.0;
+    /// The time a connection may take; 0: the idle timeout (as in production).
+    double connectTimeoutSec = 0;
     double minBytesPerSec = Http::DefaultMinBytesPerSec;
     std::uint64_t maxUnannouncedBytes = Http::DefaultMaxUnannouncedDownloadBytes;
     std::uint64_t keepFreeBytes = Http::DefaultKeepFreeBytes;

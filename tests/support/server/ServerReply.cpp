@@ -1,5 +1,7 @@
 #include "support/server/ServerReply.hpp"
 
+#include <algorithm>
+
 namespace hexora::test {
 
 ServerReply ServerReply::text(int status, std::string body) {
@@ -14,6 +16,14 @@ ServerReply ServerReply::json(int status, const nlohmann::ordered_json& body) {
     reply.status = status;
     reply.contentType = "application/json";
     reply.body = body.dump();
+    return reply;
+}
+
+ServerReply ServerReply::inPieces(ServerReply reply, double idleTimeoutSec) {
+    constexpr std::size_t Pieces = 16;
+    reply.delayBeforeHeadersSec = idleTimeoutSec / 4;
+    reply.trickleBytes = std::max<std::size_t>(1, (reply.body.size() + Pieces - 1) / Pieces);
+    reply.trickleIntervalSec = idleTimeoutSec / 12;
     return reply;
 }
 

@@ -37,6 +37,11 @@ struct ServerReply {
 
     static ServerReply text(int status, std::string body);
     static ServerReply json(int status, const nlohmann::ordered_json& body);
+    /// `reply` as a slow server sends a small answer (a body of 16 bytes or
+    /// more): it thinks for a quarter of `idleTimeoutSec`, then sends the
+    /// body in 16 pieces a twelfth of it apart. The exchange lasts one and a
+    /// half times the timeout, yet no gap between bytes comes near it.
+    static ServerReply inPieces(ServerReply reply, double idleTimeoutSec);
 };
 
 }  // namespace hexora::test
