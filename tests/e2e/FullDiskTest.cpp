@@ -64,7 +64,7 @@ void unzipWithoutRoomFailsCleanlyAndTheUpdateFollowsOnceSpaceIsFreed(bool fresh)
         ASSERT_EQ(world.runToFailure(launcher), "");
         world.screenshot(std::string(fresh ? "fresh-" : "installed-") + run.name);
         EXPECT_TRUE(hasRecord(world.runRecords(), "CUnzip", "unzip failed", "Failed")) << world.road();
-        EXPECT_TRUE(world.shown("The process has failed.")) << "Failed_DecompressFiles\n" << world.road();
+        EXPECT_TRUE(world.waitForShown("The process has failed.")) << "Failed_DecompressFiles\n" << world.road();
         EXPECT_EQ(leftInTemp(world), std::vector<std::string>{}) << "no package or partial files";
         EXPECT_EQ(world.gameStartsReady(), 0);
         EXPECT_EQ(world.installedGameVersion(), fresh ? "" : "1.0.1");

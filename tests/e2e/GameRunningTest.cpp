@@ -40,7 +40,7 @@ TEST_F(GameRunning, PlainStartShowsFoundApp) {
     auto launcher = world.startLauncher();
     ASSERT_EQ(world.runToFailure(launcher), "");
     world.screenshot("found-app");
-    EXPECT_TRUE(world.shown("Hexora is already running.")) << world.road();
+    EXPECT_TRUE(world.waitForShown("Hexora is already running.")) << world.road();
     EXPECT_TRUE(hasRecord(world.runRecords(), "GCheckProcess", "already running by pid", "Failed")) << world.road();
     EXPECT_TRUE(launcher.running());
     EXPECT_TRUE(game.running());

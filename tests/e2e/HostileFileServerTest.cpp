@@ -38,7 +38,7 @@ TEST(HostileFileServer, BadPackagesFailTheRoadAndTheGameStillStartsLater) {
         ASSERT_EQ(world.runToFailure(launcher), "");
         world.screenshot(name);
         EXPECT_TRUE(hasRecord(world.runRecords(), "CUnzip", "unzip failed", "Failed")) << world.road();
-        EXPECT_TRUE(world.shown("The process has failed.")) << "Failed_DecompressFiles\n" << world.road();
+        EXPECT_TRUE(world.waitForShown("The process has failed.")) << "Failed_DecompressFiles\n" << world.road();
         EXPECT_EQ(world.gameStartsReady(), 0);
         EXPECT_EQ(world.installedGameVersion(), "1.0.1");
         EXPECT_EQ(readFile(world.gameExecutable()), readFile(installed / "Contents/MacOS/Hexora"));

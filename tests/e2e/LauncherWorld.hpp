@@ -96,7 +96,9 @@ public:
     std::string runToGame(const std::vector<std::string>& arguments = {});
     /// Starts the launcher and waits until its run ended (the collector holds
     /// the "terminated" record of a run that keeps the window open). Empty on
-    /// success, else what went wrong; the launcher is left running.
+    /// success, else what went wrong; the launcher is left running. The window
+    /// may draw the run's last state just after that record arrives: check it
+    /// with waitForShown().
     std::string runToFailure(ChildProcess& launcher) const;
     /// Live launcher processes of this world (also one whose bundle was
     /// patched under it).

@@ -43,7 +43,7 @@ TEST(NoApi, OutsideMaintenanceFailedApiIsShownAndTheLauncherStaysOpen) {
     auto launcher = world.startLauncher();
     ASSERT_EQ(world.runToFailure(launcher), "");
     world.screenshot("failed-api");
-    EXPECT_TRUE(world.shown("Connection failed.")) << world.road();
+    EXPECT_TRUE(world.waitForShown("Connection failed.")) << world.road();
     EXPECT_TRUE(hasRecord(world.runRecords(), "CCheckMaintenance", "no maintenance period", "Failed")) << world.road();
     EXPECT_EQ(world.gameStartsReady(), 1) << "only the earlier run started the game";
     EXPECT_TRUE(launcher.running());

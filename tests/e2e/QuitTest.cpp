@@ -118,7 +118,7 @@ TEST(Quit, AfterAFailedRoadTheLauncherEndsAtOnce) {
 
     auto launcher = world.startLauncher();
     ASSERT_EQ(world.runToFailure(launcher), "");
-    EXPECT_TRUE(world.shown("Connection failed.")) << world.road();
+    EXPECT_TRUE(world.waitForShown("Connection failed.")) << world.road();
     launcher.signal(SIGTERM);
     const auto status = launcher.waitForExit(10s);
     ASSERT_TRUE(status.has_value()) << "the launcher did not quit";
