@@ -1,7 +1,5 @@
 #include "workers/common/DownloadThread.hpp"
 
-#include "services/api/ApiDomains.hpp"
-#include "services/api/DomainRotation.hpp"
 #include "services/file/LoadedSetting.hpp"
 #include "workers/common/CDownload.hpp"
 #include "workers/common/MultiFileWorker.hpp"
@@ -16,11 +14,11 @@ void runUnit(CDownload& downloader, const std::shared_ptr<DownloadUnit>& unit) {
 
     const State state = unit->state();
     if (state == State::Success) {
-        if (const auto list = ApiDomains::fileList()) domainAnswered(*list, unit->currentIndex(), storeCdnDsaIndex);
+        unit->domainAnswered(storeCdnDsaIndex);
         if (downloader.onDomainAnswered) downloader.onDomainAnswered(unit->currentIndex());
         return;
     }
-    if (state == State::Failed && unit->retryCount() >= 1 && unit->retry()) downloader.jobs.append(unit);
+    if (state == State::Failed && unit->mayRetry() && unit->retry()) downloader.jobs.append(unit);
 }
 
 }  // namespace
