@@ -165,11 +165,11 @@ TEST_F(DomainRotationTest, OneAttemptAtATimeWalksTheSameOrderWithTheSameBudget) 
 TEST_F(DomainRotationTest, NetworkSettingsDefaults) {
     ApiConfig::Common::urlRetryCount = 7;
     ApiConfig::Common::webTimeoutSec = 30.0;
-    ApiConfig::MaintenanceNotice::timeoutSec = 5.0;
+    ApiConfig::Download::timeoutSec = 5.0;
     ApiConfig::resetToDefaults();
     EXPECT_EQ(ApiConfig::Common::urlRetryCount.load(), 1);
     EXPECT_DOUBLE_EQ(ApiConfig::Common::webTimeoutSec.load(), 15.0);
-    EXPECT_DOUBLE_EQ(ApiConfig::MaintenanceNotice::timeoutSec.load(), 60.0);
+    EXPECT_DOUBLE_EQ(ApiConfig::Download::timeoutSec.load(), 60.0);
 }
 
 }  // namespace hexora
