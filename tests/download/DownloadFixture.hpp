@@ -27,7 +27,7 @@ protected:
     DownloadFixture() {
         ApiConfig::resetToDefaults();
         ApiDomains::createLists({"https://api.invalid"}, {primary.url(), fallback.url()});
-        setLoadedSetting(std::make_shared<Setting>(temp / "storage" / ".launcher.json"));
+        setLoadedSetting(std::make_shared<Setting>(Setting::atPath, temp / "storage" / ".launcher.json"));
         Rum::Api::takePendingRecords();
     }
     ~DownloadFixture() override {

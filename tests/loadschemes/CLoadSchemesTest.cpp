@@ -29,7 +29,7 @@ protected:
         Paths::useBundleForTesting(temp / "Launcher.app");
         ApiConfig::resetToDefaults();
         ApiDomains::createLists({"https://api.invalid"}, {first.url(), second.url()});
-        setLoadedSetting(std::make_shared<Setting>(storagePath() / ".launcher.json"));
+        setLoadedSetting(std::make_shared<Setting>(".launcher.json"));
         Rum::Api::takePendingRecords();
     }
     ~CLoadSchemesTest() override {

@@ -99,7 +99,7 @@ protected:
         fs::create_directories(storagePath());
         ApiDomains::createLists({api.url()}, {files.url()});
         files.serveFolder("/", serverRoot());
-        setLoadedSetting(std::make_shared<Setting>(storagePath() / ".launcher.json"));
+        setLoadedSetting(std::make_shared<Setting>(".launcher.json"));
         Rum::Api::takePendingRecords();
     }
     ~PipelineFixture() override {

@@ -26,7 +26,7 @@ std::optional<DownloadUnit::DownloadState> DownloadUnit::downloadStateFromRawVal
 std::string DownloadUnit::buildUrl(std::int64_t index, const std::string& path) {
     const auto list = ApiDomains::fileList();
     const std::string base = list ? list->urlAt(index) : std::string();
-    return joinUrl(joinUrl(base, "update"), path);
+    return joinUrl(joinUrl(base, ApiDomains::CdnPath::Update), path);
 }
 
 DownloadUnit::DownloadUnit(std::string downloadUrl, std::string targetPath)
