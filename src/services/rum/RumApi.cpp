@@ -139,9 +139,9 @@ std::optional<Request> takeBatch() {
 }
 }  // namespace
 
-nlohmann::ordered_json Request::toJson() const {
+nlohmann::ordered_json Request::encode() const {
     nlohmann::ordered_json records = nlohmann::ordered_json::array();
-    for (const auto& record : Data) records.push_back(record.toJson());
+    for (const auto& record : Data) records.push_back(record.encode());
     nlohmann::ordered_json json = nlohmann::ordered_json::object();
     json["Data"] = std::move(records);
     return json;
@@ -149,7 +149,7 @@ nlohmann::ordered_json Request::toJson() const {
 
 std::optional<std::string> Request::encodedText() const {
     try {
-        return toJson().dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+        return encode().dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     } catch (const std::exception&) {
         return std::nullopt;
     }
