@@ -1,5 +1,6 @@
 #include "workers/game/GPatch.hpp"
 
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "workers/common/CCleanUp.hpp"
 #include "workers/common/UpdatePipeline.hpp"
@@ -10,8 +11,8 @@ namespace hexora::Worker::Hexora {
 const Common::UpdatePipelineProfile& GPatch::profile() {
     static const Common::UpdatePipelineProfile game{
         .workerName = "GPatch",
-        .brokenListName = "gameRetry.json",
-        .destination = [] { return storagePath() / "Hexora.app" / "Contents"; },
+        .brokenListName = GameProduct::BrokenListName,
+        .destination = [] { return GameProduct::bundlePath() / "Contents"; },
         .backupLocation = [] { return tempPath() / "Hexora.old.app"; },
         .ownedFolder = [] { return storagePath(); },
         .afterPatch =

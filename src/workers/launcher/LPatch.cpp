@@ -1,5 +1,6 @@
 #include "workers/launcher/LPatch.hpp"
 
+#include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "workers/common/UpdatePipeline.hpp"
 #include "workers/launcher/LRestart.hpp"
@@ -9,7 +10,7 @@ namespace hexora::Worker::Launcher {
 const Common::UpdatePipelineProfile& LPatch::profile() {
     static const Common::UpdatePipelineProfile launcher{
         .workerName = "LPatch",
-        .brokenListName = "launcherRetry.json",
+        .brokenListName = LauncherProduct::BrokenListName,
         .destination = [] { return bundleRootPath() / "Contents"; },
         .backupLocation = [] { return applicationSupport() / "Hexora.old.app"; },
         .ownedFolder = nullptr,
