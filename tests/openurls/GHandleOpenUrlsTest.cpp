@@ -5,6 +5,7 @@
 #include "platform/PreferenceStore.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
 #include "services/internal/FileURL.hpp"
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/ChildProcess.hpp"
@@ -33,7 +34,7 @@ using Worker::LauncherError;
 using Worker::Hexora::GHandleOpenUrls;
 
 constexpr const char* GameSuite = PlayerPrefsHelper::GameSuiteName;
-constexpr const char* GameId = "com.tarq.hexora.mac.game";
+constexpr const char* GameId = GameProduct::BundleIdentifier;
 
 class GHandleOpenUrlsTest : public ::testing::Test {
 protected:

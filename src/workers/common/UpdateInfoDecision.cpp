@@ -123,7 +123,7 @@ void UpdateInfoDecision::queueRepair(const Response& reply, const std::string& i
     worker_.enqueue(std::make_shared<CValidation>(thread, scheme.string(), profile.validatedFolder(), brokenList));
     worker_.enqueue(std::make_shared<CCheckValidationResult>(
         thread, brokenList, [thread, &profile, temp, installed, reply](bool passed) {
-            onValidationResult(thread, profile, temp, installed, reply, passed);
+            profile.onValidationResult(thread, temp, installed, reply, passed);
         }));
 }
 

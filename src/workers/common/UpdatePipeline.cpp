@@ -55,7 +55,7 @@ void UpdatePipeline::work() const {
     queue(std::make_shared<CValidation>(thread, (unpacked / "scheme.json").string(), unpacked / "Hexora.app",
                                         brokenList, !package_.isFullPatch));
     queue(std::make_shared<CCheckValidationResult>(thread, brokenList, [thread, &profile, temp, package](bool passed) {
-        onValidationResult(thread, profile, temp, package, passed);
+        profile.onValidationResult(thread, temp, package, passed);
     }));
 }
 

@@ -28,6 +28,7 @@ const Common::UpdateInfoProfile& GP22::profile() {
                                                           std::make_shared<GStart>(thread)};
             },
         .updatesAfterFailedRepair = {},
+        .onValidationResult = &GP22::onValidationResult,
     };
     return game;
 }

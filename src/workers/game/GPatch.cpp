@@ -23,12 +23,18 @@ const Common::UpdatePipelineProfile& GPatch::profile() {
             },
         .integrityMessage = "Game integrity check failed after download",
         .downloadedEvent = "Downloaded Game",
+        .onValidationResult = &GPatch::onValidationResult,
     };
     return game;
 }
 
 void GPatch::work() {
     Common::UpdatePipeline(*this, profile(), {updateHash, updateVersion, isFullPatch}).work();
+}
+
+void GPatch::onValidationResult(const std::shared_ptr<WorkerThread>& thread, const std::filesystem::path& temp,
+                                const Common::UpdatePackage& package, bool passed) {
+    Common::UpdatePipeline::onValidationResult(thread, profile(), temp, package, passed);
 }
 
 }  // namespace hexora::Worker::Hexora

@@ -28,6 +28,7 @@ const Common::UpdateInfoProfile& LP22::profile() {
                 return Common::UpdateInfoProfile::Workers{Common::RoadSuccessors::gameCheck(thread)};
             },
         .updatesAfterFailedRepair = [] { return !SelfRestart::previousLauncher(); },
+        .onValidationResult = &LP22::onValidationResult,
     };
     return launcher;
 }

@@ -20,12 +20,18 @@ const Common::UpdatePipelineProfile& LPatch::profile() {
             },
         .integrityMessage = "Launcher integrity check failed after download",
         .downloadedEvent = "Downloaded Launcher",
+        .onValidationResult = &LPatch::onValidationResult,
     };
     return launcher;
 }
 
 void LPatch::work() {
     Common::UpdatePipeline(*this, profile(), {updateHash, updateVersion, isFullPatch}).work();
+}
+
+void LPatch::onValidationResult(const std::shared_ptr<WorkerThread>& thread, const std::filesystem::path& temp,
+                                const Common::UpdatePackage& package, bool passed) {
+    Common::UpdatePipeline::onValidationResult(thread, profile(), temp, package, passed);
 }
 
 }  // namespace hexora::Worker::Launcher
