@@ -8,6 +8,7 @@
 #include "support/LogCapture.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestClock.hpp"
+#include "workers/FirstWorkers.hpp"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,8 @@ protected:
         Launcher::resetForTesting();
         ApiDomains::resetForTesting();
         Rum::Api::takePendingRecords();
-        LauncherFirstWorkers factories;
+        // The program's product set-up, with first workers that only note their run.
+        LauncherFirstWorkers factories = firstWorkers();
         factories.boot = [this](std::shared_ptr<Worker::WorkerThread> thread) {
             return make(std::move(thread), "LBoot");
         };
