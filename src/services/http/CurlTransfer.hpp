@@ -9,7 +9,7 @@
 #include "services/http/FreeSpaceReserve.hpp"
 #include "services/http/HttpOptions.hpp"
 #include "services/http/HttpResult.hpp"
-#include "services/internal/FileDescriptor.hpp"
+#include "platform/FileDescriptor.hpp"
 
 #include <curl/curl.h>
 
