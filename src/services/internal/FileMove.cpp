@@ -58,6 +58,19 @@ void copyOneItem(const fs::path& from, const fs::path& to, std::error_code& code
     if (!code) copyTimes(from, to);
 }
 
+// Copies into `to` each item of the tree `from` that `to` lacks (links as
+// links), keeping what is there. Not fs::copy with skip_existing: that still
+// fails on a link that is there.
+void fillIn(const fs::path& from, const fs::path& to, std::error_code& code) {
+    if (!FileOps::itemExists(to)) {
+        fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, code);
+        return;
+    }
+    if (!FileOps::isFolder(from) || !FileOps::isFolder(to)) return;
+    for (fs::directory_iterator it(from, code), end; !code && it != end; it.increment(code))
+        fillIn(it->path(), to / it->path().filename(), code);
+}
+
 }  // namespace
 
 void copyItem(const fs::path& from, const fs::path& to) {
@@ -79,9 +92,7 @@ void copyThenDelete(const fs::path& from, const fs::path& to) {
         // Part of the source may be gone: put back what is missing from the
         // complete copy, then drop the copy, so the item stays where it was.
         std::error_code restore;
-        fs::copy(to, from,
-                 fs::copy_options::recursive | fs::copy_options::copy_symlinks | fs::copy_options::skip_existing,
-                 restore);
+        fillIn(to, from, restore);
         if (!restore) {
             copyTimes(to, from);
             FileOps::removeAll(to, restore);
