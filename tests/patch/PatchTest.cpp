@@ -7,6 +7,7 @@
 #include "support/EngineHarness.hpp"
 #include "support/PendingRecords.hpp"
 #include "support/WorkerFailure.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/FakePathExchange.hpp"
 #include "support/LogCapture.hpp"
 #include "support/OtherFileSystemDir.hpp"
@@ -19,7 +20,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
@@ -184,6 +187,71 @@ TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptPutsTheOldFolderBack) {
     EXPECT_EQ(exchange.exchange().calls(), 2);
 }
 
+// The same failure on any machine: the swap (emulated where the file system
+// lacks it) is done, then the rename to the backup place is refused, for any
+// reason; the swap is undone and the patch fails with the new folder intact.
+TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptForAnyReasonPutsTheOldFolderBack) {
+    for (const int reason : {EACCES, EPERM, ENOSPC, EIO}) {
+        SCOPED_TRACE(std::strerror(reason));
+        test::TempDir fresh;
+        for (const auto& [path, content] : installed) fresh.write("Hexora.app/Contents/" + path, content);
+        const fs::path installedDest = fresh / "Hexora.app/Contents";
+        const fs::path backup = fresh / "support/Hexora.old.app";
+        fresh.write("temp/new/Contents/MacOS/Hexora", "new binary");
+        test::ScopedFileSystem disk;
+        disk.fileSystem().emulateExchange();
+        disk.fileSystem().fail(test::FakeFileSystem::Call::Rename, backup.string(), reason);
+
+        const auto error =
+            test::failureOf([&] { CPatch(harness.thread, fresh / "temp/new/Contents", installedDest, backup).work(); });
+
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message, "failed to replace file");
+        EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
+        EXPECT_NE(error->rum->dataValue("ErrorDescription").value_or("").find(std::strerror(reason)), std::string::npos);
+        EXPECT_EQ(filesBelow(installedDest), installed);
+        EXPECT_EQ(filesBelow(fresh / "temp/new/Contents"),
+                  (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
+        EXPECT_EQ(disk.fileSystem().calls(test::FakeFileSystem::Call::Exchange), 2);
+    }
+}
+
+// A file of the package cannot be put in place (no right, no room, a disk
+// error), with the swap and without it: the installation comes back
+// untouched and the backup goes.
+TEST_F(PatchTest, SmartPatchWhoseFileCannotLandForAnyReasonPutsTheUntouchedCopyBack) {
+    const ExchangeCase cases[] = {
+        {"swap", test::FakePathExchange::Mode::System, false},
+        {"no swap", test::FakePathExchange::Mode::NotSupported, false},
+    };
+    for (const ExchangeCase& c : cases) {
+        for (const int reason : {EACCES, ENOSPC, EDQUOT, EIO}) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::strerror(reason));
+            test::TempDir fresh;
+            for (const auto& [path, content] : installed) fresh.write("Hexora.app/Contents/" + path, content);
+            const fs::path installedDest = fresh / "Hexora.app/Contents";
+            const auto old = test::snapshotTree(installedDest);
+            const fs::path backup = fresh / "support/Hexora.old.app";
+            fresh.write("temp/pkg/Contents/a/b.txt", "new b");
+            fresh.write("temp/pkg/Contents/z/file", "cannot land");
+            test::ScopedFileSystem disk;
+            disk.fileSystem().emulateExchange();
+            disk.fileSystem().fail(test::FakeFileSystem::Call::Rename, (installedDest / "z/file").string(), reason);
+            test::ScopedPathExchange exchange(c.mode);
+
+            const auto error = test::failureOf(
+                [&] { CSmartPatch(harness.thread, fresh / "temp/pkg/Contents", installedDest, backup).work(); });
+
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->message, "failed to replace file");
+            EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
+            EXPECT_EQ(test::snapshotTree(installedDest), old);
+            EXPECT_FALSE(fs::exists(backup));
+            EXPECT_EQ(std::distance(fs::directory_iterator(fresh / "Hexora.app"), fs::directory_iterator()), 1);
+        }
+    }
+}
+
 // The final move cannot succeed (the new folder would go into itself): the
 // installed folder, already moved to the backup, comes back.
 TEST_F(PatchTest, FailingFinalMoveRestoresTheInstalledFolder) {
@@ -309,7 +377,9 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
         bool lockAFile;
     };
     for (const Case& c : {Case{"swap fails", test::FakePathExchange::Mode::Fail, false},
-                          Case{"no swap, undeletable file", test::FakePathExchange::Mode::NotSupported, true}}) {
+                          Case{"no swap, undeletable file", test::FakePathExchange::Mode::NotSupported, true},
+                          Case{"no swap, a file the system will not delete", test::FakePathExchange::Mode::NotSupported,
+                               false}}) {
         SCOPED_TRACE(c.name);
         test::TempDir fresh;
         fresh.write("Hexora.app/Contents/keep.txt", "kept");
@@ -321,6 +391,9 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
         fresh.write("temp/pkg/Contents/z/file", "cannot land");
         std::optional<ImmutableItem> locked;
         if (c.lockAFile && !locked.emplace(installedDest / "keep.txt").applied()) continue;
+        test::ScopedFileSystem disk;
+        if (!c.lockAFile && c.mode == test::FakePathExchange::Mode::NotSupported)
+            disk.fileSystem().fail(test::FakeFileSystem::Call::Remove, (installedDest / "keep.txt").string(), EPERM);
         test::ScopedPathExchange exchange(c.mode);
         test::LogCapture log;
 
