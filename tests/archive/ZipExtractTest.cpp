@@ -2,6 +2,7 @@
 
 #include "services/archive/ThreadBudget.hpp"
 
+#include "support/FakeFileSystem.hpp"
 #include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
 #include "support/ZipBuilder.hpp"
@@ -431,6 +432,46 @@ TEST(ZipExtract, FullDiskFailsAndTakesAwayEverythingWritten) {
         EXPECT_EQ(listTree(dir / "disk"), (std::vector<std::string>{"before.txt", "temp"}));
         EXPECT_EQ(test::readFile(dir / "disk/before.txt"), "was here");
         EXPECT_EQ(disk.freeBytes(), freeBefore);
+    }
+}
+
+// The same on any machine, for a disk that runs out of room and for writes
+// the system refuses part way (quota, disk error): the extraction fails with
+// the system's reason and takes away everything it wrote.
+TEST(ZipExtract, AFailingWriteOfAnyKindTakesAwayEverythingWritten) {
+    test::TempDir dir;
+    const fs::path zip = dir / "package.zip";
+    test::ZipBuilder builder(zip);
+    std::mt19937_64 random(3);
+    builder.file("1.0.2/scheme.json", "{}");
+    for (int i = 0; i < 6; ++i) {
+        std::string noise(512 * 1024, '\0');
+        for (auto& byte : noise) byte = static_cast<char>(random());
+        builder.file("1.0.2/Hexora.app/Contents/Resources/part" + std::to_string(i), noise);
+    }
+    builder.link("1.0.2/Hexora.app/Contents/Current", "Resources");
+    builder.close();
+    const struct {
+        const char* label;
+        int error;
+        bool smallDisk;
+    } cases[] = {{"a disk of 1 MiB", ENOSPC, true}, {"quota", EDQUOT, false}, {"disk error", EIO, false}};
+    for (const auto& c : cases) {
+        for (const char* target : {"disk/temp", "disk/new/target"}) {
+            SCOPED_TRACE(std::string(c.label) + ", " + target);
+            fs::remove_all(dir / "disk");
+            dir.write("disk/before.txt", "was here");
+            fs::create_directories(dir / "disk/temp");
+            test::ScopedFileSystem disk;
+            const std::string below = (dir / "disk/*").string();
+            if (c.smallDisk) disk.fileSystem().limitSpace(below, 1 << 20);
+            else disk.fileSystem().fail(test::FakeFileSystem::Call::Write, below, c.error, 3);
+
+            EXPECT_THAT(extractError(zip, dir / target), testing::HasSubstr(std::strerror(c.error)));
+
+            EXPECT_EQ(listTree(dir / "disk"), (std::vector<std::string>{"before.txt", "temp"}));
+            EXPECT_EQ(test::readFile(dir / "disk/before.txt"), "was here");
+        }
     }
 }
 

@@ -3,9 +3,12 @@
 
 #include "DownloadFixture.hpp"
 #include "support/Eventually.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/SmallFileSystem.hpp"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -359,6 +362,60 @@ TEST_F(CDownloadTest, AnEndlessBodyStopsAtTheDisksReserveAndLeavesNoPartialFile)
     }
     EXPECT_EQ(folderEntries(target), std::vector<std::string>{"keep.txt"});
     EXPECT_EQ(disk.freeBytes(), freeBefore);
+}
+
+// The same on any machine: the disk is full (or the quota used up) for the
+// writes of the target folder; each domain's attempt fails with the
+// system's description and nothing but what was there stays.
+TEST_F(CDownloadTest, AFullDiskOfAnyKindFailsTheFileWithTheSystemsDescription) {
+    for (const int error : {ENOSPC, EDQUOT}) {
+        SCOPED_TRACE(std::strerror(error));
+        fs::remove_all(target);
+        fs::create_directories(target);
+        Rum::Api::takePendingRecords();
+        setFileFetchBounds({.keepFreeBytes = 0});
+        std::ofstream(target / "keep.txt") << "kept";
+        primary.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
+        fallback.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
+        test::ScopedFileSystem disk;
+        disk.fileSystem().fail(test::FakeFileSystem::Call::Write, (target / "*").string(), error, 2);
+
+        const auto thrown = test::expectLauncherError([&] { makeDownload({"h"}, {"big.zip"})->work(); });
+        EXPECT_EQ(thrown.message.rfind("some downloads failed (", 0), 0u);
+        const auto failures = records("CDownload", "download", "Failed");
+        ASSERT_EQ(failures.size(), 2u);
+        for (const auto& record : failures) {
+            EXPECT_NE(record.dataValue("ErrorDescription").value_or("").find(std::strerror(error)), std::string::npos)
+                << record.dataValue("ErrorDescription").value_or("");
+        }
+        EXPECT_EQ(folderEntries(target), std::vector<std::string>{"keep.txt"});
+        EXPECT_EQ(test::readFile(target / "keep.txt"), "kept");
+    }
+}
+
+// The same on any machine: the target folder's disk has 2 MiB free and an
+// endless body; each attempt stops at the reserve and leaves no part behind.
+TEST_F(CDownloadTest, AnEndlessBodyStopsAtTheDisksReserveOnAnyMachine) {
+    fs::create_directories(target);
+    setFileFetchBounds({.keepFreeBytes = 1 << 20});
+    std::ofstream(target / "keep.txt") << "kept";
+    ServerReply endless;
+    endless.endless = true;
+    primary.on("GET", "/update/h/endless.zip", endless);
+    fallback.on("GET", "/update/h/endless.zip", endless);
+    test::ScopedFileSystem disk;
+    disk.fileSystem().limitSpace((target / "*").string(), 2 << 20);
+
+    const auto error = test::expectLauncherError([&] { makeDownload({"h"}, {"endless.zip"})->work(); });
+    EXPECT_EQ(error.message, "some downloads failed (0.0/1.0)");
+    const auto failures = records("CDownload", "download", "Failed");
+    ASSERT_EQ(failures.size(), 2u);
+    for (const auto& record : failures) {
+        const std::string description = record.dataValue("ErrorDescription").value_or("");
+        EXPECT_NE(description.find("would leave less than 1048576 bytes free on its disk"), std::string::npos)
+            << description;
+    }
+    EXPECT_EQ(folderEntries(target), std::vector<std::string>{"keep.txt"});
 }
 
 TEST_F(CDownloadTest, AWholeBodyThatCannotBePutInPlaceDoesNotCountAsDownloaded) {

@@ -1,6 +1,7 @@
 #include "services/http/HttpClient.hpp"
 #include "services/http/TrustedCertificates.hpp"
 #include "LocalCertificateChain.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
 #include "support/server/HttpsServer.hpp"
@@ -8,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace hexora {
@@ -495,6 +498,59 @@ TEST_F(HttpDownload, ABodyStopsBeforeItsDiskFallsBelowTheReserve) {
         EXPECT_LT(disk.freeBytes(), Reserve + 256 * 1024);  // it did fill the disk up to the reserve
         EXPECT_GT(std::filesystem::file_size(file), 1u << 20);
         std::filesystem::remove(file);
+    }
+}
+
+// The same on any machine: the file's disk has 3 MiB free, as the system
+// tells it on the open file, and shrinks with every byte written.
+TEST_F(HttpDownload, ABodyStopsBeforeItsDiskFallsBelowTheReserveOnAnyMachine) {
+    constexpr std::uint64_t Reserve = 1 << 20;
+    std::filesystem::create_directories(dir / "disk");
+    ServerReply endless;
+    endless.endless = true;
+    server.on("GET", "/endless", endless);
+    server.on("GET", "/announced", ServerReply::text(200, std::string(4 << 20, 'a')));
+    Http::Options options = quick();
+    options.keepFreeBytes = Reserve;
+
+    for (const char* path : {"/endless", "/announced"}) {
+        SCOPED_TRACE(path);
+        test::ScopedFileSystem disk;
+        disk.fileSystem().limitSpace((dir / "disk/*").string(), 3 << 20);
+        const auto file = dir / "disk" / "file";
+        const auto result = Http::download(server.url(path), file, options);
+        EXPECT_EQ(result.failure, Http::Failure::Transport);
+        EXPECT_NE(result.error.find(file.string() + ": the download would leave less than 1048576 bytes free"),
+                  std::string::npos)
+            << result.error;
+        EXPECT_GE(disk.fileSystem().freeBytes(), Reserve);
+        EXPECT_LT(disk.fileSystem().freeBytes(), Reserve + 256 * 1024);  // it did fill the disk up to the reserve
+        EXPECT_GT(std::filesystem::file_size(file), 1u << 20);
+        std::filesystem::remove(file);
+    }
+}
+
+// The file cannot be created or written (no right, no room, no quota left, a
+// disk error): the download fails with the system's reason and its verb.
+TEST_F(HttpDownload, AFileThatCannotBeWrittenFailsWithTheSystemsReason) {
+    using Call = test::FakeFileSystem::Call;
+    server.on("GET", "/f", ServerReply::text(200, std::string(64 * 1024, 'f')));
+    const struct {
+        Call call;
+        int error;
+        const char* verb;
+    } cases[] = {{Call::Open, EACCES, "create"}, {Call::Open, ENOSPC, "create"}, {Call::Write, ENOSPC, "write"},
+                 {Call::Write, EDQUOT, "write"},  {Call::Write, EIO, "write"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::strerror(c.error));
+        test::ScopedFileSystem disk;
+        disk.fileSystem().fail(c.call, (dir / "file").string(), c.error);
+        const auto result = Http::download(server.url("/f"), dir / "file", quick());
+        EXPECT_EQ(result.failure, Http::Failure::Transport);
+        EXPECT_NE(result.error.find(std::string("Could not ") + c.verb + " " + (dir / "file").string() + ": " +
+                                    std::strerror(c.error)),
+                  std::string::npos)
+            << result.error;
     }
 }
 
