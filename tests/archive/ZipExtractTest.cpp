@@ -403,16 +403,10 @@ TEST(ZipExtract, CancellationStopsBetweenChunks) {
     EXPECT_FALSE(fs::exists(dir / "out")) << "a cancelled extraction takes away what it wrote";
 }
 
-// The package does not fit: the extraction fails with the system's reason
-// and leaves the disk as it found it: no partial file, no folder it made, and
-// what was there before untouched.
-TEST(ZipExtract, FullDiskFailsAndTakesAwayEverythingWritten) {
-    test::TempDir dir;
-    test::SmallFileSystem disk(dir / "disk", 1 << 20);
-    if (!disk.available()) GTEST_SKIP() << disk.reason();
-    std::ofstream(dir / "disk/before.txt") << "was here";
-    fs::create_directories(dir / "disk/temp");
-    const fs::path zip = dir / "package.zip";
+namespace {
+
+// A package of 3 MiB that does not compress (random bytes), with a link.
+void writeLargePackage(const fs::path& zip) {
     test::ZipBuilder builder(zip);
     std::mt19937_64 random(3);
     builder.file("1.0.2/scheme.json", "{}");
@@ -423,6 +417,21 @@ TEST(ZipExtract, FullDiskFailsAndTakesAwayEverythingWritten) {
     }
     builder.link("1.0.2/Hexora.app/Contents/Current", "Resources");
     builder.close();
+}
+
+}  // namespace
+
+// The package does not fit: the extraction fails with the system's reason
+// and leaves the disk as it found it: no partial file, no folder it made, and
+// what was there before untouched.
+TEST(ZipExtract, FullDiskFailsAndTakesAwayEverythingWritten) {
+    test::TempDir dir;
+    test::SmallFileSystem disk(dir / "disk", 1 << 20);
+    if (!disk.available()) GTEST_SKIP() << disk.reason();
+    std::ofstream(dir / "disk/before.txt") << "was here";
+    fs::create_directories(dir / "disk/temp");
+    const fs::path zip = dir / "package.zip";
+    writeLargePackage(zip);
     for (const fs::path& target : {dir / "disk/temp", dir / "disk/new/target"}) {
         SCOPED_TRACE(target);
         const std::uint64_t freeBefore = disk.freeBytes();
@@ -441,16 +450,7 @@ TEST(ZipExtract, FullDiskFailsAndTakesAwayEverythingWritten) {
 TEST(ZipExtract, AFailingWriteOfAnyKindTakesAwayEverythingWritten) {
     test::TempDir dir;
     const fs::path zip = dir / "package.zip";
-    test::ZipBuilder builder(zip);
-    std::mt19937_64 random(3);
-    builder.file("1.0.2/scheme.json", "{}");
-    for (int i = 0; i < 6; ++i) {
-        std::string noise(512 * 1024, '\0');
-        for (auto& byte : noise) byte = static_cast<char>(random());
-        builder.file("1.0.2/Hexora.app/Contents/Resources/part" + std::to_string(i), noise);
-    }
-    builder.link("1.0.2/Hexora.app/Contents/Current", "Resources");
-    builder.close();
+    writeLargePackage(zip);
     const struct {
         const char* label;
         int error;

@@ -95,6 +95,21 @@ protected:
         EXPECT_EQ(records[0].dataValue("Message"), message);
     }
 
+    /// Boots on read-only storage without a strings file: the alert shows its
+    /// key, and once it is dismissed the launcher quits.
+    void expectKeyAlertThenQuit() {
+        LBoot worker(harness_.thread);
+        auto outcome = runAside(worker);
+        ASSERT_TRUE(app_->waitForBlock());
+        app_->runMainQueue();
+        EXPECT_EQ(app_->alerts(), std::vector<std::string>{"msg_mac_install"});
+        ASSERT_TRUE(app_->dismissAlert());
+        const auto thrown = outcome.get();
+        ASSERT_TRUE(thrown);
+        expectTerminatingError(*thrown);
+        expectFailureRecord("failed to test file write: Read-only file system");
+    }
+
     test::TestBundle bundle_;
     test::ScopedPreferenceStore prefs_;
     test::ScopedFakeApplication app_;
@@ -206,16 +221,7 @@ TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {
     const test::SmallFileSystem mount(storagePath(), 64 * 1024, /*readOnly=*/true);
     if (!mount.available()) GTEST_SKIP() << mount.reason();
 
-    LBoot worker(harness_.thread);
-    auto outcome = runAside(worker);
-    ASSERT_TRUE(app_->waitForBlock());
-    app_->runMainQueue();
-    EXPECT_EQ(app_->alerts(), std::vector<std::string>{"msg_mac_install"});
-    ASSERT_TRUE(app_->dismissAlert());
-    const auto thrown = outcome.get();
-    ASSERT_TRUE(thrown);
-    expectTerminatingError(*thrown);
-    expectFailureRecord("failed to test file write: Read-only file system");
+    expectKeyAlertThenQuit();
 }
 
 // The same on any machine: the system refuses the test file as on a
@@ -225,16 +231,7 @@ TEST_F(LBootTest, ReadOnlyStorageShowsTheAlertWithTheKeyWhenNoStringsFile) {
     test::ScopedFileSystem disk;
     disk.fileSystem().fail(test::FakeFileSystem::Call::Open, (storagePath() / "test.file").string(), EROFS);
 
-    LBoot worker(harness_.thread);
-    auto outcome = runAside(worker);
-    ASSERT_TRUE(app_->waitForBlock());
-    app_->runMainQueue();
-    EXPECT_EQ(app_->alerts(), std::vector<std::string>{"msg_mac_install"});
-    ASSERT_TRUE(app_->dismissAlert());
-    const auto thrown = outcome.get();
-    ASSERT_TRUE(thrown);
-    expectTerminatingError(*thrown);
-    expectFailureRecord("failed to test file write: Read-only file system");
+    expectKeyAlertThenQuit();
 }
 
 // Storage the launcher may not write to, or whose disk fails: the launcher
