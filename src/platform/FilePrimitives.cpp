@@ -129,7 +129,8 @@ bool replaceAtomically(const fs::path& path, std::string_view bytes, std::option
 
 void syncFolder(const fs::path& folder) noexcept {
     const auto fileSystem = FileSystem::current();
-    const FileDescriptor fd(fileSystem->open(folder.empty() ? fs::path(".") : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+    const fs::path name = folder.empty() ? fs::path(".") : folder;
+    const FileDescriptor fd(fileSystem->open(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
     if (fd) fileSystem->sync(fd.get());
 }
 

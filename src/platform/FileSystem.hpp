@@ -3,7 +3,7 @@
 // disk, a folder nothing can be added to, a file that cannot be deleted, two
 // file systems, a file system without the swap), behind one layer so that a
 // test can make any of them fail on any machine. Each call is the system call
-// of the same name and reports the same way: -1 (or false) with errno set.
+// of the same name and reports the same way: -1 with errno set.
 // Only what the download, the unpacking, the patch steps and the atomic file
 // writes need is here; everything else calls the system directly.
 //

@@ -10,8 +10,8 @@
 // new dictionary to a temporary file in the same folder (flushed to disk,
 // owner-only permissions) and renames it over the suite file, then flushes
 // the folder so the rename outlasts a power cut; so no write is lost and
-// readers always see a whole file (readers take no lock). Binary and XML property lists are read;
-// XML is written. A file that is missing or not a property-list dictionary
+// readers always see a whole file (readers take no lock). Binary and XML
+// property lists are read; XML is written. A file that is missing or not a property-list dictionary
 // reads as empty.
 #include "platform/PreferenceStore.hpp"
 

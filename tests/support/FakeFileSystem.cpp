@@ -14,8 +14,20 @@ namespace {
 
 constexpr std::uint64_t BlockBytes = 4096;
 
-bool matches(const std::string& pattern, const std::string& path) {
+bool matchesOne(const std::string& pattern, const std::string& path) {
     return !path.empty() && ::fnmatch(pattern.c_str(), path.c_str(), 0) == 0;
+}
+
+// `pattern` with the folders before its first wildcard resolved, as the
+// system names the path of a descriptor (a temporary folder may lie below a
+// link).
+std::string resolved(const std::string& pattern) {
+    const std::size_t wildcard = std::min(pattern.find_first_of("*?["), pattern.size());
+    const std::size_t slash = pattern.rfind('/', wildcard);
+    if (slash == std::string::npos || slash == 0) return pattern;
+    std::error_code error;
+    const fs::path folder = fs::weakly_canonical(pattern.substr(0, slash), error);
+    return error ? pattern : folder.string() + pattern.substr(slash);
 }
 
 // The path `fd` was opened at, as the system tells it.
@@ -35,9 +47,15 @@ int failWith(int error) {
 
 }  // namespace
 
+FakeFileSystem::Pattern::Pattern(std::string pattern) : given(std::move(pattern)), resolvedFolders(resolved(given)) {}
+
+bool FakeFileSystem::Pattern::matches(const std::string& path) const {
+    return matchesOne(given, path) || matchesOne(resolvedFolders, path);
+}
+
 void FakeFileSystem::fail(Call call, std::string pattern, int error, int succeedFirst, int failTimes) {
     std::lock_guard lock(mutex_);
-    faults_.push_back({call, std::move(pattern), error, succeedFirst, failTimes});
+    faults_.push_back({call, Pattern(std::move(pattern)), error, succeedFirst, failTimes});
 }
 
 std::uint64_t FakeFileSystem::freeBytes() const {
@@ -47,15 +65,16 @@ std::uint64_t FakeFileSystem::freeBytes() const {
 
 void FakeFileSystem::limitSpace(std::string pattern, std::uint64_t freeBytes) {
     std::lock_guard lock(mutex_);
-    disk_ = Disk{std::move(pattern), freeBytes};
+    disk_ = Disk{Pattern(std::move(pattern)), freeBytes};
 }
 
 int FakeFileSystem::calls(Call call, const std::string& pattern) const {
+    const Pattern wanted(pattern);
     std::lock_guard lock(mutex_);
     int count = 0;
     for (const auto& [key, made] : calls_) {
         const auto& [madeCall, first, second] = key;
-        if (madeCall == call && (matches(pattern, first) || matches(pattern, second))) count += made;
+        if (madeCall == call && (wanted.matches(first) || wanted.matches(second))) count += made;
     }
     return count;
 }
@@ -65,7 +84,7 @@ std::optional<int> FakeFileSystem::faultFor(Call call, const std::string& first,
     ++calls_[{call, first, second}];
     for (Fault& fault : faults_) {
         if (fault.call != call || fault.failTimes == 0) continue;
-        if (!matches(fault.pattern, first) && !matches(fault.pattern, second)) continue;
+        if (!fault.pattern.matches(first) && !fault.pattern.matches(second)) continue;
         if (fault.succeedFirst > 0) {
             --fault.succeedFirst;
             continue;
@@ -85,7 +104,7 @@ ssize_t FakeFileSystem::write(int fd, const void* data, std::size_t size) {
     const std::string path = pathOf(fd);
     if (const auto error = faultFor(Call::Write, path)) return failWith(*error);
     std::unique_lock lock(mutex_);
-    if (!disk_ || !matches(disk_->pattern, path)) {
+    if (!disk_ || !disk_->pattern.matches(path)) {
         lock.unlock();
         return system_.write(fd, data, size);
     }
@@ -105,7 +124,7 @@ int FakeFileSystem::spaceOf(int fd, struct statvfs& figures) {
     if (const auto error = faultFor(Call::SpaceOf, path)) return failWith(*error);
     {
         std::lock_guard lock(mutex_);
-        if (disk_ && matches(disk_->pattern, path)) {
+        if (disk_ && disk_->pattern.matches(path)) {
             figures = {};
             figures.f_bsize = figures.f_frsize = BlockBytes;
             figures.f_bavail = figures.f_bfree = disk_->freeBytes / BlockBytes;

@@ -60,15 +60,24 @@ public:
     int remove(const std::filesystem::path& path) override;
 
 private:
+    // An fnmatch(3) pattern; a path matches it as given or with the folders
+    // before its first wildcard resolved, as the system names the path of a
+    // descriptor (a temporary folder may lie below a link).
+    struct Pattern {
+        explicit Pattern(std::string pattern);
+        bool matches(const std::string& path) const;
+        std::string given;
+        std::string resolvedFolders;
+    };
     struct Fault {
         Call call;
-        std::string pattern;
+        Pattern pattern;
         int error;
         int succeedFirst;
         int failTimes;
     };
     struct Disk {
-        std::string pattern;
+        Pattern pattern;
         std::uint64_t freeBytes;
     };
 

@@ -1,9 +1,9 @@
 #include "services/http/CurlTransfer.hpp"
 
+#include "platform/FileSystem.hpp"
 #include "services/http/CertificateStore.hpp"
 #include "services/http/CurlSession.hpp"
 #include "services/http/TrustedCertificates.hpp"
-#include "platform/FileSystem.hpp"
 #include "services/internal/FileOps.hpp"
 
 #include <algorithm>
