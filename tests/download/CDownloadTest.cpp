@@ -7,10 +7,10 @@
 #include "support/SmallFileSystem.hpp"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <filesystem>
 #include <thread>
