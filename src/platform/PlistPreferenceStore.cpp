@@ -1,5 +1,8 @@
 #include "platform/PlistPreferenceStore.hpp"
 
+#include "platform/FileDescriptor.hpp"
+#include "platform/FilePrimitives.hpp"
+
 #include <plist/plist.h>
 
 #include <fcntl.h>
@@ -20,6 +23,9 @@ namespace hexora::platform {
 namespace {
 namespace fs = std::filesystem;
 
+// Preferences are the user's own: the suite file is readable by its owner only.
+constexpr mode_t SuiteFileMode = 0600;
+
 struct PlistFree {
     void operator()(plist_t node) const { plist_free(node); }
 };
@@ -39,53 +45,6 @@ Plist readDictionary(const fs::path& file) {
     Plist owned(root);
     if (!owned || plist_get_node_type(owned.get()) != PLIST_DICT) return nullptr;
     return owned;
-}
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    /// Closes now and reports whether the close succeeded.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-// Writes `xml` to a fresh temporary file next to `file` and renames it over
-// `file`. The temporary file is removed when anything fails.
-bool replaceFile(const fs::path& file, const char* xml, std::size_t size) {
-    std::string pattern = file.string() + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    FileDescriptor temporary(::mkstemp(name.data()));
-    if (temporary.get() < 0) return false;
-    const bool stored = writeAll(temporary.get(), xml, size) && ::fsync(temporary.get()) == 0 &&
-                        temporary.close() && ::rename(name.data(), file.c_str()) == 0;
-    if (!stored) ::unlink(name.data());
-    return stored;
 }
 
 class PlistSuite final : public PreferenceSuite {
@@ -113,7 +72,7 @@ public:
         fs::create_directories(folder_, error);
         if (error) return;
         FileDescriptor lock(::open(lock_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-        if (lock.get() < 0) return;
+        if (!lock) return;
         int locked;
         do {
             locked = ::flock(lock.get(), LOCK_EX);
@@ -127,7 +86,7 @@ public:
         uint32_t length = 0;
         plist_to_xml(dictionary.get(), &xml, &length);
         if (!xml) return;
-        replaceFile(file_, xml, length);
+        FilePrimitives::replaceAtomically(file_, std::string_view(xml, length), SuiteFileMode);
         plist_to_xml_free(xml);
         // Closing the lock file releases the lock.
     }

@@ -7,10 +7,11 @@
 //
 // Several processes may write the same suite at once: a write takes an
 // exclusive lock on "<suite>.plist.lock", reads the current file, writes the
-// new dictionary to a temporary file in the same folder and renames it over
-// the suite file, so that no write is lost and readers always see a whole
-// file (readers take no lock). Binary and XML property lists are read;
-// XML is written. A file that is missing or not a property-list dictionary
+// new dictionary to a temporary file in the same folder (flushed to disk,
+// owner-only permissions) and renames it over the suite file, then flushes
+// the folder so the rename outlasts a power cut; so no write is lost and
+// readers always see a whole file (readers take no lock). Binary and XML
+// property lists are read; XML is written. A file that is missing or not a property-list dictionary
 // reads as empty.
 #include "platform/PreferenceStore.hpp"
 

@@ -1,8 +1,8 @@
 #include "platform/RenameExchange.hpp"
 
+#include "platform/FileSystem.hpp"
+
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <system_error>
 
 namespace hexora::platform {
@@ -15,7 +15,7 @@ bool meansNotSupported(int error) {
 }  // namespace
 
 PathExchange::Result RenameExchange::exchange(const std::filesystem::path& first, const std::filesystem::path& second) {
-    if (::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0) return Result::Exchanged;
+    if (FileSystem::current()->exchange(first, second) == 0) return Result::Exchanged;
     const int error = errno;
     if (meansNotSupported(error)) return Result::NotSupported;
     throw std::filesystem::filesystem_error("PathExchange: exchange failed", first, second,

@@ -1,7 +1,8 @@
 #pragma once
-// The system's exchange: Linux renameat2() with RENAME_EXCHANGE. The kernel
-// or the file system may lack it (ENOSYS, EINVAL, EOPNOTSUPP), and it never
-// crosses file systems (EXDEV); those give NotSupported.
+// The system's exchange: Linux renameat2() with RENAME_EXCHANGE, called
+// through the FileSystem layer. The kernel or the file system may lack it
+// (ENOSYS, EINVAL, EOPNOTSUPP), and it never crosses file systems (EXDEV);
+// those give NotSupported.
 //
 // Thread: any thread; stateless.
 #include "platform/PathExchange.hpp"

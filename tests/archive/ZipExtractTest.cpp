@@ -2,6 +2,7 @@
 
 #include "services/archive/ThreadBudget.hpp"
 
+#include "support/FakeFileSystem.hpp"
 #include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
 #include "support/ZipBuilder.hpp"
@@ -402,16 +403,10 @@ TEST(ZipExtract, CancellationStopsBetweenChunks) {
     EXPECT_FALSE(fs::exists(dir / "out")) << "a cancelled extraction takes away what it wrote";
 }
 
-// The package does not fit: the extraction fails with the system's reason
-// and leaves the disk as it found it: no partial file, no folder it made, and
-// what was there before untouched.
-TEST(ZipExtract, FullDiskFailsAndTakesAwayEverythingWritten) {
-    test::TempDir dir;
-    test::SmallFileSystem disk(dir / "disk", 1 << 20);
-    if (!disk.available()) GTEST_SKIP() << disk.reason();
-    std::ofstream(dir / "disk/before.txt") << "was here";
-    fs::create_directories(dir / "disk/temp");
-    const fs::path zip = dir / "package.zip";
+namespace {
+
+// A package of 3 MiB that does not compress (random bytes), with a link.
+void writeLargePackage(const fs::path& zip) {
     test::ZipBuilder builder(zip);
     std::mt19937_64 random(3);
     builder.file("1.0.2/scheme.json", "{}");
@@ -422,6 +417,21 @@ TEST(ZipExtract, FullDiskFailsAndTakesAwayEverythingWritten) {
     }
     builder.link("1.0.2/Hexora.app/Contents/Current", "Resources");
     builder.close();
+}
+
+}  // namespace
+
+// The package does not fit: the extraction fails with the system's reason
+// and leaves the disk as it found it: no partial file, no folder it made, and
+// what was there before untouched.
+TEST(ZipExtract, FullDiskFailsAndTakesAwayEverythingWritten) {
+    test::TempDir dir;
+    test::SmallFileSystem disk(dir / "disk", 1 << 20);
+    if (!disk.available()) GTEST_SKIP() << disk.reason();
+    std::ofstream(dir / "disk/before.txt") << "was here";
+    fs::create_directories(dir / "disk/temp");
+    const fs::path zip = dir / "package.zip";
+    writeLargePackage(zip);
     for (const fs::path& target : {dir / "disk/temp", dir / "disk/new/target"}) {
         SCOPED_TRACE(target);
         const std::uint64_t freeBefore = disk.freeBytes();
@@ -431,6 +441,37 @@ TEST(ZipExtract, FullDiskFailsAndTakesAwayEverythingWritten) {
         EXPECT_EQ(listTree(dir / "disk"), (std::vector<std::string>{"before.txt", "temp"}));
         EXPECT_EQ(test::readFile(dir / "disk/before.txt"), "was here");
         EXPECT_EQ(disk.freeBytes(), freeBefore);
+    }
+}
+
+// The same on any machine, for a disk that runs out of room and for writes
+// the system refuses part way (quota, disk error): the extraction fails with
+// the system's reason and takes away everything it wrote.
+TEST(ZipExtract, AFailingWriteOfAnyKindTakesAwayEverythingWritten) {
+    test::TempDir dir;
+    const fs::path zip = dir / "package.zip";
+    writeLargePackage(zip);
+    const struct {
+        const char* label;
+        int error;
+        bool smallDisk;
+    } cases[] = {{"a disk of 1 MiB", ENOSPC, true}, {"quota", EDQUOT, false}, {"disk error", EIO, false}};
+    for (const auto& c : cases) {
+        for (const char* target : {"disk/temp", "disk/new/target"}) {
+            SCOPED_TRACE(std::string(c.label) + ", " + target);
+            fs::remove_all(dir / "disk");
+            dir.write("disk/before.txt", "was here");
+            fs::create_directories(dir / "disk/temp");
+            test::ScopedFileSystem disk;
+            const std::string below = (dir / "disk/*").string();
+            if (c.smallDisk) disk.fileSystem().limitSpace(below, 1 << 20);
+            else disk.fileSystem().fail(test::FakeFileSystem::Call::Write, below, c.error, 3);
+
+            EXPECT_THAT(extractError(zip, dir / target), testing::HasSubstr(std::strerror(c.error)));
+
+            EXPECT_EQ(listTree(dir / "disk"), (std::vector<std::string>{"before.txt", "temp"}));
+            EXPECT_EQ(test::readFile(dir / "disk/before.txt"), "was here");
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 #include "support/EngineHarness.hpp"
 #include "support/Eventually.hpp"
 #include "support/FakeApplication.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/FakeProcessTable.hpp"
 #include "support/LogCapture.hpp"
@@ -28,6 +29,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <future>
@@ -91,6 +93,29 @@ protected:
         EXPECT_EQ(records[0].EventState, "Failed");
         EXPECT_EQ(records[0].LogLevel, "ERROR");
         EXPECT_EQ(records[0].dataValue("Message"), message);
+    }
+
+    /// Boots on read-only storage without a strings file: the alert shows its
+    /// key, and once it is dismissed the launcher quits.
+    void expectKeyAlertThenQuit() {
+        LBoot worker(harness_.thread);
+        auto outcome = runAside(worker);
+        ASSERT_TRUE(app_->waitForBlock());
+        app_->runMainQueue();
+        EXPECT_EQ(app_->alerts(), std::vector<std::string>{"msg_mac_install"});
+        ASSERT_TRUE(app_->dismissAlert());
+        const auto thrown = outcome.get();
+        ASSERT_TRUE(thrown);
+        expectTerminatingError(*thrown);
+        expectFailureRecord("failed to test file write: Read-only file system");
+    }
+
+    /// The boot went on: the launcher check is queued and no test file stays.
+    void expectRoadGoesOn() {
+        const auto queued = harness_.takeQueued();
+        ASSERT_EQ(queued.size(), 1u);
+        EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Launcher::LCheckProcess>(queued[0]));
+        EXPECT_FALSE(fs::exists(storagePath() / "test.file"));
     }
 
     test::TestBundle bundle_;
@@ -204,16 +229,43 @@ TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {
     const test::SmallFileSystem mount(storagePath(), 64 * 1024, /*readOnly=*/true);
     if (!mount.available()) GTEST_SKIP() << mount.reason();
 
-    LBoot worker(harness_.thread);
-    auto outcome = runAside(worker);
-    ASSERT_TRUE(app_->waitForBlock());
-    app_->runMainQueue();
-    EXPECT_EQ(app_->alerts(), std::vector<std::string>{"msg_mac_install"});
-    ASSERT_TRUE(app_->dismissAlert());
-    const auto thrown = outcome.get();
-    ASSERT_TRUE(thrown);
-    expectTerminatingError(*thrown);
-    expectFailureRecord("failed to test file write: Read-only file system");
+    expectKeyAlertThenQuit();
+}
+
+// The same on any machine: the system refuses the test file as on a
+// read-only volume; the alert shows its key, as no strings file is there.
+TEST_F(LBootTest, ReadOnlyStorageShowsTheAlertWithTheKeyWhenNoStringsFile) {
+    fs::create_directories(storagePath());
+    test::ScopedFileSystem disk;
+    disk.fileSystem().fail(test::FakeFileSystem::Call::Open, (storagePath() / "test.file").string(), EROFS);
+
+    expectKeyAlertThenQuit();
+}
+
+// Storage the launcher may not write to, or whose disk fails: the launcher
+// quits at once with the system's reason and shows no alert.
+TEST_F(LBootTest, StorageThatRefusesTheTestFileQuitsWithTheSystemsReason) {
+    using Call = test::FakeFileSystem::Call;
+    const struct {
+        Call call;
+        int error;
+    } cases[] = {{Call::Open, EACCES}, {Call::Open, EPERM}, {Call::Write, EIO}, {Call::Write, EACCES}};
+    fs::create_directories(storagePath());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::strerror(c.error));
+        test::ScopedFileSystem disk;
+        disk.fileSystem().fail(c.call, (storagePath() / "test.file").string(), c.error);
+        LBoot worker(harness_.thread);
+
+        const auto thrown = test::failureOf([&] { worker.work(); });
+
+        ASSERT_TRUE(thrown);
+        expectTerminatingError(*thrown);
+        expectFailureRecord(std::string("failed to test file write: ") + std::strerror(c.error));
+        EXPECT_FALSE(fs::exists(storagePath() / "test.file"));
+        EXPECT_TRUE(harness_.takeQueued().empty());
+        EXPECT_TRUE(app_->alerts().empty());
+    }
 }
 
 // Update prevention against the real developer-hub stand-in and the real
@@ -241,16 +293,39 @@ TEST_F(LBootTest, FullDiskNeverQuitsAndLeftoversInTempAreCleared) {
 
         EXPECT_FALSE(test::failureOf([&] { worker.work(); }).has_value());
 
-        const auto queued = harness_.takeQueued();
-        ASSERT_EQ(queued.size(), 1u);
-        EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Launcher::LCheckProcess>(queued[0]));
-        EXPECT_FALSE(fs::exists(storagePath() / "test.file"));
+        expectRoadGoesOn();
         if (c.recovers) {
             EXPECT_FALSE(fs::exists(storagePath() / "temp"));
             EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
         } else {
             EXPECT_TRUE(fs::exists(storagePath() / c.filler));
             expectFailureRecord("failed to test file write: No space left on device");
+        }
+    }
+}
+
+// The same on any machine: the test file's write finds the disk full (or
+// the quota used up). Once the leftovers in temp are gone it fits, and the
+// road goes on quietly; when it still does not fit, the failure is recorded
+// and the road goes on all the same.
+TEST_F(LBootTest, FullDiskOfAnyKindNeverQuits) {
+    for (const int error : {ENOSPC, EDQUOT}) {
+        for (const bool recovers : {true, false}) {
+            SCOPED_TRACE(std::string(std::strerror(error)) + (recovers ? ", fits after temp" : ", never fits"));
+            fs::remove_all(storagePath());
+            fs::create_directories(tempPath());
+            std::ofstream(tempPath() / "1.0.2.zip") << "leftover";
+            test::ScopedFileSystem disk;
+            disk.fileSystem().fail(test::FakeFileSystem::Call::Write, (storagePath() / "test.file").string(), error, 0,
+                                   recovers ? 1 : test::FakeFileSystem::Always);
+            LBoot worker(harness_.thread);
+
+            EXPECT_FALSE(test::failureOf([&] { worker.work(); }).has_value());
+
+            expectRoadGoesOn();
+            EXPECT_FALSE(fs::exists(tempPath()));
+            if (recovers) EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
+            else expectFailureRecord(std::string("failed to test file write: ") + std::strerror(error));
         }
     }
 }

@@ -3,11 +3,14 @@
 
 #include "DownloadFixture.hpp"
 #include "support/Eventually.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/SmallFileSystem.hpp"
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <filesystem>
 #include <thread>
@@ -60,6 +63,47 @@ protected:
             if (event.eventType == UIUpdateEvent::ProgressValue) values.push_back(*event.progress);
         }
         return values;
+    }
+
+    /// A 512 KiB file served on both domains fails on a disk that has no
+    /// room for it: each attempt fails with `reason` (the system's words),
+    /// and the target folder keeps only the "keep.txt" the caller put there.
+    void expectNoRoomFailsEachAttempt(const std::string& reason) {
+        setFileFetchBounds({.keepFreeBytes = 0});
+        primary.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
+        fallback.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
+
+        const auto error = test::expectLauncherError([&] { makeDownload({"h"}, {"big.zip"})->work(); });
+        EXPECT_EQ(error.message.rfind("some downloads failed (", 0), 0u);
+        expectEachAttemptFailedWith(reason);
+        EXPECT_EQ(test::readFile(target / "keep.txt"), "kept");
+    }
+
+    /// An endless body on both domains stops at a reserve of 1 MiB; each
+    /// attempt fails with the reserve's text and leaves no part behind, only
+    /// the "keep.txt" the caller put there.
+    void expectEndlessBodyStopsAtTheReserve() {
+        setFileFetchBounds({.keepFreeBytes = 1 << 20});
+        ServerReply endless;
+        endless.endless = true;
+        primary.on("GET", "/update/h/endless.zip", endless);
+        fallback.on("GET", "/update/h/endless.zip", endless);
+
+        const auto error = test::expectLauncherError([&] { makeDownload({"h"}, {"endless.zip"})->work(); });
+        EXPECT_EQ(error.message, "some downloads failed (0.0/1.0)");
+        expectEachAttemptFailedWith("would leave less than 1048576 bytes free on its disk");
+    }
+
+    /// One failure record per domain, each describing `reason`; the target
+    /// folder holds "keep.txt" alone.
+    void expectEachAttemptFailedWith(const std::string& reason) {
+        const auto failures = records("CDownload", "download", "Failed");
+        ASSERT_EQ(failures.size(), 2u);
+        for (const auto& record : failures) {
+            const std::string description = record.dataValue("ErrorDescription").value_or("");
+            EXPECT_NE(description.find(reason), std::string::npos) << description;
+        }
+        EXPECT_EQ(folderEntries(target), std::vector<std::string>{"keep.txt"});
     }
 
     fs::path target = temp / "downloads";
@@ -316,22 +360,8 @@ TEST_F(CDownloadTest, CancellationAbortsRunningTransfersAndReturnsQuietly) {
 TEST_F(CDownloadTest, AFullDiskFailsTheFileWithTheSystemsDescription) {
     const test::SmallFileSystem disk(target, 64 * 1024);
     if (!disk.available()) GTEST_SKIP() << disk.reason();
-    setFileFetchBounds({.keepFreeBytes = 0});
     std::ofstream(target / "keep.txt") << "kept";
-    primary.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
-    fallback.on("GET", "/update/h/big.zip", ServerReply::text(200, body(512 * 1024, 'x')));
-
-    const auto error = test::expectLauncherError([&] { makeDownload({"h"}, {"big.zip"})->work(); });
-    EXPECT_EQ(error.message.rfind("some downloads failed (", 0), 0u);
-    const auto failures = records("CDownload", "download", "Failed");
-    ASSERT_EQ(failures.size(), 2u);
-    for (const auto& record : failures) {
-        EXPECT_NE(record.dataValue("ErrorDescription").value_or("").find("No space left on device"),
-                  std::string::npos)
-            << record.dataValue("ErrorDescription").value_or("");
-    }
-    EXPECT_EQ(folderEntries(target), std::vector<std::string>{"keep.txt"});
-    EXPECT_EQ(test::readFile(target / "keep.txt"), "kept");
+    expectNoRoomFailsEachAttempt("No space left on device");
 }
 
 // An endless body stops on its own before its disk falls below the reserve:
@@ -340,25 +370,34 @@ TEST_F(CDownloadTest, AFullDiskFailsTheFileWithTheSystemsDescription) {
 TEST_F(CDownloadTest, AnEndlessBodyStopsAtTheDisksReserveAndLeavesNoPartialFile) {
     const test::SmallFileSystem disk(target, 2 << 20);
     if (!disk.available()) GTEST_SKIP() << disk.reason();
-    setFileFetchBounds({.keepFreeBytes = 1 << 20});
     std::ofstream(target / "keep.txt") << "kept";
     const std::uint64_t freeBefore = disk.freeBytes();
-    ServerReply endless;
-    endless.endless = true;
-    primary.on("GET", "/update/h/endless.zip", endless);
-    fallback.on("GET", "/update/h/endless.zip", endless);
-
-    const auto error = test::expectLauncherError([&] { makeDownload({"h"}, {"endless.zip"})->work(); });
-    EXPECT_EQ(error.message, "some downloads failed (0.0/1.0)");
-    const auto failures = records("CDownload", "download", "Failed");
-    ASSERT_EQ(failures.size(), 2u);
-    for (const auto& record : failures) {
-        const std::string description = record.dataValue("ErrorDescription").value_or("");
-        EXPECT_NE(description.find("would leave less than 1048576 bytes free on its disk"), std::string::npos)
-            << description;
-    }
-    EXPECT_EQ(folderEntries(target), std::vector<std::string>{"keep.txt"});
+    expectEndlessBodyStopsAtTheReserve();
     EXPECT_EQ(disk.freeBytes(), freeBefore);
+}
+
+// The same on any machine: the writes into the target folder find the disk
+// full or the quota used up.
+TEST_F(CDownloadTest, AFullDiskOfAnyKindFailsTheFileWithTheSystemsDescription) {
+    for (const int error : {ENOSPC, EDQUOT}) {
+        SCOPED_TRACE(std::strerror(error));
+        fs::remove_all(target);
+        fs::create_directories(target);
+        Rum::Api::takePendingRecords();
+        std::ofstream(target / "keep.txt") << "kept";
+        test::ScopedFileSystem disk;
+        disk.fileSystem().fail(test::FakeFileSystem::Call::Write, (target / "*").string(), error, 2);
+        expectNoRoomFailsEachAttempt(std::strerror(error));
+    }
+}
+
+// The same on any machine: the target folder's disk has 2 MiB free.
+TEST_F(CDownloadTest, AnEndlessBodyStopsAtTheDisksReserveOnAnyMachine) {
+    fs::create_directories(target);
+    std::ofstream(target / "keep.txt") << "kept";
+    test::ScopedFileSystem disk;
+    disk.fileSystem().limitSpace((target / "*").string(), 2 << 20);
+    expectEndlessBodyStopsAtTheReserve();
 }
 
 TEST_F(CDownloadTest, AWholeBodyThatCannotBePutInPlaceDoesNotCountAsDownloaded) {

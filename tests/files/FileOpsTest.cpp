@@ -1,5 +1,6 @@
 #include "services/internal/FileOps.hpp"
 
+#include "support/FakeFileSystem.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
@@ -65,6 +66,73 @@ TEST(FileOpsTest, AtomicReplaceKeepsModeReplacesALinkAndLeavesNoTemporaryFile) {
     EXPECT_FALSE(FileOps::replaceAtomically(dir / "data/folder.json", "x"));
     EXPECT_FALSE(FileOps::replaceAtomically(dir / "no-folder/file.json", "x"));
     EXPECT_EQ(namesIn(dir / "data"), (std::vector<std::string>{"file.json", "folder.json", "linked.json"}));
+}
+
+// The new content reaches the disk before the rename, and the rename before
+// the call returns: the file is synced, then its folder.
+TEST(FileOpsTest, AtomicReplaceSyncsTheFileThenItsFolder) {
+    test::TempDir dir;
+    const fs::path file = dir.write("data/file.json", "old");
+    test::ScopedFileSystem disk;
+    using Call = test::FakeFileSystem::Call;
+
+    ASSERT_TRUE(FileOps::replaceAtomically(file, "new"));
+
+    EXPECT_EQ(test::readFile(file), "new");
+    EXPECT_EQ(disk.fileSystem().calls(Call::Sync, (dir / "data/.file.json.tmp-*").string()), 1);
+    EXPECT_EQ(disk.fileSystem().calls(Call::Sync, (dir / "data").string()), 1);
+    EXPECT_EQ(disk.fileSystem().calls(Call::Rename, file.string()), 1);
+}
+
+// Whichever step fails (no room, no right, a disk error), the old content
+// stays whole and no temporary file is left.
+TEST(FileOpsTest, AtomicReplaceThatFailsAtAnyStepKeepsTheOldFile) {
+    using Call = test::FakeFileSystem::Call;
+    const struct {
+        const char* label;
+        Call call;
+        int error;
+    } cases[] = {
+        {"no right to create", Call::Open, EACCES}, {"full disk", Call::Write, ENOSPC},
+        {"quota", Call::Write, EDQUOT},             {"flush fails", Call::Sync, EIO},
+        {"rename refused", Call::Rename, EPERM},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        test::TempDir dir;
+        const fs::path file = dir.write("data/file.json", "old");
+        test::ScopedFileSystem disk;
+        disk.fileSystem().fail(c.call, (dir / "data/*").string(), c.error);
+
+        EXPECT_FALSE(FileOps::replaceAtomically(file, "new"));
+
+        EXPECT_EQ(test::readFile(file), "old");
+        EXPECT_EQ(namesIn(dir / "data"), std::vector<std::string>{"file.json"});
+    }
+}
+
+// A tree is deleted item by item; the first item that cannot go stops it
+// with the system's reason, and what was not reached stays.
+TEST(FileOpsTest, RemoveAllStopsAtTheFirstItemThatCannotGo) {
+    test::TempDir dir;
+    dir.write("tree/a.txt", "a");
+    dir.write("tree/locked/b.txt", "b");
+    const fs::path outside = dir.write("outside/keep.txt", "keep");
+    fs::create_symlink(dir / "outside", dir / "tree/link");
+    test::ScopedFileSystem disk;
+    disk.fileSystem().fail(test::FakeFileSystem::Call::Remove, (dir / "tree/locked/b.txt").string(), EPERM);
+
+    std::error_code error;
+    EXPECT_FALSE(FileOps::removeAll(dir / "tree", error));
+    EXPECT_EQ(error, std::error_code(EPERM, std::generic_category()));
+    EXPECT_EQ(test::readFile(dir / "tree/locked/b.txt"), "b");
+    EXPECT_THROW(FileOps::removeAll(dir / "tree"), fs::filesystem_error);
+
+    test::ScopedFileSystem unlocked;
+    EXPECT_TRUE(FileOps::removeAll(dir / "tree", error)) << error.message();
+    EXPECT_FALSE(FileOps::itemExists(dir / "tree"));
+    EXPECT_EQ(test::readFile(outside), "keep") << "a link is removed, never followed";
+    EXPECT_TRUE(FileOps::removeAll(dir / "tree", error)) << "nothing there is no error";
 }
 
 TEST(FileOpsTest, TemporarySiblingsAreNewAndDistinct) {

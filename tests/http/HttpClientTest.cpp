@@ -1,6 +1,7 @@
 #include "services/http/HttpClient.hpp"
 #include "services/http/TrustedCertificates.hpp"
 #include "LocalCertificateChain.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
 #include "support/server/HttpsServer.hpp"
@@ -8,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <functional>
+#include <cstring>
 #include <thread>
 
 namespace hexora {
@@ -470,12 +474,13 @@ TEST_F(HttpDownload, AnEndlessBodyStopsAtTheCapAndALongerThanAnnouncedOneAtItsLe
 }
 
 // A body with more bytes than its disk has room for, endless or announced,
-// stops before the disk falls below the reserve and close to it; what was
-// written stays for the caller to remove.
-TEST_F(HttpDownload, ABodyStopsBeforeItsDiskFallsBelowTheReserve) {
+// stops before the disk falls below a reserve of 1 MiB and close to it; what
+// was written stays for the caller to remove. `freeBytes` tells what the
+// disk has left; `freshDisk` readies it for the next download.
+void expectBodiesStopAtTheReserve(HttpsServer& server, const std::filesystem::path& file,
+                                  const std::function<std::uint64_t()>& freeBytes,
+                                  const std::function<void()>& freshDisk) {
     constexpr std::uint64_t Reserve = 1 << 20;
-    const test::SmallFileSystem disk(dir / "disk", 3 << 20);
-    if (!disk.available()) GTEST_SKIP() << disk.reason();
     ServerReply endless;
     endless.endless = true;
     server.on("GET", "/endless", endless);
@@ -485,16 +490,57 @@ TEST_F(HttpDownload, ABodyStopsBeforeItsDiskFallsBelowTheReserve) {
 
     for (const char* path : {"/endless", "/announced"}) {
         SCOPED_TRACE(path);
-        const auto file = dir / "disk" / "file";
+        freshDisk();
         const auto result = Http::download(server.url(path), file, options);
         EXPECT_EQ(result.failure, Http::Failure::Transport);
         EXPECT_NE(result.error.find(file.string() + ": the download would leave less than 1048576 bytes free"),
                   std::string::npos)
             << result.error;
-        EXPECT_GE(disk.freeBytes(), Reserve);
-        EXPECT_LT(disk.freeBytes(), Reserve + 256 * 1024);  // it did fill the disk up to the reserve
+        EXPECT_GE(freeBytes(), Reserve);
+        EXPECT_LT(freeBytes(), Reserve + 256 * 1024);  // it did fill the disk up to the reserve
         EXPECT_GT(std::filesystem::file_size(file), 1u << 20);
         std::filesystem::remove(file);
+    }
+}
+
+TEST_F(HttpDownload, ABodyStopsBeforeItsDiskFallsBelowTheReserve) {
+    const test::SmallFileSystem disk(dir / "disk", 3 << 20);
+    if (!disk.available()) GTEST_SKIP() << disk.reason();
+    expectBodiesStopAtTheReserve(
+        server, dir / "disk" / "file", [&] { return disk.freeBytes(); }, [] {});
+}
+
+// The same on any machine: the file's disk has 3 MiB free, as the system
+// tells it on the open file, and shrinks with every byte written.
+TEST_F(HttpDownload, ABodyStopsBeforeItsDiskFallsBelowTheReserveOnAnyMachine) {
+    std::filesystem::create_directories(dir / "disk");
+    test::ScopedFileSystem disk;
+    expectBodiesStopAtTheReserve(
+        server, dir / "disk" / "file", [&] { return disk.fileSystem().freeBytes(); },
+        [&] { disk.fileSystem().limitSpace((dir / "disk/*").string(), 3 << 20); });
+}
+
+// The file cannot be created or written (no right, no room, no quota left, a
+// disk error): the download fails with the system's reason and its verb.
+TEST_F(HttpDownload, AFileThatCannotBeWrittenFailsWithTheSystemsReason) {
+    using Call = test::FakeFileSystem::Call;
+    server.on("GET", "/f", ServerReply::text(200, std::string(64 * 1024, 'f')));
+    const struct {
+        Call call;
+        int error;
+        const char* verb;
+    } cases[] = {{Call::Open, EACCES, "create"}, {Call::Open, ENOSPC, "create"}, {Call::Write, ENOSPC, "write"},
+                 {Call::Write, EDQUOT, "write"},  {Call::Write, EIO, "write"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::strerror(c.error));
+        test::ScopedFileSystem disk;
+        disk.fileSystem().fail(c.call, (dir / "file").string(), c.error);
+        const auto result = Http::download(server.url("/f"), dir / "file", quick());
+        EXPECT_EQ(result.failure, Http::Failure::Transport);
+        EXPECT_NE(result.error.find(std::string("Could not ") + c.verb + " " + (dir / "file").string() + ": " +
+                                    std::strerror(c.error)),
+                  std::string::npos)
+            << result.error;
     }
 }
 

@@ -1,10 +1,12 @@
 #include "services/internal/FileMove.hpp"
 
+#include "support/FakeFileSystem.hpp"
 #include "support/OtherFileSystemDir.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -65,6 +67,22 @@ TEST(FileMove, MovesABundleWithinOneFileSystemAndAcrossFileSystems) {
     expectBundle(dir / "back.app");
 }
 
+// The same move when the rename says the two paths lie on two file systems
+// (as it does on any machine here): the bundle is copied with its links,
+// modes and times, and the source goes.
+TEST(FileMove, MovesABundleByCopyWhenTheRenameCrossesFileSystems) {
+    test::TempDir dir;
+    makeBundle(dir / "Hexora.app");
+    test::ScopedFileSystem disk;
+    disk.fileSystem().fail(test::FakeFileSystem::Call::Rename, (dir / "*").string(), EXDEV);
+
+    FileMove::moveItem(dir / "Hexora.app", dir / "Hexora.old.app");
+
+    EXPECT_FALSE(fs::exists(dir / "Hexora.app"));
+    expectBundle(dir / "Hexora.old.app");
+    EXPECT_EQ(disk.fileSystem().calls(test::FakeFileSystem::Call::Rename), 1);
+}
+
 TEST(FileMove, RefusesMissingSourceAndExistingDestination) {
     test::TempDir dir;
     dir.write("a.txt", "a");
@@ -107,6 +125,39 @@ TEST(FileMove, SourceThatCannotBeDeletedIsRestoredFromTheCopy) {
     expectBundle(dir / "Hexora.app");
     EXPECT_EQ(test::readFile(locked), "locked");
     EXPECT_FALSE(fs::exists(dir / "copy.app"));
+}
+
+// After a complete copy the source cannot be deleted completely, whichever
+// item stops the delete (a file, a folder, the bundle itself) and for
+// whichever reason: what was deleted is put back from the copy.
+TEST(FileMove, SourceThatCannotBeDeletedAnywhereIsRestoredFromTheCopy) {
+    const struct {
+        const char* item;
+        int error;
+    } cases[] = {
+        {"Contents/Resources/data.txt", EPERM},
+        {"Contents/Resources", EACCES},
+        {"Contents/start", EIO},
+        {"", EBUSY},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item);
+        test::TempDir dir;
+        makeBundle(dir / "Hexora.app");
+        test::ScopedFileSystem disk;
+        const fs::path stuck = c.item[0] ? dir / "Hexora.app" / c.item : dir / "Hexora.app";
+        disk.fileSystem().fail(test::FakeFileSystem::Call::Remove, stuck.string(), c.error);
+
+        try {
+            FileMove::copyThenDelete(dir / "Hexora.app", dir / "copy.app");
+            ADD_FAILURE() << "the move succeeded";
+        } catch (const fs::filesystem_error& failure) {
+            EXPECT_EQ(failure.code(), std::error_code(c.error, std::generic_category()));
+        }
+
+        expectBundle(dir / "Hexora.app");
+        EXPECT_FALSE(fs::exists(dir / "copy.app"));
+    }
 }
 
 }  // namespace hexora

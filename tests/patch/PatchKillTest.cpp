@@ -8,6 +8,7 @@
 
 #include "engine/LauncherError.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/FakePathExchange.hpp"
 #include "support/OtherFileSystemDir.hpp"
 #include "support/TempDir.hpp"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -151,18 +153,9 @@ private:
     return ::testing::AssertionSuccess();
 }
 
-}  // namespace
-
-TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStarts) {
-    test::OtherFileSystemDir other;
-    test::ScopedPathExchange exchange;
-    {
-        test::TempDir probe;
-        fs::create_directories(probe / "a");
-        fs::create_directories(probe / "b");
-        if (exchange.exchange().exchange(probe / "a", probe / "b") != platform::PathExchange::Result::Exchanged)
-            GTEST_SKIP() << "this file system cannot swap folders";
-    }
+// Kills every scenario's patch after each of its steps in turn; a backup
+// "elsewhere" goes below `elsewhere` (skipped when it is empty).
+void killAtEveryStep(const fs::path& elsewhere) {
     test::EngineHarness harness;
     const Scenario scenarios[] = {
         {"full patch", Patch::Full, false},
@@ -172,13 +165,13 @@ TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStarts) {
         {"partial patch that fails and restores", Patch::PartialFailing, false},
     };
     for (const Scenario& scenario : scenarios) {
-        if (scenario.backupElsewhere && other.path().empty()) continue;
+        if (scenario.backupElsewhere && elsewhere.empty()) continue;
         std::set<std::string> statesSeen;
         for (int stopAfter = 1;; ++stopAfter) {
             SCOPED_TRACE(std::string(scenario.name) + ", killed after step " + std::to_string(stopAfter));
             ASSERT_LT(stopAfter, 100) << "the patch never got through";
             test::TempDir dir;
-            const fs::path backupRoot = (scenario.backupElsewhere ? other.path() : dir.path()) / "support";
+            const fs::path backupRoot = (scenario.backupElsewhere ? elsewhere : dir.path()) / "support";
             fs::remove_all(backupRoot);
             const Installation installation(dir, backupRoot, scenario.patch);
             const auto before = test::snapshotTree(installation.dest);
@@ -216,6 +209,33 @@ TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStarts) {
             EXPECT_EQ(statesSeen, (std::set<std::string>{"old", "new"})) << scenario.name;
         }
     }
+}
+
+}  // namespace
+
+TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStarts) {
+    test::OtherFileSystemDir other;
+    test::ScopedPathExchange exchange;
+    {
+        test::TempDir probe;
+        fs::create_directories(probe / "a");
+        fs::create_directories(probe / "b");
+        if (exchange.exchange().exchange(probe / "a", probe / "b") != platform::PathExchange::Result::Exchanged)
+            GTEST_SKIP() << "this file system cannot swap folders";
+    }
+    killAtEveryStep(other.path());
+}
+
+// The same on any machine: the swap is emulated step-whole (a kill falls
+// between steps, never inside a call), and "another file system" is a folder
+// every rename and swap into or out of which fails with EXDEV.
+TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStartsOnAnyFileSystem) {
+    test::TempDir elsewhere;
+    test::ScopedFileSystem disk;
+    disk.fileSystem().emulateExchange();
+    for (const auto call : {test::FakeFileSystem::Call::Rename, test::FakeFileSystem::Call::Exchange})
+        disk.fileSystem().fail(call, (elsewhere / "*").string(), EXDEV);
+    killAtEveryStep(elsewhere.path());
 }
 
 }  // namespace hexora::Worker::Common

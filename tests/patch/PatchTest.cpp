@@ -7,6 +7,7 @@
 #include "support/EngineHarness.hpp"
 #include "support/PendingRecords.hpp"
 #include "support/WorkerFailure.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/FakePathExchange.hpp"
 #include "support/LogCapture.hpp"
 #include "support/OtherFileSystemDir.hpp"
@@ -19,9 +20,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <optional>
 #include <sys/stat.h>
 
 namespace hexora::Worker::Common {
@@ -184,6 +188,35 @@ TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptPutsTheOldFolderBack) {
     EXPECT_EQ(exchange.exchange().calls(), 2);
 }
 
+// The same failure on any machine: the swap (emulated where the file system
+// lacks it) is done, then the rename to the backup place is refused, for any
+// reason; the swap is undone and the patch fails with the new folder intact.
+TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptForAnyReasonPutsTheOldFolderBack) {
+    for (const int reason : {EACCES, EPERM, ENOSPC, EIO}) {
+        SCOPED_TRACE(std::strerror(reason));
+        test::TempDir fresh;
+        for (const auto& [path, content] : installed) fresh.write("Hexora.app/Contents/" + path, content);
+        const fs::path installedDest = fresh / "Hexora.app/Contents";
+        const fs::path backup = fresh / "support/Hexora.old.app";
+        fresh.write("temp/new/Contents/MacOS/Hexora", "new binary");
+        test::ScopedFileSystem disk;
+        disk.fileSystem().emulateExchange();
+        disk.fileSystem().fail(test::FakeFileSystem::Call::Rename, backup.string(), reason);
+
+        const auto error =
+            test::failureOf([&] { CPatch(harness.thread, fresh / "temp/new/Contents", installedDest, backup).work(); });
+
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message, "failed to replace file");
+        EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
+        EXPECT_NE(error->rum->dataValue("ErrorDescription").value_or("").find(std::strerror(reason)), std::string::npos);
+        EXPECT_EQ(filesBelow(installedDest), installed);
+        EXPECT_EQ(filesBelow(fresh / "temp/new/Contents"),
+                  (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
+        EXPECT_EQ(disk.fileSystem().calls(test::FakeFileSystem::Call::Exchange), 2);
+    }
+}
+
 // The final move cannot succeed (the new folder would go into itself): the
 // installed folder, already moved to the backup, comes back.
 TEST_F(PatchTest, FailingFinalMoveRestoresTheInstalledFolder) {
@@ -258,23 +291,34 @@ TEST_F(PatchTest, SmartPatchOntoMissingDestinationFails) {
 }
 
 // "a/b.txt" is moved first; "z/file" cannot go in, because a file stands where
-// its folder must be. The installation comes back untouched, times included,
-// whether the copy is swapped back or moved back, from beside it or from
-// another file system.
+// its folder must be, or because the system refuses it (no right, no room, a
+// disk error; these on any machine). The installation comes back untouched,
+// times included, whether the copy is swapped back or moved back, from beside
+// it or from another file system.
 TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
     test::OtherFileSystemDir other;
-    const ExchangeCase cases[] = {
-        {"swap", test::FakePathExchange::Mode::System, false},
-        {"no swap", test::FakePathExchange::Mode::NotSupported, false},
-        {"backup on another file system", test::FakePathExchange::Mode::System, true},
-        {"no swap, backup on another file system", test::FakePathExchange::Mode::NotSupported, true},
+    struct Case {
+        const char* name;
+        test::FakePathExchange::Mode mode;
+        bool backupElsewhere;
+        int refusal;  // the errno the system gives "z/file"; 0: a file stands in the way
     };
-    for (const ExchangeCase& c : cases) {
+    const Case cases[] = {
+        {"swap", test::FakePathExchange::Mode::System, false, 0},
+        {"no swap", test::FakePathExchange::Mode::NotSupported, false, 0},
+        {"backup on another file system", test::FakePathExchange::Mode::System, true, 0},
+        {"no swap, backup on another file system", test::FakePathExchange::Mode::NotSupported, true, 0},
+        {"swap, no right", test::FakePathExchange::Mode::System, false, EACCES},
+        {"swap, no room", test::FakePathExchange::Mode::System, false, ENOSPC},
+        {"no swap, quota", test::FakePathExchange::Mode::NotSupported, false, EDQUOT},
+        {"no swap, disk error", test::FakePathExchange::Mode::NotSupported, false, EIO},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.backupElsewhere && other.path().empty()) continue;
         test::TempDir fresh;
         for (const auto& [path, content] : installed) fresh.write("Hexora.app/Contents/" + path, content);
-        fresh.write("Hexora.app/Contents/z", "a file where the package has a folder");
+        if (!c.refusal) fresh.write("Hexora.app/Contents/z", "a file where the package has a folder");
         const fs::path installedDest = fresh / "Hexora.app/Contents";
         setTimesBelow(installedDest, installedTime);
         const auto old = test::snapshotTree(installedDest);
@@ -282,6 +326,11 @@ TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
         const fs::path backup = (c.backupElsewhere ? other.path() : fresh.path()) / "support/Hexora.old.app";
         fresh.write("temp/pkg/Contents/a/b.txt", "new b");
         fresh.write("temp/pkg/Contents/z/file", "cannot land");
+        std::optional<test::ScopedFileSystem> disk;
+        if (c.refusal) {
+            disk.emplace().fileSystem().emulateExchange();
+            disk->fileSystem().fail(test::FakeFileSystem::Call::Rename, (installedDest / "z/file").string(), c.refusal);
+        }
         test::ScopedPathExchange exchange(c.mode);
 
         const auto error = test::failureOf(
@@ -290,6 +339,10 @@ TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
         ASSERT_TRUE(error);
         EXPECT_EQ(error->message, "failed to replace file");
         EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
+        if (c.refusal) {
+            EXPECT_NE(error->rum->dataValue("ErrorDescription").value_or("").find(std::strerror(c.refusal)),
+                      std::string::npos);
+        }
         EXPECT_FALSE(fs::exists(fresh / "temp/pkg/Contents/a/b.txt"));  // it had been moved
         EXPECT_EQ(test::snapshotTree(installedDest), old);
         EXPECT_EQ(timesBelow(installedDest), oldTimes);
@@ -309,7 +362,9 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
         bool lockAFile;
     };
     for (const Case& c : {Case{"swap fails", test::FakePathExchange::Mode::Fail, false},
-                          Case{"no swap, undeletable file", test::FakePathExchange::Mode::NotSupported, true}}) {
+                          Case{"no swap, undeletable file", test::FakePathExchange::Mode::NotSupported, true},
+                          Case{"no swap, a file the system will not delete", test::FakePathExchange::Mode::NotSupported,
+                               false}}) {
         SCOPED_TRACE(c.name);
         test::TempDir fresh;
         fresh.write("Hexora.app/Contents/keep.txt", "kept");
@@ -321,6 +376,9 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
         fresh.write("temp/pkg/Contents/z/file", "cannot land");
         std::optional<ImmutableItem> locked;
         if (c.lockAFile && !locked.emplace(installedDest / "keep.txt").applied()) continue;
+        test::ScopedFileSystem disk;
+        if (!c.lockAFile && c.mode == test::FakePathExchange::Mode::NotSupported)
+            disk.fileSystem().fail(test::FakeFileSystem::Call::Remove, (installedDest / "keep.txt").string(), EPERM);
         test::ScopedPathExchange exchange(c.mode);
         test::LogCapture log;
 

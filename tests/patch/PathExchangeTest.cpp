@@ -1,9 +1,13 @@
 #include "platform/RenameExchange.hpp"
 
+#include "support/FakeFileSystem.hpp"
 #include "support/OtherFileSystemDir.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace hexora::platform {
 namespace fs = std::filesystem;
@@ -29,6 +33,41 @@ TEST(RenameExchange, SwapsTwoFoldersOrSaysWhyNot) {
     EXPECT_EQ(exchange.exchange(other.path() / "Contents", dir / "Hexora.app/Contents"),
               PathExchange::Result::NotSupported);
     EXPECT_EQ(test::readFile(dir / "Hexora.app/Contents/a.txt"), "new");
+}
+
+// What the system answers decides, on any machine: a kernel or file system
+// without the swap, or two file systems, is NotSupported; any other failure
+// is thrown with its reason. Either way nothing has moved.
+TEST(RenameExchange, TellsNotSupportedFromAFailure) {
+    const struct {
+        int error;
+        bool notSupported;
+    } cases[] = {
+        {ENOSYS, true}, {EINVAL, true}, {EOPNOTSUPP, true}, {EXDEV, true},
+        {EACCES, false}, {EPERM, false}, {EIO, false}, {ENOENT, false},
+    };
+    test::TempDir dir;
+    dir.write("Hexora.app/Contents/a.txt", "old");
+    dir.write("temp/Contents/a.txt", "new");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::strerror(c.error));
+        test::ScopedFileSystem disk;
+        disk.fileSystem().fail(test::FakeFileSystem::Call::Exchange, (dir / "*").string(), c.error);
+        RenameExchange exchange;
+        if (c.notSupported) {
+            EXPECT_EQ(exchange.exchange(dir / "temp/Contents", dir / "Hexora.app/Contents"),
+                      PathExchange::Result::NotSupported);
+        } else {
+            try {
+                exchange.exchange(dir / "temp/Contents", dir / "Hexora.app/Contents");
+                ADD_FAILURE() << "the exchange succeeded";
+            } catch (const fs::filesystem_error& failure) {
+                EXPECT_EQ(failure.code(), std::error_code(c.error, std::generic_category()));
+            }
+        }
+        EXPECT_EQ(test::readFile(dir / "Hexora.app/Contents/a.txt"), "old");
+        EXPECT_EQ(test::readFile(dir / "temp/Contents/a.txt"), "new");
+    }
 }
 
 }  // namespace hexora::platform

@@ -1,9 +1,13 @@
 #include "services/internal/Path.hpp"
 #include "services/internal/ServiceError.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/TempDir.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace hexora {
 namespace fs = std::filesystem;
@@ -58,6 +62,26 @@ TEST(PathClear, DeletionFailureIsPassedOn) {
     fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_THROW(Path::clear(dir / "locked/inner"), fs::filesystem_error);
     EXPECT_TRUE(fs::exists(dir / "locked/inner/x"));
+}
+
+// The same failure on any machine and for any user: an item below that
+// cannot be deleted (no right, a busy or failing disk) stops the clear with
+// the system's reason, and the item stays.
+TEST(PathClear, DeletionFailureOfAnyKindIsPassedOn) {
+    for (const int error : {EACCES, EPERM, EBUSY, EIO}) {
+        SCOPED_TRACE(std::strerror(error));
+        test::TempDir dir;
+        dir.write("locked/inner/x", "x");
+        test::ScopedFileSystem disk;
+        disk.fileSystem().fail(test::FakeFileSystem::Call::Remove, (dir / "locked/inner/x").string(), error);
+        try {
+            Path::clear(dir / "locked/inner");
+            ADD_FAILURE() << "the clear succeeded";
+        } catch (const fs::filesystem_error& failure) {
+            EXPECT_EQ(failure.code(), std::error_code(error, std::generic_category()));
+        }
+        EXPECT_EQ(test::readFile(dir / "locked/inner/x"), "x");
+    }
 }
 
 TEST(FileSize, OnlyRegularFilesHaveASize) {

@@ -1,5 +1,6 @@
 #include "platform/PlistPreferenceStore.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TempDir.hpp"
 
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -93,6 +95,36 @@ TEST(PlistPreferenceStore, WritesThroughToOnePropertyListFilePerSuite) {
     EXPECT_EQ(other.open("com.example.one")->stringForKey("b"), "two words");
     EXPECT_EQ(other.open("com.example.two")->stringForKey("b"), std::nullopt);
     // No temporary files are left behind.
+    for (const auto& entry : fs::directory_iterator(dir / "config")) {
+        const auto name = entry.path().filename().string();
+        EXPECT_TRUE(name == "com.example.one.plist" || name == "com.example.one.plist.lock") << name;
+    }
+}
+
+// A write lasts: the new file is flushed, renamed over the suite file and
+// the folder flushed after the rename; the file is its owner's only. A write
+// that fails at any step leaves the stored dictionary whole.
+TEST(PlistPreferenceStore, AWriteIsFlushedWithItsFolderOrLeavesTheOldFile) {
+    using Call = test::FakeFileSystem::Call;
+    test::TempDir dir;
+    const fs::path suiteFile = dir / "config" / "com.example.one.plist";
+    PlistPreferenceStore store(dir / "config");
+    store.open("com.example.one")->setString("a", "1");
+    {
+        test::ScopedFileSystem disk;
+        store.open("com.example.one")->setString("b", "2");
+        EXPECT_EQ(disk.fileSystem().calls(Call::Rename, suiteFile.string()), 1);
+        EXPECT_EQ(disk.fileSystem().calls(Call::Sync, (dir / "config").string()), 1);
+        EXPECT_EQ(fs::status(suiteFile).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    }
+    for (const auto& [call, error] : {std::pair{Call::Write, ENOSPC}, std::pair{Call::Sync, EIO},
+                                      std::pair{Call::Rename, EACCES}}) {
+        SCOPED_TRACE(std::strerror(error));
+        test::ScopedFileSystem disk;
+        disk.fileSystem().fail(call, (dir / "config/*").string(), error);
+        store.open("com.example.one")->setString("a", "lost");
+        EXPECT_EQ(fileEntries(suiteFile), (std::map<std::string, std::string>{{"a", "1"}, {"b", "2"}}));
+    }
     for (const auto& entry : fs::directory_iterator(dir / "config")) {
         const auto name = entry.path().filename().string();
         EXPECT_TRUE(name == "com.example.one.plist" || name == "com.example.one.plist.lock") << name;

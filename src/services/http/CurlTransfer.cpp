@@ -1,5 +1,6 @@
 #include "services/http/CurlTransfer.hpp"
 
+#include "platform/FileSystem.hpp"
 #include "services/http/CertificateStore.hpp"
 #include "services/http/CurlSession.hpp"
 #include "services/http/TrustedCertificates.hpp"
@@ -333,7 +334,8 @@ size_t CurlTransfer::writeToFile(const char* data, size_t length) {
 
 bool CurlTransfer::openFile() {
     // Never written through a link: a link in the file's place fails the open.
-    fileDescriptor_ = FileDescriptor(::open(file_->c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    fileDescriptor_ = FileDescriptor(
+        platform::FileSystem::current()->open(*file_, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!fileDescriptor_) {
         stopFileError("create", errno);
         return false;

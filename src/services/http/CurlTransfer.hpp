@@ -6,10 +6,10 @@
 // can watch it between short waits: that is where the idle timeout and the
 // caller's abort check are applied, at a finer grain than libcurl's own
 // whole-second low-speed limit, and where the minimum rate is checked.
+#include "platform/FileDescriptor.hpp"
 #include "services/http/FreeSpaceReserve.hpp"
 #include "services/http/HttpOptions.hpp"
 #include "services/http/HttpResult.hpp"
-#include "services/internal/FileDescriptor.hpp"
 
 #include <curl/curl.h>
 

@@ -1,5 +1,7 @@
 #include "services/http/FreeSpaceReserve.hpp"
 
+#include "platform/FileSystem.hpp"
+
 #include <limits>
 #include <sys/statvfs.h>
 
@@ -17,7 +19,7 @@ void FreeSpaceReserve::look(int fd) {
     looked_ = true;
     sinceLook_ = 0;
     struct statvfs figures {};
-    if (::fstatvfs(fd, &figures) != 0) {
+    if (platform::FileSystem::current()->spaceOf(fd, figures) != 0) {
         headroom_ = std::numeric_limits<std::uint64_t>::max();
         return;
     }

@@ -3,13 +3,14 @@
 // system: each chunk is admitted only when writing it still leaves the
 // reserve free there (Options::keepFreeBytes).
 //
-// The free space is looked up on the open file (fstatvfs) before the first
-// chunk, again after every LookEveryBytes admitted, and always before a
-// chunk is refused, so a refusal rests on a fresh figure; between looks the
-// admitted bytes are counted against the last one. The figure is the space
-// an ordinary program may still use, less one block for the file's partly
-// filled last block, so the reserve holds also for the programs that cannot
-// use the blocks kept for the system's administrator.
+// The free space is looked up on the open file (fstatvfs, through the
+// platform's FileSystem layer) before the first chunk, again after every
+// LookEveryBytes admitted, and always before a chunk is refused, so a
+// refusal rests on a fresh figure; between looks the admitted bytes are
+// counted against the last one. The figure is the space an ordinary program
+// may still use, less one block for the file's partly filled last block, so
+// the reserve holds also for the programs that cannot use the blocks kept
+// for the system's administrator.
 //
 // Thread: one object serves one transfer on one thread. Nothing here throws.
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "services/internal/FileMove.hpp"
 
+#include "platform/FileSystem.hpp"
 #include "services/internal/FileOps.hpp"
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
 #include <system_error>
 
@@ -14,6 +14,10 @@ namespace {
 
 [[noreturn]] void fail(const char* what, const fs::path& from, const fs::path& to, std::error_code code) {
     throw fs::filesystem_error(what, from, to, code);
+}
+
+int renameItem(const fs::path& from, const fs::path& to) {
+    return platform::FileSystem::current()->rename(from, to);
 }
 
 void requireSourceAndFreeTarget(const fs::path& from, const fs::path& to) {
@@ -54,6 +58,19 @@ void copyOneItem(const fs::path& from, const fs::path& to, std::error_code& code
     if (!code) copyTimes(from, to);
 }
 
+// Copies into `to` each item of the tree `from` that `to` lacks (links as
+// links), keeping what is there. Not fs::copy with skip_existing: that still
+// fails on a link that is there.
+void fillIn(const fs::path& from, const fs::path& to, std::error_code& code) {
+    if (!FileOps::itemExists(to)) {
+        fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, code);
+        return;
+    }
+    if (!FileOps::isFolder(from) || !FileOps::isFolder(to)) return;
+    for (fs::directory_iterator it(from, code), end; !code && it != end; it.increment(code))
+        fillIn(it->path(), to / it->path().filename(), code);
+}
+
 }  // namespace
 
 void copyItem(const fs::path& from, const fs::path& to) {
@@ -62,7 +79,7 @@ void copyItem(const fs::path& from, const fs::path& to) {
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, code);
     if (code) {
         std::error_code ignored;
-        fs::remove_all(to, ignored);
+        FileOps::removeAll(to, ignored);
         fail("FileMove: copy failed", from, to, code);
     }
     copyTimes(from, to);
@@ -71,17 +88,14 @@ void copyItem(const fs::path& from, const fs::path& to) {
 void copyThenDelete(const fs::path& from, const fs::path& to) {
     copyItem(from, to);
     std::error_code code;
-    fs::remove_all(from, code);
-    if (code) {
+    if (!FileOps::removeAll(from, code)) {
         // Part of the source may be gone: put back what is missing from the
         // complete copy, then drop the copy, so the item stays where it was.
         std::error_code restore;
-        fs::copy(to, from,
-                 fs::copy_options::recursive | fs::copy_options::copy_symlinks | fs::copy_options::skip_existing,
-                 restore);
+        fillIn(to, from, restore);
         if (!restore) {
             copyTimes(to, from);
-            fs::remove_all(to, restore);
+            FileOps::removeAll(to, restore);
         }
         fail("FileMove: cannot remove source after copy", from, to, code);
     }
@@ -89,7 +103,7 @@ void copyThenDelete(const fs::path& from, const fs::path& to) {
 
 void moveItem(const fs::path& from, const fs::path& to) {
     requireSourceAndFreeTarget(from, to);
-    if (std::rename(from.c_str(), to.c_str()) == 0) return;
+    if (renameItem(from, to) == 0) return;
     const int error = errno;
     if (error != EXDEV) fail("FileMove: rename failed", from, to, std::error_code(error, std::generic_category()));
     copyThenDelete(from, to);
@@ -103,19 +117,18 @@ void replaceFileByCopy(const fs::path& from, const fs::path& to) {
         sibling = FileOps::freeSiblingName(to);
         copyOneItem(from, sibling, code);
     } while (code == std::errc::file_exists);
-    if (!code && std::rename(sibling.c_str(), to.c_str()) != 0) code = std::error_code(errno, std::generic_category());
+    if (!code && renameItem(sibling, to) != 0) code = std::error_code(errno, std::generic_category());
     if (code) {
         std::error_code ignored;
-        fs::remove(sibling, ignored);
+        FileOps::removeAll(sibling, ignored);
         fail("FileMove: replace failed", from, to, code);
     }
-    fs::remove(from, code);
-    if (code) fail("FileMove: cannot remove source after copy", from, to, code);
+    if (!FileOps::removeAll(from, code)) fail("FileMove: cannot remove source after copy", from, to, code);
 }
 
 void replaceFile(const fs::path& from, const fs::path& to) {
     if (!FileOps::itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
-    if (std::rename(from.c_str(), to.c_str()) == 0) return;
+    if (renameItem(from, to) == 0) return;
     const int error = errno;
     if (error != EXDEV) fail("FileMove: rename failed", from, to, std::error_code(error, std::generic_category()));
     replaceFileByCopy(from, to);

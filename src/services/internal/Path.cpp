@@ -1,19 +1,20 @@
 #include "services/internal/Path.hpp"
 
+#include "services/internal/FileOps.hpp"
 #include "services/internal/ServiceError.hpp"
 
 namespace hexora {
 namespace fs = std::filesystem;
 
 void Path::clear(const fs::path& path) {
-    // A symbolic link to a folder counts as a folder; remove_all then removes
+    // A symbolic link to a folder counts as a folder; removeAll then removes
     // the link itself and never what it points at.
     const auto status = fs::status(path);
     if (fs::exists(status)) {
         if (!fs::is_directory(status)) {
             throw ServiceError(ClearErrorDomain, 0, "path is not a Directory : " + path.string());
         }
-        fs::remove_all(path);
+        FileOps::removeAll(path);
     }
     fs::create_directories(path);
 }

@@ -53,7 +53,7 @@ void CPatch::work() {
     PatchSteps::refuseOutwardLinks("CPatch", srcPath);
     try {
         if (FileOps::itemExists(tempPath)) {
-            fs::remove_all(tempPath);
+            FileOps::removeAll(tempPath);
             stepDone("leftover backup deleted");
         }
         PatchGuard::clearWayBelow(ownedPath, destPath);
@@ -71,7 +71,7 @@ void CPatch::work() {
     }
     Rum::LogData("CPatch", "completed", "Succeeded", "INFO").append();
     std::error_code ignored;
-    fs::remove_all(tempPath, ignored);
+    FileOps::removeAll(tempPath, ignored);
     stepDone("backup deleted");
 }
 

@@ -50,7 +50,7 @@ void CSmartPatch::moveFiles() const {
         const fs::path target = destPath / relative;
         PatchGuard::requireParentInside(destPath, target);
         if (FileOps::isFolder(target)) {
-            fs::remove_all(target);
+            FileOps::removeAll(target);
             stepDone("folder in the way deleted");
         }
         fs::create_directories(target.parent_path());
@@ -70,7 +70,7 @@ void CSmartPatch::work() {
     bool copied = false;
     try {
         if (FileOps::itemExists(tempPath)) {
-            fs::remove_all(tempPath);
+            FileOps::removeAll(tempPath);
             stepDone("leftover backup deleted");
         }
         keepUntouchedCopy();
@@ -83,7 +83,7 @@ void CSmartPatch::work() {
     }
     Rum::LogData("CSmartPatch", "completed", "Succeeded", "INFO").append();
     std::error_code ignored;
-    fs::remove_all(tempPath, ignored);
+    FileOps::removeAll(tempPath, ignored);
     stepDone("backup deleted");
 }
 

@@ -32,7 +32,7 @@ void replaceMixedFolder(const fs::path& destPath, const fs::path& copyPath) {
     if (exchange(copyPath, destPath)) return;
     // No swap: the mixed folder has to go first. A folder that cannot be
     // deleted completely stops here, with the backup still in place.
-    fs::remove_all(destPath);
+    FileOps::removeAll(destPath);
     stepDone("mixed folder deleted");
     FileMove::moveItem(copyPath, destPath);
 }
@@ -66,7 +66,7 @@ void restore(const fs::path& destPath, const fs::path& tempPath) {
         } catch (const std::exception&) {
         }
     }
-    if (FileOps::itemExists(destPath)) fs::remove_all(tempPath, ignored);
+    if (FileOps::itemExists(destPath)) FileOps::removeAll(tempPath, ignored);
 }
 
 bool putBackUntouched(const std::string& className, const fs::path& destPath, const fs::path& backupPath) {
@@ -84,13 +84,13 @@ bool putBackUntouched(const std::string& className, const fs::path& destPath, co
         }
         stepDone("untouched copy put back");
     } catch (const std::exception& error) {
-        if (copyPath != backupPath && FileOps::itemExists(destPath)) fs::remove_all(copyPath, ignored);
+        if (copyPath != backupPath && FileOps::itemExists(destPath)) FileOps::removeAll(copyPath, ignored);
         Log::error(className + ": the installed folder could not be put back (" + error.what() +
                    "); its untouched copy stays at " + backupPath.string());
         return false;
     }
-    fs::remove_all(copyPath, ignored);
-    if (copyPath != backupPath) fs::remove_all(backupPath, ignored);
+    FileOps::removeAll(copyPath, ignored);
+    if (copyPath != backupPath) FileOps::removeAll(backupPath, ignored);
     stepDone("backup deleted");
     return true;
 }

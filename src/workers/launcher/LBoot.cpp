@@ -3,6 +3,7 @@
 #include "engine/LauncherError.hpp"
 #include "platform/Application.hpp"
 #include "platform/Clock.hpp"
+#include "platform/FileSystem.hpp"
 #include "platform/LocalizedStrings.hpp"
 #include "platform/PreferenceStore.hpp"
 #include "services/api/ReplyText.hpp"
@@ -106,10 +107,11 @@ void LBoot::writeAndDeleteTestFile(const fs::path& file) {
     // link there must not lead the write outside the storage folder.
     if (FileOps::itemExists(file)) fs::remove(file);
 
-    const int descriptor = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const auto fileSystem = platform::FileSystem::current();
+    const int descriptor = fileSystem->open(file, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (descriptor < 0) throwErrno("open", file);
     const std::string_view content = TestFileContent;
-    const auto written = ::write(descriptor, content.data(), content.size());
+    const auto written = fileSystem->write(descriptor, content.data(), content.size());
     const int writeErrno = errno;
     if (::close(descriptor) != 0 && written >= 0) throwErrno("close", file);
     if (written != static_cast<ssize_t>(content.size())) {

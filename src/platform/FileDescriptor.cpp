@@ -1,4 +1,4 @@
-#include "services/internal/FileDescriptor.hpp"
+#include "platform/FileDescriptor.hpp"
 
 #include <unistd.h>
 

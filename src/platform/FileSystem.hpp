@@ -1,0 +1,46 @@
+#pragma once
+// The file-system calls whose failures the update steps must survive (a full
+// disk, a folder nothing can be added to, a file that cannot be deleted, two
+// file systems, a file system without the swap), behind one layer so that a
+// test can make any of them fail on any machine. Each call is the system call
+// of the same name and reports the same way: -1 with errno set.
+// Only what the download, the unpacking, the patch steps and the atomic file
+// writes need is here; everything else calls the system directly.
+//
+// Thread: any thread may call; a layer must allow concurrent calls. install()
+// is meant for process start and for tests; callers see the old or the new
+// layer.
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <sys/statvfs.h>
+#include <sys/types.h>
+
+namespace hexora::platform {
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    /// open(2); the new descriptor, or -1.
+    virtual int open(const std::filesystem::path& path, int flags, mode_t mode) = 0;
+    /// write(2) on a descriptor from open(); the bytes written, or -1.
+    virtual ssize_t write(int fd, const void* data, std::size_t size) = 0;
+    /// fsync(2); 0 or -1.
+    virtual int sync(int fd) = 0;
+    /// fstatvfs(2): the figures of the file system holding `fd`; 0 or -1.
+    virtual int spaceOf(int fd, struct statvfs& figures) = 0;
+    /// rename(2); 0 or -1 (EXDEV between two file systems).
+    virtual int rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+    /// renameat2(2) with RENAME_EXCHANGE: swaps the two existing items; 0 or -1.
+    virtual int exchange(const std::filesystem::path& first, const std::filesystem::path& second) = 0;
+    /// remove(3): deletes the file, link or empty folder at `path`; 0 or -1.
+    virtual int remove(const std::filesystem::path& path) = 0;
+
+    /// The installed layer; the system's own unless install() replaced it.
+    static std::shared_ptr<FileSystem> current();
+    /// Replaces the layer; nullptr restores the system's own.
+    static void install(std::shared_ptr<FileSystem> fileSystem);
+};
+
+}  // namespace hexora::platform
