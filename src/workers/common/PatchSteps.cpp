@@ -43,10 +43,8 @@ void requireSource(const std::string& className, const fs::path& srcPath) {
     if (FileOps::itemExists(srcPath)) return;
     Rum::LogData record(className, "source not found", "Failed", "ERROR");
     record.addData("path", srcPath.string());
-    throw LauncherError(LauncherError::Code::Failed, className, "source path not found (" + srcPath.string() + ")")
-        .withState(LauncherState::Failed_ReplaceFile)
-        .withRum(record)
-        .withTerminateWhenAvailable(false);
+    throw LauncherError::failure(className, "source path not found (" + srcPath.string() + ")",
+                                 LauncherState::Failed_ReplaceFile, record);
 }
 
 void refuseOutwardLinks(const std::string& className, const fs::path& srcPath) {
@@ -99,10 +97,7 @@ void failToReplace(const std::string& className, const std::exception_ptr& error
     const std::string description = describeError(error);
     Rum::LogData record(className, "failed to replace", "Failed", "ERROR");
     record.addData("ErrorDescription", description);
-    throw LauncherError(LauncherError::Code::Failed, className, "failed to replace file")
-        .withState(LauncherState::Failed_ReplaceFile)
-        .withRum(record)
-        .withTerminateWhenAvailable(false)
+    throw LauncherError::failure(className, "failed to replace file", LauncherState::Failed_ReplaceFile, record)
         .withError(error);
 }
 
