@@ -53,18 +53,15 @@ protected:
     }
 };
 
-class LBootTest : public ::testing::Test {
+class LBootTest : public test::RunStateFixture {
 protected:
-    void SetUp() override { test::resetRunState(); }
-    void TearDown() override { test::resetRunState(); }
-
     /// Runs `worker`'s work() on a thread of its own; the future holds what it threw.
     static std::future<std::optional<LauncherError>> runAside(LBoot& worker) {
         return std::async(std::launch::async, [&worker] { return test::failureOf([&] { worker.work(); }); });
     }
 
     void putPrevention(const std::string& storedValue) {
-        prefs_.store().put(HubSuite, base64Encode(".pu"), storedValue);
+        prefs_->put(HubSuite, base64Encode(".pu"), storedValue);
     }
 
     static void expectTerminatingError(const LauncherError& error) {
@@ -156,7 +153,7 @@ TEST_F(LBootTest, RegularFileInPlaceOfStorageQuitsWithoutAlert) {
     EXPECT_EQ(app_->pendingBlocks(), 0);
     EXPECT_TRUE(app_->alerts().empty());
     EXPECT_FALSE(worker.waitForResponse);
-    EXPECT_EQ(clock_.clock().sleptSeconds(), 0.0);
+    EXPECT_EQ(clock_->sleptSeconds(), 0.0);
 }
 
 TEST_F(LBootTest, StorageThatCannotBeCreatedQuits) {
@@ -184,8 +181,8 @@ TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
     ASSERT_EQ(app_->alerts(), std::vector<std::string>{"Move me to Applications."});
 
     // Still waiting: the polls go on while the alert is up.
-    const double sleptBefore = clock_.clock().sleptSeconds();
-    EXPECT_TRUE(test::eventually([&] { return clock_.clock().sleptSeconds() >= sleptBefore + 0.3; }));
+    const double sleptBefore = clock_->sleptSeconds();
+    EXPECT_TRUE(test::eventually([&] { return clock_->sleptSeconds() >= sleptBefore + 0.3; }));
     EXPECT_EQ(outcome.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
     EXPECT_TRUE(worker.waitForResponse);
 
@@ -195,7 +192,7 @@ TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
     expectTerminatingError(*thrown);
     expectFailureRecord("failed to test file write: Read-only file system");
     EXPECT_FALSE(worker.waitForResponse);
-    const double slept = clock_.clock().sleptSeconds();
+    const double slept = clock_->sleptSeconds();
     EXPECT_NEAR(slept / 0.1, std::round(slept / 0.1), 1e-6) << "every wait is one 0.1 s poll";
     EXPECT_TRUE(harness_.takeQueued().empty());
 }
@@ -298,7 +295,7 @@ TEST_F(LBootTest, NoEntryOrUnopenableSuiteDoesNotPrevent) {
     EXPECT_FALSE(Worker::Launcher::isUpdatePrevented());
     putPrevention(base64Encode(std::to_string(hub.pid())));
     ASSERT_TRUE(Worker::Launcher::isUpdatePrevented());
-    prefs_.store().setUnopenable(HubSuite);
+    prefs_->setUnopenable(HubSuite);
     EXPECT_FALSE(Worker::Launcher::isUpdatePrevented());
 }
 
@@ -306,9 +303,9 @@ TEST_F(LBootTest, NoEntryOrUnopenableSuiteDoesNotPrevent) {
 // read as plain ids; the launcher's own process never counts.
 TEST_F(LBootTest, PlainIdsThatLookLikeBase64AndTheOwnIdOnTheProcessList) {
     test::ScopedProcessTable table(5678);
-    table.table().add(1234, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
-    table.table().add(5678, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
-    table.table().add(12345678, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
+    table->add(1234, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
+    table->add(5678, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
+    table->add(12345678, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
     for (const char* plain : {"1234", "12345678"}) {
         putPrevention(plain);
         EXPECT_TRUE(Worker::Launcher::isUpdatePrevented()) << plain;

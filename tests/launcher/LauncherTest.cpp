@@ -6,6 +6,7 @@
 #include "support/FakeApplication.hpp"
 #include "support/FakeLauncherView.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestClock.hpp"
 
@@ -54,12 +55,9 @@ std::vector<std::string> eventsOf(const std::vector<Rum::LogData>& records) {
     return out;
 }
 
-class LauncherTest : public ::testing::Test {
+class LauncherTest : public test::RunStateFixture {
 protected:
     LauncherTest() {
-        Launcher::resetForTesting();
-        ApiDomains::resetForTesting();
-        Rum::Api::takePendingRecords();
         LauncherFirstWorkers factories;
         factories.boot = [this](std::shared_ptr<Worker::WorkerThread> thread) {
             return make(std::move(thread), "LBoot");
@@ -76,9 +74,6 @@ protected:
             thread->join();
             thread->workers().removeAll();
         }
-        Launcher::resetForTesting();
-        ApiDomains::resetForTesting();
-        Rum::Api::takePendingRecords();
     }
 
     static Launcher& launcher() { return Launcher::shared(); }

@@ -160,7 +160,7 @@ TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStarts) {
         test::TempDir probe;
         fs::create_directories(probe / "a");
         fs::create_directories(probe / "b");
-        if (exchange.exchange().exchange(probe / "a", probe / "b") != platform::PathExchange::Result::Exchanged)
+        if (exchange->exchange(probe / "a", probe / "b") != platform::PathExchange::Result::Exchanged)
             GTEST_SKIP() << "this file system cannot swap folders";
     }
     test::EngineHarness harness;

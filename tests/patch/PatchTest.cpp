@@ -6,6 +6,7 @@
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/PendingRecords.hpp"
+#include "support/RunState.hpp"
 #include "support/WorkerFailure.hpp"
 #include "support/FakePathExchange.hpp"
 #include "support/LogCapture.hpp"
@@ -96,10 +97,9 @@ struct ExchangeCase {
     bool backupElsewhere;
 };
 
-class PatchTest : public ::testing::Test {
+class PatchTest : public test::RunStateFixture {
 protected:
     void SetUp() override {
-        Rum::Api::takePendingRecords();
         installed = {{"MacOS/Hexora", "old binary"}, {"Resources/keep.txt", "kept"}, {"a/b.txt", "old b"}};
         for (const auto& [path, content] : installed) dir.write("Hexora.app/Contents/" + path, content);
     }
@@ -161,7 +161,7 @@ TEST_F(PatchTest, FullPatchDeletesLeftoverBackupFirstAndReplacesEverything) {
         EXPECT_FALSE(fs::exists(fresh / "temp/new/Contents"));
         EXPECT_FALSE(fs::exists(backup));
         EXPECT_TRUE(watch.sawWhole(old));
-        EXPECT_EQ(exchange.exchange().calls(), 1);
+        EXPECT_EQ(exchange->calls(), 1);
     }
 }
 
@@ -181,7 +181,7 @@ TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptPutsTheOldFolderBack) {
     EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
     EXPECT_EQ(filesBelow(dest), installed);
     EXPECT_EQ(filesBelow(dir / "temp/new/Contents"), (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
-    EXPECT_EQ(exchange.exchange().calls(), 2);
+    EXPECT_EQ(exchange->calls(), 2);
 }
 
 // The final move cannot succeed (the new folder would go into itself): the

@@ -19,6 +19,7 @@
 #include "support/Eventually.hpp"
 #include "support/FakeProcessLauncher.hpp"
 #include "support/FakeProcessTable.hpp"
+#include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
@@ -70,7 +71,7 @@ inline std::map<std::string, std::string> treeOf(const fs::path& root) {
     return tree;
 }
 
-class PipelineFixture : public ::testing::Test {
+class PipelineFixture : public RunStateFixture {
 protected:
     static constexpr std::int32_t OwnPid = 1000;
 
@@ -94,20 +95,11 @@ protected:
     };
 
     PipelineFixture() {
-        ApiConfig::resetToDefaults();
         collector.on("PUT", "/", ServerReply::json(200, nlohmann::json::object()));
         fs::create_directories(storagePath());
         ApiDomains::createLists({api.url()}, {files.url()});
         files.serveFolder("/", serverRoot());
         setLoadedSetting(std::make_shared<Setting>(storagePath() / ".launcher.json"));
-        Rum::Api::takePendingRecords();
-    }
-    ~PipelineFixture() override {
-        ApiDomains::resetForTesting();
-        resetLoadedSetting();
-        resetInstalledVersions();
-        ApiConfig::resetToDefaults();
-        Rum::Api::takePendingRecords();
     }
 
     /// True once a record of `minorType`/`event`/`eventState` is pending or
