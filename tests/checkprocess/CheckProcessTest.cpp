@@ -194,7 +194,7 @@ TEST_F(CheckProcessTest, RunningSecondLauncherEndsTheRoadByTheLookupThatFoundIt)
         EXPECT_TRUE(harness_.takeQueued().empty());
         expectCheckAppOnly();
     }
-    EXPECT_FALSE(other.hasExited());
+    EXPECT_TRUE(other.running());
 }
 
 TEST_F(CheckProcessTest, RunningSecondLauncherRecordedByIdGivesTheFullError) {
@@ -214,7 +214,7 @@ TEST_F(CheckProcessTest, LauncherThatQuitsDuringTheWaitLetsTheRoadGoOn) {
     LCheckProcess worker(harness_.thread);
     const auto error = run(worker);
     EXPECT_FALSE(error) << (error ? error->message : "");
-    EXPECT_TRUE(old.hasExited());
+    EXPECT_FALSE(old.running());
     EXPECT_DOUBLE_EQ(clock->slept(), 0.1) << "the wait ends at the first look after the launcher ended";
     EXPECT_EQ(harness_.takeQueued().size(), 6u);
 }
@@ -247,7 +247,7 @@ TEST_F(CheckProcessTest, OldLauncherOfASelfRestartGetsTheLongerWait) {
         EXPECT_TRUE(harness_.takeQueued().empty());
         harness_.takeEvents();
     }
-    EXPECT_FALSE(old.hasExited());
+    EXPECT_TRUE(old.running());
 }
 
 // The game check never gives the longer wait.

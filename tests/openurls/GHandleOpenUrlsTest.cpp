@@ -210,7 +210,7 @@ TEST_F(GHandleOpenUrlsTest, RunningSampleGameTakesTheUrl) {
         expectHandedToGame(run({"hexoramac://join/5"}), c.how, bundle, executable);
         EXPECT_EQ(PlayerPrefsHelper::agent().getString("hexoramac_uri"), "hexoramac://join/5");
         EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
-        EXPECT_FALSE(game.hasExited());
+        EXPECT_TRUE(game.running());
     }
 }
 
