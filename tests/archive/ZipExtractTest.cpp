@@ -4,6 +4,7 @@
 
 #include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
+#include "support/TreeSnapshot.hpp"
 #include "support/ZipBuilder.hpp"
 
 #include <gmock/gmock.h>
@@ -31,13 +32,7 @@ using Archive::ThreadBudget;
 namespace {
 
 // Every path below `root`, relative, sorted.
-std::vector<std::string> listTree(const fs::path& root) {
-    std::vector<std::string> found;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        found.push_back(fs::relative(entry.path(), root).string());
-    std::sort(found.begin(), found.end());
-    return found;
-}
+std::vector<std::string> listTree(const fs::path& root) { return test::pathsOf(test::snapshotTree(root)); }
 
 // The names directly in `folder`, sorted.
 std::vector<std::string> listFolder(const fs::path& folder) {

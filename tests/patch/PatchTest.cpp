@@ -32,10 +32,7 @@ namespace {
 
 // Every regular file below `root` with its content, by relative path.
 std::map<std::string, std::string> filesBelow(const fs::path& root) {
-    std::map<std::string, std::string> found;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file()) found[fs::relative(entry.path(), root).string()] = test::readFile(entry.path());
-    return found;
+    return test::fileContents(test::snapshotTree(root));
 }
 
 // Modification time (whole seconds) of every regular file below `root`.
