@@ -177,6 +177,20 @@ std::string describeStatus(int status) {
     return "status " + std::to_string(status);
 }
 
+ChildProcess::Environment environmentWith(const ChildProcess::Environment& changes) {
+    ChildProcess::Environment environment;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text(*entry);
+        const auto equals = text.find('=');
+        if (equals != std::string::npos) environment[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    for (const auto& [name, value] : changes) {
+        if (value.empty()) environment.erase(name);
+        else environment[name] = value;
+    }
+    return environment;
+}
+
 std::filesystem::path developerHubExecutable() {
     return std::filesystem::path(HEXORA_TOOLS_BIN_DIR) / "standin-app/DeveloperHub.app/Contents/MacOS/DeveloperHub";
 }

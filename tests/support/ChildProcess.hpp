@@ -77,6 +77,10 @@ private:
 /// A readable account of a waitpid status ("exit 0", "signal 9").
 std::string describeStatus(int status);
 
+/// The test's own environment with `changes` (an entry with an empty value
+/// removes the variable).
+ChildProcess::Environment environmentWith(const ChildProcess::Environment& changes);
+
 /// Where the stand-ins of tools/standin-app are built.
 std::filesystem::path developerHubExecutable();
 std::filesystem::path launcherStandInExecutable();
