@@ -77,6 +77,7 @@ void ChildProcess::start(const Start& how) {
     // test (SIGKILL when the test's thread ends, also when ctest kills a test
     // that ran out of time), so no launcher, X server or stand-in outlives it.
     // Between fork and exec only async-signal-safe calls.
+    //
     // The constructor returns once the child runs the program (or could not):
     // the write end of `started` closes on exec, so that a look at the
     // process table right after sees the program, not the forked test.
