@@ -32,6 +32,10 @@ public:
     /// The launcher was opened with `urls` (absolute texts, in order).
     void applicationOpenUrls(const std::vector<std::string>& urls);
 
+    /// True: closing the window quits the application (the shell gives it
+    /// to Qt's quit-on-last-window-closed).
+    bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
+
     /// Quits when applicationShouldTerminate() allows it.
     void terminate();
 

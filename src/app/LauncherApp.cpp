@@ -28,13 +28,13 @@ std::vector<std::string> argumentsOf(const QApplication& application) {
 int runLauncherApp(int argc, char** argv) {
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Hexora"));
-    QApplication::setQuitOnLastWindowClosed(true);
     ShellTrace::enable();
     QtScreens::installDeviceFacts();
     namespace SelfRestart = Worker::Launcher::SelfRestart;
     SelfRestart::setPreviousLauncher(SelfRestart::previousLauncherIn(argumentsOf(qtApplication)));
 
     AppDelegate delegate([] { QCoreApplication::exit(0); });
+    QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
     auto application = std::make_shared<QtApplication>([&delegate] { delegate.terminate(); });
     platform::Application::install(application);
     QuitSignals quitSignals([&delegate] { delegate.terminate(); });

@@ -61,6 +61,7 @@ ViewController::Outlets MainWindow::layOut() {
     message->setFont(font);
     outlets.textMessage = message;
 
+    const auto bars = outlets.progressBars();
     for (int index = 0; index < ViewController::BarCount; ++index) {
         auto* bar = new QProgressBar(this);
         bar->setObjectName(QStringLiteral("progressBar%1").arg(index));
@@ -68,7 +69,7 @@ ViewController::Outlets MainWindow::layOut() {
         bar->setRange(0, 100);
         bar->setValue(0);
         bar->setTextVisible(false);
-        outlets.progressBars[index] = bar;
+        *bars[index] = bar;
     }
 
     auto* dev = new QLabel(this);

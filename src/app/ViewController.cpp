@@ -12,6 +12,16 @@
 
 namespace hexora::app {
 
+std::array<QPointer<QProgressBar>*, ViewController::BarCount> ViewController::Outlets::progressBars() {
+    return {&progressBar0, &progressBar1, &progressBar2, &progressBar3, &progressBar4,
+            &progressBar5, &progressBar6, &progressBar7, &progressBar8, &progressBar9};
+}
+
+std::array<const QPointer<QProgressBar>*, ViewController::BarCount> ViewController::Outlets::progressBars() const {
+    return {&progressBar0, &progressBar1, &progressBar2, &progressBar3, &progressBar4,
+            &progressBar5, &progressBar6, &progressBar7, &progressBar8, &progressBar9};
+}
+
 ViewController::ViewController(Outlets outlets) : outlets_(std::move(outlets)) {}
 
 ViewController::~ViewController() {
@@ -26,10 +36,11 @@ void ViewController::viewDidLoad() {
     if (outlets_.textMessage) outlets_.textMessage->setText(QString());
     reportLoad();
 
-    auto* first = outlets_.progressBars[1].data();
+    auto* first = outlets_.progressBar1.data();
     if (first) progressOrigin_ = first->pos();
     progressBar_ = first;
-    for (int index = 1; index < BarCount; ++index) hide(outlets_.progressBars[index]);
+    const auto bars = progressBars();
+    for (int index = 1; index < BarCount; ++index) hide(bars[index]);
 
     // The manager draws into this controller without owning it.
     std::shared_ptr<ILauncherView> unowned(std::shared_ptr<void>(), this);
@@ -57,7 +68,8 @@ void ViewController::viewWillDisappear() {
 
 std::array<QProgressBar*, ViewController::BarCount> ViewController::progressBars() const {
     std::array<QProgressBar*, BarCount> bars{};
-    for (int index = 0; index < BarCount; ++index) bars[index] = outlets_.progressBars[index].data();
+    const auto outlets = outlets_.progressBars();
+    for (int index = 0; index < BarCount; ++index) bars[index] = outlets[index]->data();
     return bars;
 }
 
@@ -75,11 +87,11 @@ void ViewController::switchProgressBar(bool show) {
     }
     progressBarIndex_ = (progressBarIndex_ + 1) % BarCount;
     if (show) {
-        progressBar_ = outlets_.progressBars[progressBarIndex_];
+        progressBar_ = progressBars()[progressBarIndex_];
         if (progressBar_ && progressOrigin_) progressBar_->move(*progressOrigin_);
         return;
     }
-    for (auto& bar : outlets_.progressBars)
+    for (auto* bar : progressBars())
         if (isShown(bar)) hide(bar);
 }
 

@@ -38,9 +38,22 @@ public:
     struct Outlets {
         QPointer<QWidget> view;
         QPointer<QLabel> backgroundImage;
-        std::array<QPointer<QProgressBar>, BarCount> progressBars;
+        QPointer<QProgressBar> progressBar0;
+        QPointer<QProgressBar> progressBar1;
+        QPointer<QProgressBar> progressBar2;
+        QPointer<QProgressBar> progressBar3;
+        QPointer<QProgressBar> progressBar4;
+        QPointer<QProgressBar> progressBar5;
+        QPointer<QProgressBar> progressBar6;
+        QPointer<QProgressBar> progressBar7;
+        QPointer<QProgressBar> progressBar8;
+        QPointer<QProgressBar> progressBar9;
         QPointer<QLabel> textMessage;
         QPointer<QLabel> devLabel;
+
+        /// The outlets progressBar0 to progressBar9, in that order.
+        std::array<QPointer<QProgressBar>*, BarCount> progressBars();
+        std::array<const QPointer<QProgressBar>*, BarCount> progressBars() const;
     };
 
     explicit ViewController(Outlets outlets);
@@ -71,6 +84,8 @@ public:
     /// The bar progress values go to; null before the load.
     QProgressBar* progressBar() const { return progressBar_; }
     int progressBarIndex() const { return progressBarIndex_; }
+    /// Where a shown bar is put (progressBar1's place at the load); absent before it.
+    std::optional<QPoint> progressOrigin() const { return progressOrigin_; }
     bool isCloseButtonEnabled() const;
 
 private:

@@ -17,7 +17,8 @@ public:
     bool isCancelled() const;
 
     /// Registers `callback` with the source; when the source is cancelled
-    /// already, calls it at once on the calling thread instead.
+    /// already, calls it at once on the calling thread instead. (The token's
+    /// register; `register` itself is a C++ keyword.)
     void registerCallback(CancellationTokenSource::Callback callback) const;
 
     const std::shared_ptr<CancellationTokenSource>& source() const { return source_; }

@@ -33,7 +33,8 @@ public:
     void cancel();
 
     /// Stores `callback` and reports true; on a cancelled source stores
-    /// nothing and reports false.
+    /// nothing and reports false. (The source's register; `register` itself
+    /// is a C++ keyword.)
     bool registerCallback(Callback callback);
 
 private:

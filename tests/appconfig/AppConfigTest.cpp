@@ -94,7 +94,7 @@ protected:
 
     static void expectDefaults() {
         EXPECT_EQ(ApiConfig::Common::webTimeoutSec.load(), 15.0);
-        EXPECT_EQ(ApiConfig::MaintenanceNotice::timeoutSec.load(), 60.0);
+        EXPECT_EQ(ApiConfig::Download::timeoutSec.load(), 60.0);
         EXPECT_EQ(ApiConfig::Common::urlRetryCount.load(), 1);
     }
     void expectApiListKept() const { EXPECT_EQ(ApiDomains::apiList()->urls(), apiUrls_); }
@@ -113,7 +113,7 @@ TEST_F(LLoadAppConfigTest, AppliesTheTableFromTheFirstDomainThatAnswers) {
     runWorker();
 
     EXPECT_EQ(ApiConfig::Common::webTimeoutSec.load(), 30.0);
-    EXPECT_EQ(ApiConfig::MaintenanceNotice::timeoutSec.load(), 120.0);
+    EXPECT_EQ(ApiConfig::Download::timeoutSec.load(), 120.0);
     EXPECT_EQ(ApiConfig::Common::urlRetryCount.load(), 3);
     EXPECT_EQ(ApiDomains::apiList()->urls(),
               (std::vector<std::string>{"https://127.0.0.1:1", "https://127.0.0.1:2", "https://127.0.0.1:3"}));
@@ -164,7 +164,7 @@ TEST_F(LLoadAppConfigTest, EmptyApiListAppliesTheNumbersAndKeepsTheList) {
     serve(fallback_, table(rows));
     runWorker();
     EXPECT_EQ(ApiConfig::Common::webTimeoutSec.load(), 30.0);
-    EXPECT_EQ(ApiConfig::MaintenanceNotice::timeoutSec.load(), 120.0);
+    EXPECT_EQ(ApiConfig::Download::timeoutSec.load(), 120.0);
     EXPECT_EQ(ApiConfig::Common::urlRetryCount.load(), 3);
     expectApiListKept();
 }
@@ -185,7 +185,7 @@ TEST_F(LLoadAppConfigTest, SemicolonsReadLikeCommas) {
     serve(fallback_, table(fullRows(';'), ';'));
     runWorker();
     EXPECT_EQ(ApiConfig::Common::webTimeoutSec.load(), 30.0);
-    EXPECT_EQ(ApiConfig::MaintenanceNotice::timeoutSec.load(), 120.0);
+    EXPECT_EQ(ApiConfig::Download::timeoutSec.load(), 120.0);
     EXPECT_EQ(ApiConfig::Common::urlRetryCount.load(), 3);
     EXPECT_EQ(ApiDomains::apiList()->length(), 3);
 }

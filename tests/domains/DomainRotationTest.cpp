@@ -29,11 +29,11 @@ struct FakeServers {
     }
 };
 
-class DomainRotation : public test::RunStateFixture {};
+class DomainRotationTest : public test::RunStateFixture {};
 
 }  // namespace
 
-TEST_F(DomainRotation, RetryCountTwoAlternatesOverFourAttempts) {
+TEST_F(DomainRotationTest, RetryCountTwoAlternatesOverFourAttempts) {
     ApiConfig::Common::urlRetryCount = 2;
     ApiDomainArray list(twoDomains);
     list.setCurrentIndex(1);
@@ -48,7 +48,7 @@ TEST_F(DomainRotation, RetryCountTwoAlternatesOverFourAttempts) {
     EXPECT_EQ(list.currentIndex(), 1);
 }
 
-TEST_F(DomainRotation, SuccessStoresTheIndexAndTheNextRequestStartsThere) {
+TEST_F(DomainRotationTest, SuccessStoresTheIndexAndTheNextRequestStartsThere) {
     ApiDomainArray list(twoDomains);
     FakeServers servers{{"https://b.example"}, {}, {}};
     auto outcome = rotateOverDomains(list, servers.attempt(), servers.store());
@@ -65,7 +65,7 @@ TEST_F(DomainRotation, SuccessStoresTheIndexAndTheNextRequestStartsThere) {
     EXPECT_EQ(servers.sent, std::vector<std::string>{"https://b.example"});
 }
 
-TEST_F(DomainRotation, StartingAtTheSecondDomainFallsBackToTheFirst) {
+TEST_F(DomainRotationTest, StartingAtTheSecondDomainFallsBackToTheFirst) {
     ApiDomainArray list(twoDomains);
     list.setCurrentIndex(1);
     FakeServers servers{{"https://a.example"}, {}, {}};
@@ -76,7 +76,7 @@ TEST_F(DomainRotation, StartingAtTheSecondDomainFallsBackToTheFirst) {
     EXPECT_EQ(list.currentIndex(), 0);
 }
 
-TEST_F(DomainRotation, AttemptCountRules) {
+TEST_F(DomainRotationTest, AttemptCountRules) {
     struct Case {
         std::int64_t retryCount;
         std::size_t domains;
@@ -91,7 +91,7 @@ TEST_F(DomainRotation, AttemptCountRules) {
     }
 }
 
-TEST_F(DomainRotation, NoAttemptsSendsNothing) {
+TEST_F(DomainRotationTest, NoAttemptsSendsNothing) {
     for (std::int64_t retryCount : {0, -3}) {
         ApiConfig::Common::urlRetryCount = retryCount;
         ApiDomainArray list(twoDomains);
@@ -103,7 +103,7 @@ TEST_F(DomainRotation, NoAttemptsSendsNothing) {
     }
 }
 
-TEST_F(DomainRotation, AttemptsAreTakenOnceAtTheStart) {
+TEST_F(DomainRotationTest, AttemptsAreTakenOnceAtTheStart) {
     // The list grows while the request runs (as a configuration reply could make it): the count stays.
     ApiDomainArray list(twoDomains);
     std::int64_t sent = 0;
@@ -118,7 +118,7 @@ TEST_F(DomainRotation, AttemptsAreTakenOnceAtTheStart) {
     EXPECT_EQ(sent, 2);
 }
 
-TEST_F(DomainRotation, ExplicitAttemptCountAndTheIndexHandedToTheSender) {
+TEST_F(DomainRotationTest, ExplicitAttemptCountAndTheIndexHandedToTheSender) {
     ApiDomainArray list({"https://a.example", "https://b.example", "https://c.example"});
     list.setCurrentIndex(2);
     std::vector<std::int64_t> indices;
@@ -133,14 +133,41 @@ TEST_F(DomainRotation, ExplicitAttemptCountAndTheIndexHandedToTheSender) {
     EXPECT_EQ(indices, (std::vector<std::int64_t>{2, 0, 1, 2, 0}));
 }
 
-TEST_F(DomainRotation, NetworkSettingsDefaults) {
+TEST_F(DomainRotationTest, OneAttemptAtATimeWalksTheSameOrderWithTheSameBudget) {
+    // The walk a download unit makes, step by step: the index and the attempts left after each failure.
+    ApiConfig::Common::urlRetryCount = 2;
+    ApiDomainArray list(twoDomains);
+    list.setCurrentIndex(1);
+    DomainRotation rotation(&list);
+    std::vector<std::pair<std::int64_t, std::int64_t>> walk{{rotation.index(), rotation.attemptsLeft()}};
+    while (rotation.mayMoveOn()) {
+        rotation.moveOn(&list);
+        walk.emplace_back(rotation.index(), rotation.attemptsLeft());
+    }
+    EXPECT_EQ(walk, (std::vector<std::pair<std::int64_t, std::int64_t>>{{1, 3}, {0, 2}, {1, 1}, {0, 0}}));
+
+    // An answer is recorded where the next request starts.
+    std::vector<std::int64_t> stored;
+    rotation.answered(list, [&](std::int64_t index) { stored.push_back(index); });
+    EXPECT_EQ(stored, std::vector<std::int64_t>{0});
+    EXPECT_EQ(list.currentIndex(), 0);
+
+    // Without a list, or without a budget, no further attempt is allowed.
+    for (const DomainRotation& none : {DomainRotation(nullptr), DomainRotation(&list, 0)}) {
+        EXPECT_EQ(none.index(), 0);
+        EXPECT_EQ(none.attemptsLeft(), -1);
+        EXPECT_FALSE(none.mayMoveOn());
+    }
+}
+
+TEST_F(DomainRotationTest, NetworkSettingsDefaults) {
     ApiConfig::Common::urlRetryCount = 7;
     ApiConfig::Common::webTimeoutSec = 30.0;
-    ApiConfig::MaintenanceNotice::timeoutSec = 5.0;
+    ApiConfig::Download::timeoutSec = 5.0;
     ApiConfig::resetToDefaults();
     EXPECT_EQ(ApiConfig::Common::urlRetryCount.load(), 1);
     EXPECT_DOUBLE_EQ(ApiConfig::Common::webTimeoutSec.load(), 15.0);
-    EXPECT_DOUBLE_EQ(ApiConfig::MaintenanceNotice::timeoutSec.load(), 60.0);
+    EXPECT_DOUBLE_EQ(ApiConfig::Download::timeoutSec.load(), 60.0);
 }
 
 }  // namespace hexora

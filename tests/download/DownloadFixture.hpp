@@ -27,7 +27,7 @@ class DownloadFixture : public RunStateFixture {
 protected:
     DownloadFixture() {
         ApiDomains::createLists({"https://api.invalid"}, {primary.url(), fallback.url()});
-        setLoadedSetting(std::make_shared<Setting>(temp / "storage" / ".launcher.json"));
+        setLoadedSetting(std::make_shared<Setting>(Setting::atPath, temp / "storage" / ".launcher.json"));
     }
 
     std::int64_t cdnDsaIndex() const { return loadedSetting()->setting().cdn_dsa_index; }

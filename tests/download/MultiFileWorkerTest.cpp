@@ -47,7 +47,8 @@ public:
         for (const auto& unit : units) {
             if (unit) jobs.append(unit);
         }
-        outcome = MultiFile::runUnits<ScriptedUnit>(*this, units, jobs, [this](const UnitPtr& unit) { runUnit(unit); });
+        outcome = MultiFile::runUnits<ScriptedUnit>(
+            *this, units, [this] { MultiFile::drainJobs<ScriptedUnit>(jobs, [this](const UnitPtr& unit) { runUnit(unit); }); });
         returned.store(true);
     }
 

@@ -1,5 +1,6 @@
 #include "services/file/LoadedSetting.hpp"
 #include "services/file/Setting.hpp"
+#include "services/internal/Paths.hpp"
 
 #include "support/LogCapture.hpp"
 #include "support/TempDir.hpp"
@@ -56,7 +57,7 @@ TEST(SettingTest, InvalidFilesAreDeletedAndDefaultsKept) {
         SCOPED_TRACE(c.label);
         test::TempDir dir;
         const fs::path file = dir.write("storage/.launcher.json", c.content);
-        Setting setting(file);
+        Setting setting(Setting::atPath, file);
         EXPECT_EQ(setting.setting(), Defaults);
         EXPECT_FALSE(fs::exists(fs::symlink_status(file)));
         EXPECT_TRUE(fs::is_directory(dir / "storage"));
@@ -67,7 +68,7 @@ TEST(SettingTest, InvalidFilesAreDeletedAndDefaultsKept) {
 TEST(SettingTest, MissingFileCreatesTheStorageFolders) {
     test::TempDir dir;
     const fs::path file = dir / "app/storage/.launcher.json";
-    Setting setting(file);
+    Setting setting(Setting::atPath, file);
     EXPECT_EQ(setting.setting(), Defaults);
     EXPECT_TRUE(fs::is_directory(dir / "app/storage"));
     EXPECT_FALSE(fs::exists(file));
@@ -77,7 +78,7 @@ TEST(SettingTest, MissingFileCreatesTheStorageFolders) {
 TEST(SettingTest, FolderAtThePathIsDeletedWithItsContents) {
     test::TempDir dir;
     dir.write("storage/.launcher.json/inner/file.txt", "x");
-    Setting setting(dir / "storage/.launcher.json");
+    Setting setting(Setting::atPath, dir / "storage/.launcher.json");
     EXPECT_EQ(setting.setting(), Defaults);
     EXPECT_FALSE(fs::exists(dir / "storage/.launcher.json"));
     EXPECT_TRUE(fs::is_directory(dir / "storage"));
@@ -86,7 +87,7 @@ TEST(SettingTest, FolderAtThePathIsDeletedWithItsContents) {
 TEST(SettingTest, FailedReloadKeepsTheRecordInUse) {
     test::TempDir dir;
     const fs::path file = dir / ".launcher.json";
-    Setting setting(file);
+    Setting setting(Setting::atPath, file);
     setting.setSetting(sampleRecord());
     dir.write(".launcher.json", "{broken");
     EXPECT_FALSE(setting.load());
@@ -97,7 +98,7 @@ TEST(SettingTest, FailureToDeleteIsLoggedAsWarning) {
     test::TempDir dir;
     dir.write("blocker", "a file where the storage folder should be");
     test::LogCapture log;
-    Setting setting(dir / "blocker/.launcher.json");
+    Setting setting(Setting::atPath, dir / "blocker/.launcher.json");
     EXPECT_EQ(setting.setting(), Defaults);
     EXPECT_TRUE(log.contains("Failed to delete invalid setting file or create directory: "));
 }
@@ -115,7 +116,7 @@ TEST(SettingTest, ValidFileLoadsWithLenientMessageAndExtraKeys) {
         "api_dsa_index": 9223372036854775807,
         "cdn_dsa_index": -1
     })");
-    Setting setting(file);
+    Setting setting(Setting::atPath, file);
     SettingFormat expected;
     expected.check_file_reasons = {{"a", 1, std::nullopt}, {"b", INT64_MIN, std::nullopt}, {"c/d", 2, "kept"}};
     expected.check_files = true;
@@ -129,7 +130,7 @@ TEST(SettingTest, ValidFileLoadsWithLenientMessageAndExtraKeys) {
 TEST(SettingTest, WritesTheDocumentedFormAndReadsItBack) {
     test::TempDir dir;
     const fs::path file = dir / ".launcher.json";
-    Setting writer(file);
+    Setting writer(Setting::atPath, file);
     writer.setSetting(sampleRecord());
     ASSERT_TRUE(writer.write());
     EXPECT_EQ(test::readFile(file),
@@ -137,7 +138,7 @@ TEST(SettingTest, WritesTheDocumentedFormAndReadsItBack) {
               R"({"name":"data.pak","reason":-2,"message":"hash mismatch"}],)"
               R"("check_files":true,"api_dsa_index":1,"cdn_dsa_index":7})");
 
-    Setting reader(file);
+    Setting reader(Setting::atPath, file);
     EXPECT_EQ(reader.setting(), sampleRecord());
 }
 
@@ -153,7 +154,7 @@ TEST(SettingTest, WriteReplacesTheFileWholeAndLeavesNoTemporaryFile) {
     const fs::path file = dir.write(".launcher.json", sampleRecord().encode());
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(file, mode);
-    Setting setting(file);
+    Setting setting(Setting::atPath, file);
     ASSERT_EQ(setting.setting(), sampleRecord());
 
     setting.setApiDsaIndex(0);
@@ -167,19 +168,32 @@ TEST(SettingTest, WriteReplacesTheFileWholeAndLeavesNoTemporaryFile) {
 
 TEST(SettingTest, FailedWriteLeavesWhatWasThere) {
     test::TempDir dir;
-    Setting intoMissingFolder(dir / "gone/.launcher.json");
+    Setting intoMissingFolder(Setting::atPath, dir / "gone/.launcher.json");
     fs::remove_all(dir / "gone");
     intoMissingFolder.setSetting(sampleRecord());
     EXPECT_FALSE(intoMissingFolder.write());
     EXPECT_FALSE(fs::exists(dir / "gone"));
 
     // A folder that appeared at the path after loading cannot be replaced by the file.
-    Setting ontoFolder(dir / "storage/.launcher.json");
+    Setting ontoFolder(Setting::atPath, dir / "storage/.launcher.json");
     dir.write("storage/.launcher.json/keep.txt", "keep");
     ontoFolder.setSetting(sampleRecord());
     EXPECT_FALSE(ontoFolder.write());
     EXPECT_EQ(test::readFile(dir / "storage/.launcher.json/keep.txt"), "keep");
     EXPECT_EQ(namesIn(dir / "storage"), std::vector<std::string>{".launcher.json"});
+}
+
+TEST(SettingTest, AFileNameIsTakenInTheStorageFolder) {
+    test::TempDir dir;
+    Paths::useBundleForTesting(dir / "Launcher.app");
+    const fs::path file = dir.write("Launcher.app/storage/.launcher.json",
+                                    R"({"check_file_reasons":[],"check_files":false,"api_dsa_index":1,"cdn_dsa_index":0})");
+
+    const Setting setting(".launcher.json");
+    EXPECT_EQ(setting.path(), storagePath() / ".launcher.json");
+    EXPECT_TRUE(fs::equivalent(setting.path(), file));
+    EXPECT_EQ(setting.setting().api_dsa_index, 1);
+    Paths::resetForTesting();
 }
 
 TEST(SettingTest, LoadedSettingIsSharedAndReset) {
@@ -188,7 +202,7 @@ TEST(SettingTest, LoadedSettingIsSharedAndReset) {
     storeApiDsaIndex(1);  // nothing loaded: no effect, no crash
 
     test::TempDir dir;
-    auto setting = std::make_shared<Setting>(dir / ".launcher.json");
+    auto setting = std::make_shared<Setting>(Setting::atPath, dir / ".launcher.json");
     setLoadedSetting(setting);
     storeApiDsaIndex(1);
     storeCdnDsaIndex(5);
@@ -202,7 +216,7 @@ TEST(SettingTest, LoadedSettingIsSharedAndReset) {
 // worker thread reads and writes the record.
 TEST(SettingTest, IndicesMayBeStoredFromManyThreads) {
     test::TempDir dir;
-    setLoadedSetting(std::make_shared<Setting>(dir / ".launcher.json"));
+    setLoadedSetting(std::make_shared<Setting>(Setting::atPath, dir / ".launcher.json"));
     std::atomic<bool> go{false};
     std::vector<std::thread> units;
     for (int t = 0; t < 4; ++t) {

@@ -29,7 +29,7 @@ protected:
     CLoadSchemesTest() {
         Paths::useBundleForTesting(temp / "Launcher.app");
         ApiDomains::createLists({"https://api.invalid"}, {first.url(), second.url()});
-        setLoadedSetting(std::make_shared<Setting>(storagePath() / ".launcher.json"));
+        setLoadedSetting(std::make_shared<Setting>(".launcher.json"));
     }
 
     void run() { CLoadSchemes(harness.thread, "abc123", "scheme.json.gz", "gameScheme.json.gz").work(); }

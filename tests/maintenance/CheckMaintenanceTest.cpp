@@ -48,7 +48,7 @@ protected:
         Paths::useBundleForTesting(launcher);
         fs::create_directories(storagePath());
         ApiDomains::createLists({"https://127.0.0.1:1"}, {first.url(), second.url()});
-        setLoadedSetting(std::make_shared<Setting>(storagePath() / ".launcher.json"));
+        setLoadedSetting(std::make_shared<Setting>(".launcher.json"));
     }
     void TearDown() override {
         first.takeUnexpectedRequests();

@@ -93,7 +93,7 @@ protected:
         fs::create_directories(storagePath());
         ApiDomains::createLists({api.url()}, {files.url()});
         files.serveFolder("/", serverRoot());
-        setLoadedSetting(std::make_shared<Setting>(storagePath() / ".launcher.json"));
+        setLoadedSetting(std::make_shared<Setting>(".launcher.json"));
     }
 
     /// True once a record of `minorType`/`event`/`eventState` is pending or

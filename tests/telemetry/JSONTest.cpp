@@ -1,4 +1,5 @@
 #include "services/internal/JSON.hpp"
+#include "services/internal/JSONCodingKeys.hpp"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,17 @@ TEST(JSONEncode, RealThatIsNotFiniteFailsTheWholeEncoding) {
 
 TEST(JSONEncode, TextThatIsNotUtf8IsWrittenWithReplacementCharacters) {
     EXPECT_EQ(JSON(Value(std::string("a\xff" "b"))).dump(), "\"a\xEF\xBF\xBD" "b\"");
+}
+
+TEST(JSONCodingKeysTest, TextKeysHaveNoIntegerAndIntegerKeysTheirDecimalText) {
+    const JSONCodingKeys fromText(std::string("42"));
+    EXPECT_EQ(fromText.stringValue, "42");
+    EXPECT_EQ(fromText.intValue, std::nullopt);
+    for (const std::int64_t number : {std::int64_t{0}, std::int64_t{-7}, std::numeric_limits<std::int64_t>::max()}) {
+        const JSONCodingKeys fromNumber(number);
+        EXPECT_EQ(fromNumber.stringValue, std::to_string(number));
+        EXPECT_EQ(fromNumber.intValue, number);
+    }
 }
 
 TEST(JSONDecode, ObjectMembersTakeIntegerBeforeRealAndKeepNull) {

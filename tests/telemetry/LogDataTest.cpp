@@ -54,7 +54,7 @@ TEST_F(LogDataTest, FullRecordWritesEveryMemberInOrder) {
     record.RawData = "{\"raw\":1}";
     record.addData("Type", "update").addData("Reason", "disk full").addData("Code", "7");
 
-    EXPECT_EQ(record.toJson().dump(),
+    EXPECT_EQ(record.encode().dump(),
               R"({"Sender":"Lnc","LogVer":"1.0.1","Platform":"mac","MajorType":"Launcher",)"
               R"("MinorType":"GStart","Event":"launch","EventState":"Failed",)"
               R"("TimeStamp":"2026-03-02T14:05:09.500","DeviceId":"DEV","Guid":"G-1","Type":"update",)"
@@ -64,7 +64,7 @@ TEST_F(LogDataTest, FullRecordWritesEveryMemberInOrder) {
 TEST_F(LogDataTest, BareRecordWritesTheFixedMembersEvenWhenEmpty) {
     LogData record;
     record.TimeStamp = "T";
-    EXPECT_EQ(record.toJson().dump(),
+    EXPECT_EQ(record.encode().dump(),
               R"({"Sender":"Lnc","LogVer":"1.0.1","Platform":"mac","MajorType":"Launcher","MinorType":"",)"
               R"("Event":"","EventState":"","TimeStamp":"T","DeviceId":"","LogLevel":""})");
 }
@@ -119,13 +119,13 @@ TEST_F(LogDataTest, TypeSetsTheTypeMemberAndNeverEntersData) {
     record.addData("Type", " first ").addData("Type", longType);
     EXPECT_EQ(record.aType, longType);  // last wins, whole, line breaks kept
     EXPECT_FALSE(record.Data.has_value());
-    const auto json = record.toJson();
+    const auto json = record.encode();
     EXPECT_EQ(json["Type"], longType);
     EXPECT_FALSE(json.contains("Data"));
 
     LogData blankType;
     blankType.addData("Type", "  ");
-    EXPECT_FALSE(blankType.toJson().contains("Type"));
+    EXPECT_FALSE(blankType.encode().contains("Type"));
 }
 
 TEST_F(LogDataTest, LongValuesAreCutToTwoThousandCharacters) {
@@ -159,7 +159,7 @@ TEST_F(LogDataTest, LongValuesAreCutToTwoThousandCharacters) {
 }
 
 TEST_F(LogDataTest, RecordWithoutPairsHasNoData) {
-    EXPECT_FALSE(LogData("A", "b", "Start", "INFO").toJson().contains("Data"));
+    EXPECT_FALSE(LogData("A", "b", "Start", "INFO").encode().contains("Data"));
 }
 
 // The game suite's "GUID" as the launcher stores it.
@@ -178,10 +178,10 @@ TEST_F(LogDataTest, BeforeTheDeviceRecordExistsRecordsCarryTheGuid) {
 
     const auto records = Rum::Api::pendingRecords();
     ASSERT_EQ(records.size(), 2u);
-    const auto before = records[0].toJson();
+    const auto before = records[0].encode();
     EXPECT_EQ(before["DeviceId"], "");
     EXPECT_EQ(before["Guid"], "RUN-GUID-1");
-    const auto after = records[1].toJson();
+    const auto after = records[1].encode();
     EXPECT_EQ(after["DeviceId"], "0A1B2C3D-0000-1111-2222-333344445555");
     EXPECT_FALSE(after.contains("Guid"));
 }
@@ -208,7 +208,7 @@ TEST_F(LogDataTest, WithoutAUsableDeviceIdTheGuidIsSentEvenWhenEmpty) {
         record.append();
         const auto taken = Rum::Api::takePendingRecords();
         ASSERT_EQ(taken.size(), 1u) << c.name;
-        const auto json = taken[0].toJson();
+        const auto json = taken[0].encode();
         EXPECT_EQ(json["DeviceId"], "") << c.name;
         EXPECT_EQ(json["Guid"], c.guid.value_or("")) << c.name;
     }
@@ -222,7 +222,7 @@ TEST_F(LogDataTest, AppendLogsTheOneRecordBatch) {
 
     const auto queued = Rum::Api::pendingRecords();
     ASSERT_EQ(queued.size(), 1u);
-    const std::string expected = "Rum.LogData.append: {\"Data\":[" + queued[0].toJson().dump() + "]}";
+    const std::string expected = "Rum.LogData.append: {\"Data\":[" + queued[0].encode().dump() + "]}";
     bool found = false;
     for (const auto& line : log.lines()) found = found || (line.level == "info" && line.text == expected);
     EXPECT_TRUE(found) << expected;

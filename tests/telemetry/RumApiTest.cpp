@@ -70,7 +70,7 @@ TEST_F(RumApiTest, CollectorReceivesTheBatchAtTheStreamWithKeyAndType) {
     EXPECT_EQ(requests[0].target, StreamPath);
     EXPECT_EQ(requests[0].header("x-api-key"), "Q7mVt2LpX9cRw4KzN8bHy3FsJ6dGe1UaZ5oTi0Pn");
     EXPECT_EQ(requests[0].header("Content-Type"), "application/json");
-    const Json expected = Json::object({{"Data", Json::array({queued[0].toJson(), queued[1].toJson()})}});
+    const Json expected = Json::object({{"Data", Json::array({queued[0].encode(), queued[1].encode()})}});
     EXPECT_EQ(requests[0].body, expected.dump());
     EXPECT_TRUE(errorLines().empty());
     EXPECT_TRUE(Rum::Api::pendingRecords().empty());
@@ -128,7 +128,7 @@ TEST_F(RumApiTest, FailureLineCarriesUrlBodyStatusHeadersAndReply) {
     reply.headers = {{"X-Reason", "maintenance"}};
     collector.on("PUT", StreamPath, reply);
     appendRecord("e");
-    const std::string body = Json::object({{"Data", Json::array({Rum::Api::pendingRecords()[0].toJson()})}}).dump();
+    const std::string body = Json::object({{"Data", Json::array({Rum::Api::pendingRecords()[0].encode()})}}).dump();
 
     Rum::Api::flushSync();
 

@@ -32,7 +32,7 @@ protected:
     UpdateInfoFixture() {
         std::filesystem::create_directories(storagePath());
         ApiDomains::createLists({api0.url(), api1.url()}, {"https://127.0.0.1:9"});
-        setLoadedSetting(std::make_shared<Setting>(settingsPath()));
+        setLoadedSetting(std::make_shared<Setting>(Setting::atPath, settingsPath()));
         setLauncherVersion("1.4.2");
         setGameVersion("2.0.1");
     }

@@ -5,7 +5,7 @@ namespace hexora::ApiConfig {
 void resetToDefaults() {
     Common::urlRetryCount = Common::DefaultUrlRetryCount;
     Common::webTimeoutSec = Common::DefaultWebTimeoutSec;
-    MaintenanceNotice::timeoutSec = MaintenanceNotice::DefaultTimeoutSec;
+    Download::timeoutSec = Download::DefaultTimeoutSec;
 }
 
 }  // namespace hexora::ApiConfig

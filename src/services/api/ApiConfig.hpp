@@ -18,13 +18,15 @@ inline std::atomic<std::int64_t> urlRetryCount{DefaultUrlRetryCount};
 inline std::atomic<double> webTimeoutSec{DefaultWebTimeoutSec};
 }  // namespace Common
 
-namespace MaintenanceNotice {
+namespace Download {
 inline constexpr double DefaultTimeoutSec = 60.0;
 
-/// Idle timeout of the maintenance notice fetch (the remote configuration's
-/// web download timeout).
+/// The download timeout (the remote configuration's "timeout_sec_web_download").
+/// It times one request only: the idle timeout of the maintenance notice
+/// fetch. File downloads, scheme downloads and the remote configuration
+/// fetch do not read it.
 inline std::atomic<double> timeoutSec{DefaultTimeoutSec};
-}  // namespace MaintenanceNotice
+}  // namespace Download
 
 /// Tests: puts every setting back to its default.
 void resetToDefaults();

@@ -27,4 +27,10 @@ std::shared_ptr<ApiDomainArray> fileList();
 /// Tests: back to "absent".
 void resetForTesting();
 
+/// The file server's folders below a file domain.
+namespace CdnPath {
+/// Update packages and scheme files: <file domain>/update/<hash>/<file name>.
+inline constexpr const char* Update = "update";
+}  // namespace CdnPath
+
 }  // namespace hexora::ApiDomains

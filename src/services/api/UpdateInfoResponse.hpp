@@ -5,7 +5,7 @@
 // (null counts as absent) and must then be strings; other members are
 // ignored. The JSON form (for telemetry only) writes "result" as a string
 // of its decimal value, then each text that is present.
-#include "services/api/ApiResponse.hpp"
+#include "services/http/ApiResponse.hpp"
 
 #include <cstdint>
 #include <optional>

@@ -2,12 +2,15 @@
 
 #include "services/file/LocalFile.hpp"
 #include "services/internal/FileOps.hpp"
+#include "services/internal/Paths.hpp"
 
 #include <utility>
 
 namespace hexora {
 
-Setting::Setting(std::filesystem::path path) : path_(std::move(path)) { load(); }
+Setting::Setting(std::string_view fileName) : Setting(atPath, storagePath() / fileName) {}
+
+Setting::Setting(AtPath, std::filesystem::path path) : path_(std::move(path)) { load(); }
 
 SettingFormat Setting::setting() const {
     std::lock_guard lock(mutex_);

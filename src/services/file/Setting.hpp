@@ -13,14 +13,24 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <string_view>
 
 namespace hexora {
 
 class Setting {
 public:
-    /// Sets `path`, starts from the default record and calls load(),
-    /// ignoring its result.
-    explicit Setting(std::filesystem::path path);
+    /// Tag of the constructor that takes the file's whole path.
+    struct AtPath {
+        explicit AtPath() = default;
+    };
+    static constexpr AtPath atPath{};
+
+    /// The settings file `fileName` in the storage folder: sets `path` to
+    /// storagePath() joined with it, starts from the default record and
+    /// calls load(), ignoring its result.
+    explicit Setting(std::string_view fileName);
+    /// The same for the file at `path` (tests keep theirs elsewhere).
+    Setting(AtPath, std::filesystem::path path);
     virtual ~Setting() = default;
     Setting(const Setting&) = delete;
     Setting& operator=(const Setting&) = delete;

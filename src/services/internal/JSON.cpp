@@ -1,5 +1,7 @@
 #include "services/internal/JSON.hpp"
 
+#include "services/internal/JSONCodingKeys.hpp"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -22,7 +24,7 @@ Value encodeValue(const Value& value) {
     switch (value.type()) {
     case Value::value_t::object: {
         Value object = Value::object();
-        for (const auto& [key, member] : value.items()) object[key] = encodeValue(member);
+        for (const auto& [key, member] : value.items()) object[JSONCodingKeys(key).stringValue] = encodeValue(member);
         return object;
     }
     case Value::value_t::array: {

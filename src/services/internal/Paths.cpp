@@ -18,7 +18,7 @@ struct Cache {
     std::optional<fs::path> bundleRootOverride;
     std::optional<fs::path> applicationSupportFolderOverride;
     std::optional<fs::path> bundleRoot;
-    std::optional<fs::path> applicationSupport;
+    std::optional<fs::path> applicationSupportPath;  // applicationSupport()'s cached value
     std::optional<fs::path> executable;
 };
 
@@ -79,16 +79,16 @@ fs::path executablePath() {
 fs::path applicationSupport() {
     std::lock_guard lock(cacheMutex());
     Cache& values = cache();
-    if (values.applicationSupport) return *values.applicationSupport;
+    if (values.applicationSupportPath) return *values.applicationSupportPath;
 
     const fs::path folder = values.applicationSupportFolderOverride ? *values.applicationSupportFolderOverride
                                                                     : Paths::userApplicationSupportFolder();
     if (folder.string().find(LauncherBundleIdentifier) != std::string::npos) {
-        values.applicationSupport = folder;
+        values.applicationSupportPath = folder;
         return folder;
     }
     const fs::path path = folder / LauncherBundleIdentifier;
-    values.applicationSupport = path;
+    values.applicationSupportPath = path;
     std::error_code error;
     if (!fs::exists(path, error)) {
         fs::create_directories(path, error);

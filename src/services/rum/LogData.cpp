@@ -109,7 +109,7 @@ std::optional<std::string> LogData::dataValue(const std::string& key) const {
     return found->get<std::string>();
 }
 
-nlohmann::ordered_json LogData::toJson() const {
+nlohmann::ordered_json LogData::encode() const {
     nlohmann::ordered_json json = nlohmann::ordered_json::object();
     json["Sender"] = Sender;
     json["LogVer"] = LogVer;

@@ -5,7 +5,7 @@
 //
 // Thread: a record belongs to its builder until append(), which copies it into
 // the process-wide batch (Rum::Api) and may be called from any thread.
-// Nothing here throws, except toJson() for a Data that is not JSON-encodable
+// Nothing here throws, except encode() for a Data that is not JSON-encodable
 // (only possible when Data was written directly, not through addData).
 #include <nlohmann/json.hpp>
 
@@ -59,7 +59,7 @@ public:
     /// "Guid" when present, "Type" when aType is not empty, "LogLevel", "Data"
     /// when present, "RawData" when present. Throws JSON::EncodingError when
     /// Data holds something JSON cannot write (a real that is not finite).
-    virtual nlohmann::ordered_json toJson() const;
+    virtual nlohmann::ordered_json encode() const;
 
     /// Hands a copy to the pending batch, with its identity filled: DeviceId
     /// from DeviceInfo::currentDeviceId() when there is one (no Guid), else

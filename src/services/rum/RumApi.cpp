@@ -5,6 +5,7 @@
 #include "services/http/HttpClient.hpp"
 #include "services/internal/JSON.hpp"
 #include "services/internal/Log.hpp"
+#include "services/rum/Response.hpp"
 #include "services/rum/RumUploads.hpp"
 
 #include <mutex>
@@ -16,8 +17,12 @@ constexpr int RequestPolls = 3000;
 constexpr int OutcomePolls = 100;
 
 struct Pending {
-    std::mutex mutex;
-    std::vector<LogData> records;
+    /// Serialises every read and write of pendingRequest and streamName, so
+    /// a take sees every hand-over made before it.
+    std::mutex requestQueue;
+    /// The pending batch: absent at start and after every take; while
+    /// present it holds at least one record.
+    std::optional<Request> pendingRequest;
     std::string streamName;
 };
 // Never destroyed: records may be appended from any thread until the very end.
@@ -35,6 +40,13 @@ std::string headerLines(const Http::Headers& headers) {
     return lines;
 }
 
+// The collector's reply decoded; any JSON body decodes, anything else gives nullopt.
+std::optional<Response> decodeReply(const std::string& body) {
+    const nlohmann::json parsed = nlohmann::json::parse(body, nullptr, false);
+    if (parsed.is_discarded()) return std::nullopt;
+    return Response(parsed);
+}
+
 // True when the whole reply came with a 2xx status and a JSON body. Otherwise
 // `errorText` describes what went wrong, or stays empty when only the status
 // was wrong.
@@ -47,7 +59,7 @@ bool succeeded(const Http::Result& result, std::string& errorText) {
         errorText = "the response body is empty";
         return false;
     }
-    if (!nlohmann::json::accept(result.body)) {
+    if (!decodeReply(result.body)) {
         errorText = "the response body is not JSON";
         return false;
     }
@@ -118,18 +130,18 @@ void waitFor(const std::vector<std::shared_ptr<Upload>>& uploads) {
         if (!upload->done) upload->abort = true;
 }
 
-// Takes the pending batch; nullopt when nothing is pending.
+// Takes the pending batch and leaves none pending; nullopt when nothing is pending.
 std::optional<Request> takeBatch() {
-    Request batch;
-    batch.Data = takePendingRecords();
-    if (batch.Data.empty()) return std::nullopt;
-    return batch;
+    std::lock_guard lock(pending().requestQueue);
+    std::optional<Request> taken;
+    taken.swap(pending().pendingRequest);
+    return taken;
 }
 }  // namespace
 
-nlohmann::ordered_json Request::toJson() const {
+nlohmann::ordered_json Request::encode() const {
     nlohmann::ordered_json records = nlohmann::ordered_json::array();
-    for (const auto& record : Data) records.push_back(record.toJson());
+    for (const auto& record : Data) records.push_back(record.encode());
     nlohmann::ordered_json json = nlohmann::ordered_json::object();
     json["Data"] = std::move(records);
     return json;
@@ -137,7 +149,7 @@ nlohmann::ordered_json Request::toJson() const {
 
 std::optional<std::string> Request::encodedText() const {
     try {
-        return toJson().dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+        return encode().dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     } catch (const std::exception&) {
         return std::nullopt;
     }
@@ -150,18 +162,20 @@ void Request::putRumSync(const std::string& apiKey) const {
 }
 
 std::string streamName() {
-    std::lock_guard lock(pending().mutex);
+    std::lock_guard lock(pending().requestQueue);
     return pending().streamName;
 }
 
 void setStreamName(std::string name) {
-    std::lock_guard lock(pending().mutex);
+    std::lock_guard lock(pending().requestQueue);
     pending().streamName = std::move(name);
 }
 
 void enqueue(LogData record) {
-    std::lock_guard lock(pending().mutex);
-    pending().records.push_back(std::move(record));
+    std::lock_guard lock(pending().requestQueue);
+    auto& batch = pending().pendingRequest;
+    if (!batch) batch.emplace();
+    batch->Data.push_back(std::move(record));
 }
 
 void flushAsync() {
@@ -176,15 +190,14 @@ void flushSync() {
 }
 
 std::vector<LogData> pendingRecords() {
-    std::lock_guard lock(pending().mutex);
-    return pending().records;
+    std::lock_guard lock(pending().requestQueue);
+    const auto& batch = pending().pendingRequest;
+    return batch ? batch->Data : std::vector<LogData>{};
 }
 
 std::vector<LogData> takePendingRecords() {
-    std::lock_guard lock(pending().mutex);
-    std::vector<LogData> taken;
-    taken.swap(pending().records);
-    return taken;
+    std::optional<Request> taken = takeBatch();
+    return taken ? std::move(taken->Data) : std::vector<LogData>{};
 }
 
 }  // namespace hexora::Rum::Api

@@ -36,8 +36,8 @@ public:
 
     /// The batch's JSON form. Throws JSON::EncodingError when a record cannot
     /// be encoded.
-    virtual nlohmann::ordered_json toJson() const;
-    /// toJson() as compact text (bytes that are not UTF-8 written as U+FFFD);
+    virtual nlohmann::ordered_json encode() const;
+    /// encode() as compact text (bytes that are not UTF-8 written as U+FFFD);
     /// nullopt when the batch cannot be encoded.
     std::optional<std::string> encodedText() const;
 

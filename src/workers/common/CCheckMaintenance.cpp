@@ -86,7 +86,7 @@ std::optional<Info> CCheckMaintenance::checkMaintenance() {
         Rum::LogData("CCheckMaintenance", "download", "Start", "INFO").addData("Uri", url).append();
 
         Http::Options options;
-        options.timeoutSec = ApiConfig::MaintenanceNotice::timeoutSec.load();
+        options.timeoutSec = ApiConfig::Download::timeoutSec.load();
         options.headers = {{"Content-Type", "application/json"}};
         options.shouldAbort = [this] { return isCancelled(); };
         const Http::Result result = Http::get(url, options);

@@ -1,12 +1,10 @@
 #include "workers/common/CDownload.hpp"
 
 #include "engine/LauncherError.hpp"
-#include "services/api/ApiDomains.hpp"
-#include "services/api/DomainRotation.hpp"
-#include "services/file/LoadedSetting.hpp"
 #include "services/internal/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
+#include "workers/common/DownloadThread.hpp"
 #include "workers/common/MultiFileWorker.hpp"
 
 #include <charconv>
@@ -39,20 +37,6 @@ void CDownload::fail(const std::string& event, const std::string& message, const
     error.withState(LauncherState::Failed_Download).withRum(record).withTerminateWhenAvailable(false);
     if (!innerError.empty()) error.withError(innerError);
     throw error;
-}
-
-void CDownload::runUnit(const std::shared_ptr<DownloadUnit>& unit) {
-    using State = DownloadUnit::DownloadState;
-    unit->start();
-    MultiFile::waitWhile([&] { return unit->state() == State::Downloading; });
-
-    const State state = unit->state();
-    if (state == State::Success) {
-        if (const auto list = ApiDomains::fileList()) domainAnswered(*list, unit->currentIndex(), storeCdnDsaIndex);
-        if (onDomainAnswered) onDomainAnswered(unit->currentIndex());
-        return;
-    }
-    if (state == State::Failed && unit->retryCount() >= 1 && unit->retry()) jobs.append(unit);
 }
 
 void CDownload::checkInputs() const {
@@ -93,8 +77,8 @@ void CDownload::work() {
         jobs.append(unit);
     }
 
-    const MultiFileOutcome outcome = MultiFile::runUnits<DownloadUnit>(
-        *this, downloadRequests, jobs, [this](const std::shared_ptr<DownloadUnit>& unit) { runUnit(unit); });
+    const MultiFileOutcome outcome =
+        MultiFile::runUnits<DownloadUnit>(*this, downloadRequests, [this] { DownloadThread(*this).main(); });
     if (outcome.cancelled) return;
     if (!outcome.passed()) {
         fail("some downloads failed",

@@ -19,12 +19,12 @@
 //   aborted and each sends its own failure record).
 // Posts Downloading once, then progress (sum / count x 100) every 0.01 s.
 //
-// Each unit thread runs start() (the whole transfer) and then the after-unit
-// step: on Success the unit's domain is recorded as the answering one (the
-// file domain list's current index, 0 when out of range, and the loaded
-// settings' cdn_dsa_index in memory); Failed with attempts left and not
-// cancelled: retry() on the next domain and back to the end of jobs;
-// anything else: the unit is dropped.
+// The unit threads are DownloadThreads: each runs start() (the whole
+// transfer) and then the after-unit step: on Success the unit's domain is
+// recorded as the answering one (the file domain list's current index, 0 when
+// out of range, and the loaded settings' cdn_dsa_index in memory); Failed
+// with attempts left and not cancelled: retry() on the next domain and back
+// to the end of jobs; anything else: the unit is dropped.
 //
 // Ownership: the worker owns its units (downloadRequests, shared with jobs);
 // its unit threads are joined before work() returns.
@@ -60,7 +60,6 @@ public:
     std::function<void(std::int64_t index)> onDomainAnswered;
 
 private:
-    void runUnit(const std::shared_ptr<DownloadUnit>& unit);
     void checkInputs() const;
     void prepareTarget() const;
     [[noreturn]] void fail(const std::string& event, const std::string& message, const std::string& path = {},

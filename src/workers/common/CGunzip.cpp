@@ -1,6 +1,7 @@
 #include "workers/common/CGunzip.hpp"
 
 #include "workers/common/DecompressionRun.hpp"
+#include "workers/common/GunzipThread.hpp"
 #include "workers/common/MultiFileWorker.hpp"
 
 namespace hexora::Worker::Common {
@@ -17,8 +18,8 @@ void CGunzip::work() {
         gunzipRequests.push_back(unit);
         jobs.append(unit);
     }
-    const MultiFileOutcome outcome = MultiFile::runUnits<GunzipUnit>(
-        *this, gunzipRequests, jobs, [](const std::shared_ptr<GunzipUnit>& unit) { unit->gunzip(); });
+    const MultiFileOutcome outcome =
+        MultiFile::runUnits<GunzipUnit>(*this, gunzipRequests, [this] { GunzipThread(*this).main(); });
     if (outcome.cancelled) return;
     DecompressionRun::finish(*this, "CGunzip", "some files failed to gunzip ", outcome);
 }

@@ -21,7 +21,7 @@ CLoadSchemes::CLoadSchemes(std::shared_ptr<WorkerThread> workerThread, std::stri
       destFileName(std::move(destFileNameIn)) {}
 
 bool CLoadSchemes::attempt(const std::string& base) const {
-    const std::string url = joinUrl(joinUrl(joinUrl(base, "update"), hashKey), sourceName);
+    const std::string url = joinUrl(joinUrl(joinUrl(base, ApiDomains::CdnPath::Update), hashKey), sourceName);
 
     Rum::LogData("CLoadSchemes", "download", "Start", "INFO").addData("Uri", url).append();
     const FileFetchResult result = fetchFile(url, (storagePath() / destFileName).string());

@@ -2,6 +2,7 @@
 
 #include "workers/common/DecompressionRun.hpp"
 #include "workers/common/MultiFileWorker.hpp"
+#include "workers/common/UnzipThread.hpp"
 
 namespace hexora::Worker::Common {
 
@@ -19,8 +20,8 @@ void CUnzip::work() {
         unzipRequests.push_back(unit);
         jobs.append(unit);
     }
-    const MultiFileOutcome outcome = MultiFile::runUnits<UnzipUnit>(
-        *this, unzipRequests, jobs, [](const std::shared_ptr<UnzipUnit>& unit) { unit->unzip(); }, "UnzipThread");
+    const MultiFileOutcome outcome =
+        MultiFile::runUnits<UnzipUnit>(*this, unzipRequests, [this] { UnzipThread(*this).main(); });
     if (outcome.cancelled) return;
     DecompressionRun::finish(*this, "CUnzip", "unzip failed : ", outcome);
 }

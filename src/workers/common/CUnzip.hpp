@@ -16,8 +16,8 @@
 // by several threads; the packages share one budget, so at most coreCount
 // threads extract at any time however many packages run.
 //
-// Each unit thread logs "Start UnzipThread : " and "Ended UnzipThread : "
-// with "<UnzipThread: thread id>" when it begins and ends.
+// The unit threads are UnzipThreads; each logs "Start UnzipThread : " and
+// "Ended UnzipThread : " with "<UnzipThread: thread id>" when it begins and ends.
 //
 // Ownership: the worker owns its units; its unit threads are joined before
 // work() returns.

@@ -6,6 +6,7 @@
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/MultiFileWorker.hpp"
+#include "workers/common/ValidationThread.hpp"
 
 #include <algorithm>
 #include <system_error>
@@ -162,11 +163,8 @@ void CValidation::work() {
     makeUnits(scheme, entries, checkedPaths);
 
     // Each unit thread runs one check to its end.
-    const MultiFileOutcome outcome = MultiFile::runUnits<ValidationUnit>(
-        *this, validationRequests, jobs, [](const std::shared_ptr<ValidationUnit>& unit) {
-            unit->validate();
-            MultiFile::waitWhile([&] { return unit->state() == ValidationUnit::ValidationState::Validating; });
-        });
+    const MultiFileOutcome outcome =
+        MultiFile::runUnits<ValidationUnit>(*this, validationRequests, [this] { ValidationThread(*this).main(); });
     if (outcome.cancelled) return;
 
     if (outcome.passed()) {

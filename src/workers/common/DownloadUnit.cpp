@@ -1,7 +1,6 @@
 #include "workers/common/DownloadUnit.hpp"
 
 #include "services/api/ApiDomains.hpp"
-#include "services/api/DomainRotation.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/FileFetch.hpp"
@@ -27,26 +26,36 @@ std::optional<DownloadUnit::DownloadState> DownloadUnit::downloadStateFromRawVal
 std::string DownloadUnit::buildUrl(std::int64_t index, const std::string& path) {
     const auto list = ApiDomains::fileList();
     const std::string base = list ? list->urlAt(index) : std::string();
-    return joinUrl(joinUrl(base, "update"), path);
+    return joinUrl(joinUrl(base, ApiDomains::CdnPath::Update), path);
 }
 
 DownloadUnit::DownloadUnit(std::string downloadUrl, std::string targetPath)
-    : downloadUrl_(std::move(downloadUrl)), targetPath_(std::move(targetPath)) {
-    // The first attempt of the rotation every request to a domain list follows.
-    const auto list = ApiDomains::fileList();
-    retryCount_ = (list ? rotationAttempts(*list) : 0) - 1;
-    currentIndex_ = list ? list->currentIndex() : 0;
-    url_ = buildUrl(currentIndex_, downloadUrl_);
-}
+    : downloadUrl_(std::move(downloadUrl)),
+      targetPath_(std::move(targetPath)),
+      rotation_(ApiDomains::fileList().get()),
+      url_(buildUrl(rotation_.index(), downloadUrl_)) {}
 
 std::int64_t DownloadUnit::retryCount() const {
     std::lock_guard lock(mutex_);
-    return retryCount_;
+    return rotation_.attemptsLeft();
 }
 
 std::int64_t DownloadUnit::currentIndex() const {
     std::lock_guard lock(mutex_);
-    return currentIndex_;
+    return rotation_.index();
+}
+
+bool DownloadUnit::mayRetry() const {
+    std::lock_guard lock(mutex_);
+    return rotation_.mayMoveOn();
+}
+
+void DownloadUnit::domainAnswered(const StoreDomainIndex& storeIndex) const {
+    const DomainRotation rotation = [this] {
+        std::lock_guard lock(mutex_);
+        return rotation_;
+    }();
+    if (const auto list = ApiDomains::fileList()) rotation.answered(*list, storeIndex);
 }
 
 std::string DownloadUnit::url() const {
@@ -69,10 +78,8 @@ bool DownloadUnit::retry() {
     if (cancelled_) return false;
     state_ = DownloadState::None;
     retryPending_ = false;
-    retryCount_ -= 1;
-    const auto list = ApiDomains::fileList();
-    currentIndex_ = list ? list->nextIndex(currentIndex_) : 0;
-    url_ = buildUrl(currentIndex_, downloadUrl_);
+    rotation_.moveOn(ApiDomains::fileList().get());
+    url_ = buildUrl(rotation_.index(), downloadUrl_);
     return true;
 }
 
@@ -132,7 +139,7 @@ void DownloadUnit::finish(long status, const std::string& errorText, bool succee
     // A body that arrived whole but could not be put in place is no file.
     if (progress_.load() >= 1.0) progress_.store(0.0);
     state_ = DownloadState::Failed;
-    retryPending_ = !cancelled_ && retryCount_ >= 1;
+    retryPending_ = !cancelled_ && rotation_.mayMoveOn();
 }
 
 }  // namespace hexora::Worker::Common

@@ -14,6 +14,8 @@
 // called from any thread (the worker thread polls them). Every field is
 // guarded by the unit's own lock or atomic. Held by std::shared_ptr (the unit
 // list and the jobs queue share it). Nothing here throws.
+#include "services/api/DomainRotation.hpp"
+
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -28,17 +30,19 @@ public:
     /// The state with raw value `raw`; nullopt for any other integer.
     static std::optional<DownloadState> downloadStateFromRawValue(int raw);
 
-    /// A unit in state None with progress 0, on the file domain list's
-    /// current domain, with the domain rotation's attempts (URL retry count
-    /// x number of domains) - 1 further attempts allowed. An absent or empty domain list gives index 0 and an
-    /// empty base address.
+    /// A unit in state None with progress 0 and the file domain list's
+    /// DomainRotation: on the list's current domain, with the rotation's
+    /// attempts (URL retry count x number of domains) - 1 further attempts
+    /// allowed. An absent or empty domain list gives index 0 and an empty
+    /// base address.
     DownloadUnit(std::string downloadUrl, std::string targetPath);
     virtual ~DownloadUnit() = default;
     DownloadUnit(const DownloadUnit&) = delete;
     DownloadUnit& operator=(const DownloadUnit&) = delete;
 
     /// Moves the unit to the next file domain for another attempt: state
-    /// None, one attempt fewer left, the rotation's next index, url rebuilt.
+    /// None, the rotation moved on (one attempt fewer left, its next index),
+    /// url rebuilt.
     /// Returns false and changes nothing once the unit
     /// was cancelled: a cancelled unit is never tried again.
     virtual bool retry();
@@ -50,6 +54,12 @@ public:
     /// (the transfer notices within a fraction of a second and the unit ends
     /// Failed). From then on the unit is never retried. Other states stay.
     void cancel();
+    /// Whether the rotation allows another attempt after a failed one.
+    bool mayRetry() const;
+    /// The current attempt's domain answered: the rotation records it
+    /// (storeIndex, then the file domain list's current index). Without a
+    /// file domain list nothing is recorded.
+    void domainAnswered(const StoreDomainIndex& storeIndex) const;
     /// Ends a unit that must not be fetched (its target would lie outside
     /// its folder): Failed at once, with its failure record, never retried.
     void refuse(const std::string& reason);
@@ -58,7 +68,9 @@ public:
     const std::string& targetPath() const { return targetPath_; }
     /// 0 when made; the completed fraction of the current 2xx body; 1 on success.
     double progress() const { return progress_.load(); }
+    /// The rotation's attempts left after the current one.
     std::int64_t retryCount() const;
+    /// The rotation's domain of the current attempt.
     std::int64_t currentIndex() const;
     std::string url() const;
     DownloadState state() const;
@@ -77,8 +89,7 @@ private:
     std::atomic<bool> abort_{false};
 
     mutable std::mutex mutex_;
-    std::int64_t retryCount_ = 0;
-    std::int64_t currentIndex_ = 0;
+    DomainRotation rotation_;
     std::string url_;
     DownloadState state_ = DownloadState::None;
     bool cancelled_ = false;

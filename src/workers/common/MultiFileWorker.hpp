@@ -10,8 +10,8 @@
 //   3. MultiFile::postState(*this, LauncherState::...);     // its working state
 //   4. make every unit (in input order), push it to its unit list and
 //      jobs.append(unit); all units exist before step 5;
-//   5. auto outcome = MultiFile::runUnits(*this, units, jobs,
-//          [this](const std::shared_ptr<Unit>& unit) { ... });
+//   5. auto outcome = MultiFile::runUnits(*this, units,
+//          [this] { XThread(*this).main(); });   // its named unit thread
 //   6. if (outcome.cancelled) return;                        // quietly
 //      outcome.passed() tells whether the sum of progress equals the number
 //      of units; outcome.sum and outcome.count give the figures for texts.
@@ -36,14 +36,17 @@
 // The worker thread reads progress() and isFinal() while unit threads write;
 // those must be atomic or locked in the unit.
 //
-// Each unit thread takes units from jobs until it is empty and calls the
-// worker's runUnit for each, on that thread: run the unit's operation, wait
-// while it is in its working state (waitWhile), then the worker's after-unit
-// step. A runUnit may append the unit to jobs again (a retry); a thread takes
-// it again. The worker outlives its unit threads: runUnits joins them.
+// Each unit thread is one of the worker's named thread types (DownloadThread,
+// ValidationThread, GunzipThread, UnzipThread), whose main() takes units from
+// the worker's jobs until it is empty (drainJobs) and, for each, on that
+// thread: runs the unit's operation, waits while it is in its working state
+// (waitWhile), then does the worker's after-unit step. An after-unit step may
+// append the unit to jobs again (a retry); a thread takes it again. The worker
+// outlives its unit threads: runUnits joins them.
 //
 // Failure: runUnits throws nothing of its own; an exception escaping a
-// runUnit ends the process (std::terminate), so unit operations catch theirs.
+// thread's main ends the process (std::terminate), so unit operations catch
+// theirs.
 #include "engine/LauncherState.hpp"
 #include "engine/ThreadSafeArray.hpp"
 #include "platform/Wakeup.hpp"
@@ -115,23 +118,19 @@ double progressSum(const std::vector<std::shared_ptr<Unit>>& units) {
 }
 
 /// Step 5 of the shape (step 6 reads its outcome); see the header comment. Called on the worker
-/// thread once all units are queued in the worker's jobs.
-/// `threadName`, when given, makes each unit thread log its start and end
-/// (logUnitThread).
+/// thread once all units are queued in the worker's jobs. Each of the
+/// min(units, coreCount) threads runs `threadMain` (the main() of the
+/// worker's named unit thread type), which drains the worker's jobs.
 template <class Unit>
 MultiFileOutcome runUnits(const Worker& worker, const std::vector<std::shared_ptr<Unit>>& units,
-                          ThreadSafeArray<std::shared_ptr<Unit>>& jobs,
-                          const std::function<void(const std::shared_ptr<Unit>&)>& runUnit,
-                          const char* threadName = nullptr) {
+                          const std::function<void()>& threadMain) {
     const auto threadCount = std::min<std::int64_t>(static_cast<std::int64_t>(units.size()), threadLimit(worker));
     platform::Wakeup lastThreadEnded;
     std::atomic<std::int64_t> threadsLeft{threadCount};
     std::vector<std::thread> threads;
     for (std::int64_t i = 0; i < threadCount; ++i) {
-        threads.emplace_back([&jobs, &runUnit, threadName, &lastThreadEnded, &threadsLeft] {
-            if (threadName) logUnitThread(threadName, true);
-            drainJobs(jobs, runUnit);
-            if (threadName) logUnitThread(threadName, false);
+        threads.emplace_back([&threadMain, &lastThreadEnded, &threadsLeft] {
+            threadMain();
             // Every unit is final once the last thread found no job left.
             if (threadsLeft.fetch_sub(1) == 1) lastThreadEnded.raise();
         });

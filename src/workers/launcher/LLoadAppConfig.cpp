@@ -23,7 +23,7 @@ std::optional<AppConfig> parse(const std::string& text) {
 
 void apply(const AppConfig& config) {
     ApiConfig::Common::webTimeoutSec = static_cast<double>(config.timeoutSecWeb());
-    ApiConfig::MaintenanceNotice::timeoutSec = static_cast<double>(config.timeoutSecWebDownload());
+    ApiConfig::Download::timeoutSec = static_cast<double>(config.timeoutSecWebDownload());
     ApiConfig::Common::urlRetryCount = config.urlRetryCountWeb();
     if (const auto apiList = ApiDomains::apiList()) apiList->replaceUrls(config.api2urls());
 }

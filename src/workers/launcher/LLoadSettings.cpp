@@ -2,12 +2,11 @@
 
 #include "services/api/ApiDomains.hpp"
 #include "services/file/LoadedSetting.hpp"
-#include "services/internal/Paths.hpp"
 
 namespace hexora::Worker::Launcher {
 
 void LLoadSettings::work() {
-    const auto setting = std::make_shared<Setting>(storagePath() / FileName);
+    const auto setting = std::make_shared<Setting>(FileName);
     setLoadedSetting(setting);
     const SettingFormat record = setting->setting();
     // setCurrentIndex stores 0 for an index outside the list.

@@ -1,5 +1,6 @@
 #pragma once
-// The base of every reply record of the update API and the collector.
+// The base of every reply record of the update API and the collector (it
+// sits with the request layer, which both reach).
 //
 // A reply type R derives from ApiResponse and has a constructor
 // `explicit R(const nlohmann::json&)` that decodes the reply and throws
