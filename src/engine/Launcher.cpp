@@ -2,10 +2,8 @@
 
 #include "engine/OpenedUrlFlag.hpp"
 #include "engine/WorkerBase.hpp"
-#include "services/api/ApiDomains.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
-#include "services/rum/RumApi.hpp"
 
 #include <stdexcept>
 
@@ -29,8 +27,7 @@ void Launcher::setFirstWorkers(LauncherFirstWorkers firstWorkers) {
 void Launcher::setup(std::shared_ptr<UIUpdateManager> uiUpdateManager) {
     if (!uiUpdateManager) throw std::invalid_argument("Launcher::setup needs a UIUpdateManager");
     std::lock_guard lock(mutex_);
-    ApiDomains::createLists();
-    Rum::Api::setStreamName(StreamName);
+    if (firstWorkers_.productSetup) firstWorkers_.productSetup();
     if (workerThread_) {
         record("setup", "Failed").addData("Message", "workerThread is already initialized").append();
         return;

@@ -1,7 +1,7 @@
 #pragma once
-// The driver of the worker engine: builds the process-wide domain lists,
-// names the telemetry stream, owns the one worker thread and queues the first
-// worker of the road. The application shell calls it:
+// The driver of the worker engine: runs the installed product set-up (the
+// process-wide domain lists and telemetry stream), owns the one worker thread
+// and queues the first worker of the road. The application shell calls it:
 //   setup()           when the main window is shown (creates the thread, not started)
 //   handleOpenUrls()  when the launcher was opened with URLs (queues the hand-off)
 //   start()           when launching has finished (queues the boot checks, starts the thread)
@@ -26,9 +26,6 @@ namespace hexora {
 
 class Launcher {
 public:
-    /// The telemetry stream the launcher's batches go to.
-    static constexpr const char* StreamName = "hexora-rum-kinesis-prod";
-
     /// The process-wide driver.
     static Launcher& shared();
 
@@ -36,10 +33,11 @@ public:
     /// start, before start() or handleOpenUrls()).
     void setFirstWorkers(LauncherFirstWorkers firstWorkers);
 
-    /// Rebuilds the API and file domain lists from the configured endpoints
-    /// and sets the telemetry stream name; then creates the worker thread for
-    /// `uiUpdateManager` (not started) and queues the "setup"/"Start" record,
-    /// or, when a thread exists already, keeps it and queues "setup"/"Failed".
+    /// Runs the installed product set-up (the program's rebuilds the API and
+    /// file domain lists and sets the telemetry stream name); then creates
+    /// the worker thread for `uiUpdateManager` (not started) and queues the
+    /// "setup"/"Start" record, or, when a thread exists already, keeps it and
+    /// queues "setup"/"Failed".
     /// `uiUpdateManager` must not be null.
     void setup(std::shared_ptr<UIUpdateManager> uiUpdateManager);
 

@@ -10,6 +10,11 @@
 //       .withRum(record)
 //       .withTerminateWhenAvailable(false)
 //       .withError(std::current_exception());
+//
+// The two ways a worker ends the road have a helper each, which sets every
+// field (the builder steps may still follow, e.g. withError()):
+//   failure(type, message, state, record)  Failed, the window stays open
+//   terminating(code, type, message, record)  no state, the application quits
 #include "engine/ErrorBase.hpp"
 #include "engine/LauncherState.hpp"
 #include "services/rum/LogData.hpp"
@@ -19,6 +24,15 @@ namespace hexora::Worker {
 class LauncherError : public ChainedError<LauncherError> {
 public:
     using ChainedError::ChainedError;
+
+    /// Code Failed, `state` shown (none: the window keeps what it shows),
+    /// `record` sent for the error (none: no record of its own),
+    /// terminateWhenAvailable false: the launcher stays open with the failure.
+    static LauncherError failure(std::string type, std::string message, std::optional<LauncherState> state,
+                                 std::optional<Rum::LogData> record = std::nullopt);
+    /// `code`, no state, `record` sent for the error, terminateWhenAvailable
+    /// true: the application quits once the worker thread is done.
+    static LauncherError terminating(Code code, std::string type, std::string message, Rum::LogData record);
 
     LauncherError& withState(LauncherState state);
     LauncherError& withRum(Rum::LogData record);

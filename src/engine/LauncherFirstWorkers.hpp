@@ -1,10 +1,11 @@
 #pragma once
-// How the Launcher driver makes the first worker of a run. The engine does
-// not know the concrete workers; the program installs these factories at
-// start (workers/FirstWorkers.hpp: the boot checks and the URL hand-off),
-// tests install their own.
+// How the Launcher driver sets up the product and makes the first worker of
+// a run. The engine does not know the product or its workers; the program
+// installs these at start (workers/FirstWorkers.hpp: the domain lists and
+// the telemetry stream, the boot checks and the URL hand-off), tests install
+// their own.
 //
-// Thread: the factories are called on the thread that calls the driver (the
+// Thread: productSetup and the factories are called on the thread that calls the driver (the
 // main thread). Each returns a new worker bound to `thread`; null means no
 // worker could be made.
 #include <functional>
@@ -20,6 +21,9 @@ class WorkerThread;
 }  // namespace Worker
 
 struct LauncherFirstWorkers {
+    /// The product's process-wide wiring (domain lists, telemetry stream),
+    /// made afresh by every Launcher::setup() before the thread; absent: none.
+    std::function<void()> productSetup;
     /// The first step of the normal road (the boot checks).
     std::function<std::shared_ptr<Worker::WorkerBase>(std::shared_ptr<Worker::WorkerThread> thread)> boot;
     /// The hand-off of opened URLs; `urls` are their absolute texts, in order.

@@ -3,6 +3,8 @@
 #include "engine/LauncherError.hpp"
 #include "platform/Clock.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
+#include "services/internal/GameProduct.hpp"
+#include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/ChildProcess.hpp"
@@ -40,8 +42,8 @@ using Worker::LauncherError;
 using Worker::Hexora::GCheckProcess;
 using Worker::Launcher::LCheckProcess;
 
-constexpr const char* LauncherId = "com.tarq.hexora.mac.launcher";
-constexpr const char* GameId = "com.tarq.hexora.mac.game";
+constexpr const char* LauncherId = LauncherProduct::BundleIdentifier;
+constexpr const char* GameId = GameProduct::BundleIdentifier;
 
 std::string replacePid(std::string text, std::int32_t pid) {
     const auto at = text.find("{pid}");

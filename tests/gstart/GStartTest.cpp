@@ -4,6 +4,7 @@
 #include "platform/PreferenceStore.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
 #include "services/internal/FileURL.hpp"
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
@@ -223,7 +224,7 @@ TEST_F(GStartTest, LaunchRequestCarriesTheLauncherIdAndTheStorageFolder) {
     test::ScopedProcessTable table(31337);
     test::ScopedProcessLauncher launcher;
     launcher->onLaunch([&](const auto&, const auto& result) {
-        table->add(result.processIdentifier, GStart::GameBundleIdentifier,
+        table->add(result.processIdentifier, GameProduct::BundleIdentifier,
                           storagePath() / "Hexora.app/Contents/MacOS/Hexora");
     });
     PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", "4242");

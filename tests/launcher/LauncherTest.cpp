@@ -9,6 +9,7 @@
 #include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestClock.hpp"
+#include "workers/FirstWorkers.hpp"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,8 @@ std::vector<std::string> eventsOf(const std::vector<Rum::LogData>& records) {
 class LauncherTest : public test::RunStateFixture {
 protected:
     LauncherTest() {
-        LauncherFirstWorkers factories;
+        // The program's product set-up, with first workers that only note their run.
+        LauncherFirstWorkers factories = firstWorkers();
         factories.boot = [this](std::shared_ptr<Worker::WorkerThread> thread) {
             return make(std::move(thread), "LBoot");
         };

@@ -4,7 +4,9 @@
 
 #include "services/api/ApiDomains.hpp"
 #include "services/file/LoadedSetting.hpp"
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/InstalledVersions.hpp"
+#include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
@@ -139,7 +141,7 @@ TEST_F(LoadersTest, SettingsLoaderWithoutDomainListsStillLoadsAndEachRunReplaces
 }
 
 TEST_F(LoadersTest, LauncherVersionLoaderReadsTheVersionAndReportsAForeignIdentifier) {
-    const std::string own = LauncherBundleIdentifier;
+    const std::string own = LauncherProduct::BundleIdentifier;
     const struct {
         const char* label;
         std::optional<std::string> plist;  // nullopt: no Info.plist in the bundle
@@ -176,7 +178,7 @@ TEST_F(LoadersTest, LauncherVersionLoaderReadsTheVersionAndReportsAForeignIdenti
 }
 
 TEST_F(LoadersTest, GameVersionLoaderReadsTheInstalledGameOrFallsBackToTheDefault) {
-    const std::string game = Worker::Hexora::GLoadVersion::GameBundleIdentifier;
+    const std::string game = GameProduct::BundleIdentifier;
     const RecordSummary notFound{"not found", "Failed", "InstalledGame", std::nullopt};
     const RecordSummary foreign{"invalid bundle id", "Failed", "InstalledGame", std::nullopt};
     const struct {
@@ -231,7 +233,7 @@ TEST_F(LoadersTest, LoadersRunInOneRunWithoutEndingIt) {
     stored.cdn_dsa_index = 1;
     writeFile(storagePath() / ".launcher.json", stored.encode());
     writeFile(bundleRootPath() / "Contents/Info.plist",
-              infoPlist({{"CFBundleIdentifier", text(LauncherBundleIdentifier)}, {"CFBundleShortVersionString", text("1.4.2")}}));
+              infoPlist({{"CFBundleIdentifier", text(LauncherProduct::BundleIdentifier)}, {"CFBundleShortVersionString", text("1.4.2")}}));
     bool reachedTheEnd = false;
     harness.thread->workers().append(std::make_shared<Worker::Launcher::LLoadSettings>(harness.thread));
     harness.thread->workers().append(std::make_shared<Worker::Launcher::LLoadVersion>(harness.thread));

@@ -5,6 +5,7 @@
 #include "platform/PreferenceStore.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
 #include "services/internal/FileURL.hpp"
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/ChildProcess.hpp"
@@ -12,6 +13,7 @@
 #include "support/EngineHarness.hpp"
 #include "support/Eventually.hpp"
 #include "support/FakePreferenceStore.hpp"
+#include "support/LogCapture.hpp"
 #include "support/RunState.hpp"
 #include "support/SampleGame.hpp"
 #include "support/ScopedEnv.hpp"
@@ -34,7 +36,7 @@ using Worker::LauncherError;
 using Worker::Hexora::GHandleOpenUrls;
 
 constexpr const char* GameSuite = PlayerPrefsHelper::GameSuiteName;
-constexpr const char* GameId = "com.tarq.hexora.mac.game";
+constexpr const char* GameId = GameProduct::BundleIdentifier;
 
 class GHandleOpenUrlsTest : public test::RunStateFixture {
 protected:
@@ -251,13 +253,26 @@ TEST_F(GHandleOpenUrlsTest, StaleRecordedIdWithNoGameGivesTheRoadBack) {
         game.terminate();
         ASSERT_TRUE(game.waitForExit());
     }
-    for (const auto& recorded : std::vector<std::string>{std::to_string(ended), "12x", ""}) {
-        SCOPED_TRACE(recorded);
+    const struct {
+        std::string recorded;
+        std::string logged;  // empty: no line about the recorded id
+    } cases[] = {
+        {std::to_string(ended), "the recorded game process is not running: " + std::to_string(ended)},
+        {"12x", "no process id recorded by the game: 12x"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.recorded);
+        test::LogCapture log;
         OpenedUrlFlag::set(true);
-        PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", recorded);
+        PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", c.recorded);
         EXPECT_FALSE(run({"hexoramac://join/5"}));
         expectBootQueued();
         EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
+        if (!c.logged.empty()) {
+            EXPECT_TRUE(log.contains(c.logged));
+        }
+        EXPECT_EQ(log.contains("recorded"), !c.logged.empty());
     }
 }
 

@@ -4,6 +4,7 @@
 // does not match its scheme.
 #include "pipeline/PipelineFixture.hpp"
 #include "pipeline/Tamper.hpp"
+#include "services/internal/LauncherProduct.hpp"
 #include "workers/common/CPatch.hpp"
 #include "workers/common/CValidation.hpp"
 #include "workers/game/GCheckProcess.hpp"
@@ -57,12 +58,12 @@ TEST_F(LauncherRoadTest, OutdatedLauncherIsDownloadedPatchedAndRestarted) {
     publish(next, "1.5.0", "L150");
     answer({{"result", 0}, {"version", "1.5.0"}, {"hash", "L150"}});
     // This very launcher is listed first under the launcher's bundle identifier.
-    table->add(OwnPid, std::string(LauncherBundleIdentifier), launcher.bundle() / "Contents/MacOS/Hexora");
+    table->add(OwnPid, std::string(LauncherProduct::BundleIdentifier), launcher.bundle() / "Contents/MacOS/Hexora");
     std::string executableAtStart;
     processes->onLaunch([&](const test::FakeProcessLauncher::Launch& launch,
                                       const platform::ProcessLauncher::Result& result) {
         executableAtStart = test::readFile(launch.executable);
-        table->add(result.processIdentifier, std::string(LauncherBundleIdentifier), launch.executable);
+        table->add(result.processIdentifier, std::string(LauncherProduct::BundleIdentifier), launch.executable);
     });
 
     const auto road = drive(std::make_shared<LP22>(harness.thread));
@@ -74,7 +75,7 @@ TEST_F(LauncherRoadTest, OutdatedLauncherIsDownloadedPatchedAndRestarted) {
     const auto patch = road.first<CPatch>();
     EXPECT_EQ(patch->srcPath, tempPath() / "1.5.0/Hexora.app/Contents");
     EXPECT_EQ(patch->destPath, launcher.bundle() / "Contents");
-    EXPECT_EQ(patch->tempPath, launcher.dataFolder() / LauncherBundleIdentifier / "Hexora.old.app");
+    EXPECT_EQ(patch->tempPath, launcher.dataFolder() / LauncherProduct::BundleIdentifier / "Hexora.old.app");
     EXPECT_EQ(test::treeOf(launcher.bundle()), test::treeOf(next));
 
     const auto launches = processes->launches();

@@ -123,7 +123,20 @@ TEST_F(UpdateInfoDecisionTest, SameVersionWithHashQueuesTheRepairRoad) {
         const auto check = std::dynamic_pointer_cast<CCheckValidationResult>(queued[3]);
         ASSERT_TRUE(check);
         EXPECT_EQ(check->brokenListPath, storagePath() / c.brokenList);
-        EXPECT_TRUE(check->completionHandler());
+        ASSERT_TRUE(check->completionHandler());
+
+        // The handed callback is the worker's onValidationResult: a pass
+        // queues the clean-up, then that side's next workers.
+        check->completionHandler()(true);
+        const auto next = harness.takeQueued();
+        ASSERT_EQ(next.size(), c.launcher ? 2u : 3u);
+        EXPECT_TRUE(std::dynamic_pointer_cast<CCleanUp>(next[0]));
+        if (c.launcher) {
+            EXPECT_TRUE(std::dynamic_pointer_cast<GCheckProcess>(next[1]));
+        } else {
+            EXPECT_TRUE(std::dynamic_pointer_cast<CCleanUp>(next[1]));
+            EXPECT_TRUE(std::dynamic_pointer_cast<GStart>(next[2]));
+        }
     }
 }
 

@@ -9,6 +9,8 @@
 // Thread: any thread; every read and write opens the suite afresh through
 // platform::PreferenceStore::current(). Nothing here throws, logs or reports:
 // a suite that cannot be opened reads as empty and drops writes.
+#include "services/internal/GameProduct.hpp"
+
 #include <optional>
 #include <string>
 
@@ -52,8 +54,8 @@ private:
     Encoding encoding_;
 };
 
-/// The game's suite.
-inline constexpr const char* GameSuiteName = "com.tarq.hexora.mac.game";
+/// The game's suite, named by its bundle identifier.
+inline constexpr const char* GameSuiteName = GameProduct::BundleIdentifier;
 /// The developer-hub application's suite.
 inline constexpr const char* DeveloperHubSuiteName = "com.tarq.hexora.mac.developerhub";
 

@@ -1,6 +1,7 @@
 #include "services/internal/Paths.hpp"
 
 #include "platform/MainBundle.hpp"
+#include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Log.hpp"
 
 #include <pwd.h>
@@ -83,11 +84,11 @@ fs::path applicationSupport() {
 
     const fs::path folder = values.applicationSupportFolderOverride ? *values.applicationSupportFolderOverride
                                                                     : Paths::userApplicationSupportFolder();
-    if (folder.string().find(LauncherBundleIdentifier) != std::string::npos) {
+    if (folder.string().find(LauncherProduct::BundleIdentifier) != std::string::npos) {
         values.applicationSupportPath = folder;
         return folder;
     }
-    const fs::path path = folder / LauncherBundleIdentifier;
+    const fs::path path = folder / LauncherProduct::BundleIdentifier;
     values.applicationSupportPath = path;
     std::error_code error;
     if (!fs::exists(path, error)) {

@@ -7,7 +7,8 @@
 //                        broken-file lists, the temp folder and the game bundle
 //   bundleParentPath()   the folder that holds the launcher bundle
 //   applicationSupport() the user's application-support folder joined with
-//                        the launcher bundle identifier, created on first use
+//                        the launcher bundle identifier (LauncherProduct.hpp),
+//                        created on first use
 //   tempPath()           storagePath()/"temp" (formed on each call, not cached)
 //   executablePath()     the launcher's running executable (empty when the
 //                        platform cannot tell); with a test bundle, the
@@ -18,8 +19,6 @@
 #include <optional>
 
 namespace hexora {
-
-inline constexpr const char* LauncherBundleIdentifier = "com.tarq.hexora.mac.launcher";
 
 std::filesystem::path bundleRootPath();
 std::filesystem::path storagePath();

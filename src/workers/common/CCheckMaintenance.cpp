@@ -9,13 +9,15 @@
 #include "services/file/LoadedSetting.hpp"
 #include "services/http/HttpClient.hpp"
 #include "services/internal/Dates.hpp"
+#include "services/internal/GameProduct.hpp"
+#include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/CCheckValidationResult.hpp"
 #include "workers/common/CValidation.hpp"
 #include "workers/common/MaintenanceWindow.hpp"
-#include "workers/game/GStart.hpp"
+#include "workers/common/RoadSuccessors.hpp"
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
@@ -44,11 +46,8 @@ bool isValidUtf8(const std::string& text) {
 }
 
 [[noreturn]] void failApi(const std::string& event) {
-    Rum::LogData record("CCheckMaintenance", event, "Failed", "ERROR");
-    throw LauncherError(LauncherError::Code::Failed, "CCheckMaintenance", event)
-        .withState(LauncherState::Failed_Api)
-        .withRum(record)
-        .withTerminateWhenAvailable(false);
+    throw LauncherError::failure("CCheckMaintenance", event, LauncherState::Failed_Api,
+                                 Rum::LogData("CCheckMaintenance", event, "Failed", "ERROR"));
 }
 
 // Shows the window on the second line of the UnderMaintenance message, then
@@ -60,11 +59,8 @@ bool isValidUtf8(const std::string& text) {
         (start ? formatLocalDate(*start, DateFormat) : std::string()) + " ~ " +
         (end ? formatLocalDate(*end, DateFormat) : std::string()));
     const std::string event = "integrity check failed during maintenance period (" + which + ")";
-    Rum::LogData record("CCheckMaintenance", event, "Failed", "ERROR");
-    throw LauncherError(LauncherError::Code::Failed, "CCheckValidationResult", event)
-        .withState(LauncherState::UnderMaintenance)
-        .withRum(record)
-        .withTerminateWhenAvailable(false);
+    throw LauncherError::failure("CCheckValidationResult", event, LauncherState::UnderMaintenance,
+                                 Rum::LogData("CCheckMaintenance", event, "Failed", "ERROR"));
 }
 
 }  // namespace
@@ -132,10 +128,11 @@ void CCheckMaintenance::work() {
 
     const fs::path storage = storagePath();
     const auto thread = workerThread();
-    enqueue(std::make_shared<CValidation>(thread, (storage / "launcherScheme.json").string(), bundleRootPath(),
-                                          storage / "launcherRetry.json"));
+    const fs::path brokenList = storage / LauncherProduct::BrokenListName;
+    enqueue(std::make_shared<CValidation>(thread, (storage / LauncherProduct::SchemeName).string(), bundleRootPath(),
+                                          brokenList));
     enqueue(std::make_shared<CCheckValidationResult>(
-        thread, storage / "launcherRetry.json",
+        thread, brokenList,
         [thread, storage](bool passed) { onLauncherValidationResult(thread, storage, passed); }));
     Log::info("now maintenance period from " + notice->start_dt + " to " + notice->end_dt);
 }
@@ -143,15 +140,16 @@ void CCheckMaintenance::work() {
 void CCheckMaintenance::onLauncherValidationResult(const std::shared_ptr<WorkerThread>& thread, const fs::path& storage,
                                                    bool passed) {
     if (!passed) failUnderMaintenance("launcher");
-    thread->workers().append(std::make_shared<CValidation>(thread, (storage / "gameScheme.json").string(),
-                                                           storage / "Hexora.app", storage / "gameRetry.json"));
+    const fs::path brokenList = storage / GameProduct::BrokenListName;
+    thread->workers().append(std::make_shared<CValidation>(thread, (storage / GameProduct::SchemeName).string(),
+                                                           GameProduct::bundlePath(), brokenList));
     thread->workers().append(std::make_shared<CCheckValidationResult>(
-        thread, storage / "gameRetry.json", [thread](bool gamePassed) { onGameValidationResult(thread, gamePassed); }));
+        thread, brokenList, [thread](bool gamePassed) { onGameValidationResult(thread, gamePassed); }));
 }
 
 void CCheckMaintenance::onGameValidationResult(const std::shared_ptr<WorkerThread>& thread, bool passed) {
     if (!passed) failUnderMaintenance("game");
-    thread->workers().append(std::make_shared<Hexora::GStart>(thread));
+    thread->workers().append(RoadSuccessors::gameStart(thread));
 }
 
 }  // namespace hexora::Worker::Common

@@ -45,10 +45,7 @@ void CValidation::fail(const std::string& event, const std::string& dataKey, con
                        const std::string& message) const {
     Rum::LogData record("CValidation", event, "Failed", "ERROR");
     record.addData(dataKey, dataValue);
-    throw LauncherError(LauncherError::Code::Failed, "CValidation", message)
-        .withState(LauncherState::Failed_Validation)
-        .withRum(record)
-        .withTerminateWhenAvailable(false);
+    throw LauncherError::failure("CValidation", message, LauncherState::Failed_Validation, record);
 }
 
 void CValidation::writeLiteral(const char* body, const std::string& event, const std::string& dataKey,

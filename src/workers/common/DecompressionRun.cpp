@@ -25,19 +25,15 @@ void checkCounts(const std::string& className, const std::vector<std::string>& s
     if (!sources.empty() && sources.size() == targets.size()) return;
     Rum::LogData record(className, "count mismatches", "Failed", "ERROR");
     record.append();
-    throw LauncherError(LauncherError::Code::Failed, className, "sourcePaths and targetPaths count mismatches")
-        .withState(LauncherState::Failed_DecompressFiles)
-        .withRum(record)
-        .withTerminateWhenAvailable(false);
+    throw LauncherError::failure(className, "sourcePaths and targetPaths count mismatches",
+                                 LauncherState::Failed_DecompressFiles, record);
 }
 
 void finish(const Worker& worker, const std::string& className, const std::string& failurePrefix,
             const MultiFileOutcome& outcome) {
     if (!outcome.passed()) {
         const std::string message = failurePrefix + withFraction(outcome.sum) + "/" + withFraction(outcome.count);
-        throw LauncherError(LauncherError::Code::Failed, className, message)
-            .withState(LauncherState::Failed_DecompressFiles)
-            .withTerminateWhenAvailable(false);
+        throw LauncherError::failure(className, message, LauncherState::Failed_DecompressFiles);
     }
     Rum::LogData(className, "completed", "Succeeded", "INFO").append();
     MultiFile::postProgress(worker, 100.0);

@@ -27,38 +27,54 @@ bool keepsRunning(const InstanceCheckTable& table, const RunningApplication& app
 }
 
 [[noreturn]] void failByLookup(const InstanceCheckTable& table, std::size_t lookup) {
-    Rum::LogData record(table.reporter, table.events[lookup], "Failed", "INFO");
-    throw LauncherError(LauncherError::Code::Failed, table.reporter, table.messages[lookup])
-        .withState(table.state)
-        .withRum(record)
-        .withTerminateWhenAvailable(false);
+    throw LauncherError::failure(table.reporter, table.messages[lookup], table.state,
+                                 Rum::LogData(table.reporter, table.events[lookup], "Failed", "INFO"));
 }
 
-std::optional<RunningApplication> byRecordedProcessId(const InstanceCheckTable& table) {
-    const auto entry = PlayerPrefsHelper::agent().getString(table.processIdKey);
+/// The entry exactly as stored: one with blanks around the digits is no id.
+std::optional<std::int32_t> recordedProcessId(const char* key) {
+    const auto entry = PlayerPrefsHelper::agent().getString(key);
     if (ReplyText::trimmed(entry).empty()) return std::nullopt;
-    const auto processIdentifier = parseInt32(entry);
-    if (!processIdentifier) return std::nullopt;
-    auto application = Process::runningApplication(*processIdentifier);
-    if (!application || application->bundleIdentifier() != table.bundleIdentifier) return std::nullopt;
-    return application;
-}
-
-std::optional<RunningApplication> byExecutable(const InstanceCheckTable& table) {
-    const auto executable = table.executablePath ? table.executablePath() : std::string();
-    if (ReplyText::trimmed(executable).empty()) return std::nullopt;
-    return Process::runningApplications(Process::ExecutableURL{executable});
+    return parseInt32(entry);
 }
 
 }  // namespace
 
-void InstanceCheck::check(const InstanceCheckTable& table) {
-    if (const auto found = byRecordedProcessId(table); found && keepsRunning(table, *found)) failByLookup(table, 0);
-    if (const auto found = Process::runningApplications(Process::BundleIdentifier{table.bundleIdentifier});
-        found && keepsRunning(table, *found)) {
-        failByLookup(table, 1);
+std::optional<RunningApplication> InstanceCheck::atProcessId(
+    std::int32_t processIdentifier, const std::string& bundleIdentifier,
+    const std::function<void(const std::optional<RunningApplication>&)>& notInstance) {
+    auto application = Process::runningApplication(processIdentifier);
+    if (application && application->bundleIdentifier() == bundleIdentifier) return application;
+    if (notInstance) notInstance(application);
+    return std::nullopt;
+}
+
+void InstanceCheck::find(const InstanceLookup& lookup, const Found& found) {
+    if (lookup.recordedProcessId) {
+        if (const auto application =
+                atProcessId(*lookup.recordedProcessId, lookup.bundleIdentifier, lookup.notAtRecordedId)) {
+            found(*application, ByProcessId);
+        }
     }
-    if (const auto found = byExecutable(table); found && keepsRunning(table, *found)) failByLookup(table, 2);
+    if (const auto application = Process::runningApplications(Process::BundleIdentifier{lookup.bundleIdentifier})) {
+        found(*application, ByBundleIdentifier);
+    }
+    if (ReplyText::trimmed(lookup.executablePath).empty()) return;
+    if (const auto application = Process::runningApplications(Process::ExecutableURL{lookup.executablePath})) {
+        found(*application, ByExecutable);
+    }
+}
+
+void InstanceCheck::check(const InstanceCheckTable& table) {
+    const InstanceLookup lookup{
+        recordedProcessId(table.processIdKey),
+        table.bundleIdentifier,
+        table.executablePath ? table.executablePath() : std::string(),
+        {},
+    };
+    find(lookup, [&](const RunningApplication& application, Lookup by) {
+        if (keepsRunning(table, application)) failByLookup(table, by);
+    });
 }
 
 }  // namespace hexora::Worker::Common

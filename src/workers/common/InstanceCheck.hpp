@@ -1,8 +1,12 @@
 #pragma once
-// The single-instance check shared by the launcher's and the game's check
-// workers: is another copy of the program about to be touched still running?
-// Three lookups, in order, each only when the ones before found nothing
-// running or saw what they found end:
+// The one owner of finding a running instance of a product: by the process
+// id it recorded, by its bundle identifier, by its executable (find()), or by
+// a recorded id alone (atProcessId()). The opened-URL hand-off and the boot
+// check's update prevention ask it, and so does the single-instance check of
+// the launcher's and the game's check workers (check()): is another copy of
+// the program about to be touched still running? Three lookups, in order,
+// each only when the ones before found nothing running or saw what they
+// found end:
 //   1. by the process id recorded in the game's preference suite under
 //      `processIdKey` (the entry exactly as stored must read as a signed
 //      32-bit decimal; one with blanks around it does not) and only when
@@ -17,6 +21,7 @@
 //
 // Thread: the worker thread. The lookups never find the calling process.
 #include "engine/LauncherState.hpp"
+#include "services/internal/RunningApplication.hpp"
 
 #include <array>
 #include <cstdint>
@@ -44,8 +49,34 @@ struct InstanceCheckTable {
     std::function<std::optional<std::int32_t>()> handedOverFrom;
 };
 
+/// What find() looks for.
+struct InstanceLookup {
+    /// The process id the instance recorded; none: lookup 1 finds nothing.
+    std::optional<std::int32_t> recordedProcessId;
+    std::string bundleIdentifier;
+    /// The instance's executable (a path or file URL); blank: lookup 3 is skipped.
+    std::string executablePath;
+    /// Told when the recorded id leads elsewhere: to nothing running
+    /// (nullopt) or to another application. Optional.
+    std::function<void(const std::optional<RunningApplication>&)> notAtRecordedId;
+};
+
 class InstanceCheck {
 public:
+    enum Lookup : std::size_t { ByProcessId, ByBundleIdentifier, ByExecutable };
+    using Found = std::function<void(const RunningApplication&, Lookup)>;
+
+    /// The three lookups in order; each instance found is handed to `found`,
+    /// which ends the search by throwing. Never throws itself.
+    static void find(const InstanceLookup& lookup, const Found& found);
+
+    /// Lookup 1 alone: the application running at `processIdentifier` when
+    /// its bundle identifier is `bundleIdentifier`; anything else (told to
+    /// `notInstance` when given) is nullopt.
+    static std::optional<RunningApplication> atProcessId(
+        std::int32_t processIdentifier, const std::string& bundleIdentifier,
+        const std::function<void(const std::optional<RunningApplication>&)>& notInstance = {});
+
     static constexpr int WaitPolls = 30;
     static constexpr double WaitPollSeconds = 0.1;
     /// 40 s: the old launcher pauses 1 s after the start of the new one, then

@@ -123,7 +123,7 @@ void UpdateInfoDecision::queueRepair(const Response& reply, const std::string& i
     worker_.enqueue(std::make_shared<CValidation>(thread, scheme.string(), profile.validatedFolder(), brokenList));
     worker_.enqueue(std::make_shared<CCheckValidationResult>(
         thread, brokenList, [thread, &profile, temp, installed, reply](bool passed) {
-            onValidationResult(thread, profile, temp, installed, reply, passed);
+            profile.onValidationResult(thread, temp, installed, reply, passed);
         }));
 }
 
@@ -146,19 +146,15 @@ void UpdateInfoDecision::onValidationResult(const std::shared_ptr<WorkerThread>&
 }
 
 void UpdateInfoDecision::failRepairAgain(const UpdateInfoProfile& profile) {
-    throw LauncherError(LauncherError::Code::Failed, profile.workType,
-                        "validation failed again after a self-update: no further update")
-        .withState(LauncherState::Failed_Validation)
-        .withTerminateWhenAvailable(false);
+    throw LauncherError::failure(profile.workType, "validation failed again after a self-update: no further update",
+                                 LauncherState::Failed_Validation);
 }
 
 void UpdateInfoDecision::failUnavailable(const UpdateInfoProfile& profile, const std::string& installed) {
     const std::string event = "unavailable version " + installed;
-    Rum::LogData record(profile.workType, event, "Failed", "ERROR");
-    throw LauncherError(LauncherError::Code::Failed, profile.workType, event + " from P22: no version or hash")
-        .withState(LauncherState::Failed_Api_Unavailable_Version)
-        .withRum(record)
-        .withTerminateWhenAvailable(false);
+    throw LauncherError::failure(profile.workType, event + " from P22: no version or hash",
+                                 LauncherState::Failed_Api_Unavailable_Version,
+                                 Rum::LogData(profile.workType, event, "Failed", "ERROR"));
 }
 
 }  // namespace hexora::Worker::Common

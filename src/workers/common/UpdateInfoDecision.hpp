@@ -26,8 +26,8 @@
 //      patch to `file` when `file` holds "_", else a full patch to `version`;
 //    - otherwise, with a non-empty `hash`, the repair road: CLoadSchemes
 //      ("scheme.json.gz" under the hash), CGunzip, CValidation of the
-//      profile's folder, CCheckValidationResult whose outcome goes to
-//      onValidationResult;
+//      profile's folder, CCheckValidationResult whose outcome goes to the
+//      worker's onValidationResult (the profile's), which asks the one here;
 //    - otherwise, and also for a new version without a hash (the package
 //      cannot be named): throws Worker::LauncherError, code Failed, type and
 //      MinorType the profile's workType, state Failed_Api_Unavailable_Version,

@@ -14,8 +14,10 @@
 //   after a passed validation     GCheckProcess            a second clean-up, GStart
 //   event of a failed validation  "Installed Launcher"     "Installed Game"
 //   update after a failed repair  not after a self-restart always
+//   result check's completion     LP22::onValidationResult GP22::onValidationResult
 #include "engine/WorkerBase.hpp"
 #include "engine/WorkerThread.hpp"
+#include "services/api/UpdateInfoResponse.hpp"
 
 #include <filesystem>
 #include <functional>
@@ -34,6 +36,12 @@ struct UpdateInfoProfile {
     /// `cleanUpPaths` that is always queued first.
     using AfterPass = std::function<Workers(const std::shared_ptr<WorkerThread>&,
                                             const std::vector<std::filesystem::path>& cleanUpPaths)>;
+    /// The worker's completion of the repair road's result check
+    /// (LP22::onValidationResult, GP22::onValidationResult): given the
+    /// thread, temp, the installed version, the reply and whether it passed.
+    using ValidationResult = void (*)(const std::shared_ptr<WorkerThread>&, const std::filesystem::path& temp,
+                                      const std::string& installedVersion, const ApiConf::UpdateInfo::Response& reply,
+                                      bool passed);
 
     int platform;
     std::string workType;
@@ -49,6 +57,7 @@ struct UpdateInfoProfile {
     /// launcher that a self-update has just put in place does not, so that a
     /// broken scheme on the server cannot make it update and restart forever.
     std::function<bool()> updatesAfterFailedRepair;
+    ValidationResult onValidationResult;
 };
 
 }  // namespace hexora::Worker::Common

@@ -29,10 +29,8 @@ void UpdatePipeline::work() const {
     if (!isPlainName(version)) {
         Rum::LogData record(profile_.workerName, "invalid package name", "Failed", "ERROR");
         record.addData("updateVersion", version);
-        throw LauncherError(LauncherError::Code::Failed, profile_.workerName, "invalid package name: " + version)
-            .withState(LauncherState::Failed_Api_Unavailable_Version)
-            .withRum(record)
-            .withTerminateWhenAvailable(false);
+        throw LauncherError::failure(profile_.workerName, "invalid package name: " + version,
+                                     LauncherState::Failed_Api_Unavailable_Version, record);
     }
     const fs::path temp = tempPath();
     try {
@@ -57,7 +55,7 @@ void UpdatePipeline::work() const {
     queue(std::make_shared<CValidation>(thread, (unpacked / "scheme.json").string(), unpacked / "Hexora.app",
                                         brokenList, !package_.isFullPatch));
     queue(std::make_shared<CCheckValidationResult>(thread, brokenList, [thread, &profile, temp, package](bool passed) {
-        onValidationResult(thread, profile, temp, package, passed);
+        profile.onValidationResult(thread, temp, package, passed);
     }));
 }
 
@@ -81,11 +79,8 @@ void UpdatePipeline::onValidationResult(const std::shared_ptr<WorkerThread>& thr
                                         const UpdatePipelineProfile& profile, const fs::path& temp,
                                         const Package& package, bool passed) {
     if (!passed) {
-        Rum::LogData record("CCheckValidationResult", profile.downloadedEvent, "Failed", "INFO");
-        throw LauncherError(LauncherError::Code::Failed, "CCheckValidationResult", profile.integrityMessage)
-            .withState(LauncherState::Failed_Validation)
-            .withRum(record)
-            .withTerminateWhenAvailable(false);
+        throw LauncherError::failure("CCheckValidationResult", profile.integrityMessage, LauncherState::Failed_Validation,
+                                     Rum::LogData("CCheckValidationResult", profile.downloadedEvent, "Failed", "INFO"));
     }
     const fs::path source = temp / package.updateVersion / "Hexora.app" / "Contents";
     const fs::path owned = profile.ownedFolder ? profile.ownedFolder() : fs::path();

@@ -13,8 +13,8 @@
 //   "/update/<hash>/V.zip" into temp, CUnzip of temp/V.zip into temp,
 //   CValidation of temp/V/Hexora.app against temp/V/scheme.json (files the
 //   scheme lists but the package lacks are passed over for a smart patch
-//   only), and CCheckValidationResult, whose outcome goes to
-//   onValidationResult.
+//   only), and CCheckValidationResult, whose outcome goes to the worker's
+//   onValidationResult (the profile's), which asks the one here.
 // - every step it queues (the patch too) takes the package away when it
 //   fails: temp is emptied but for the profile's backup location (see
 //   packageCleanUp), so a failed road leaves no package and no partial files.
@@ -39,11 +39,7 @@ namespace hexora::Worker::Common {
 
 class UpdatePipeline {
 public:
-    struct Package {
-        std::string updateHash;
-        std::string updateVersion;
-        bool isFullPatch = true;
-    };
+    using Package = UpdatePackage;
 
     /// `worker` and `profile` must outlive the object; `profile` must live for
     /// the process (the result check's callback holds it).

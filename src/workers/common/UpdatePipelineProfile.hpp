@@ -11,6 +11,7 @@
 //   failed validation message "Launcher integrity check failed      "Game integrity check failed
 //                              after download"                       after download"
 //   failed validation Event   "Downloaded Launcher"                 "Downloaded Game"
+//   result check's completion LPatch::onValidationResult            GPatch::onValidationResult
 #include "engine/WorkerBase.hpp"
 #include "engine/WorkerThread.hpp"
 
@@ -22,8 +23,20 @@
 
 namespace hexora::Worker::Common {
 
+/// The package a pipeline installs: the update worker's three fields.
+struct UpdatePackage {
+    std::string updateHash;
+    std::string updateVersion;
+    bool isFullPatch = true;
+};
+
 struct UpdatePipelineProfile {
     using Workers = std::vector<std::shared_ptr<WorkerBase>>;
+    /// The worker's completion of the package's result check
+    /// (LPatch::onValidationResult, GPatch::onValidationResult): given the
+    /// thread, temp, the package and whether it passed.
+    using ValidationResult = void (*)(const std::shared_ptr<WorkerThread>&, const std::filesystem::path& temp,
+                                      const UpdatePackage& package, bool passed);
 
     std::string workerName;
     std::string brokenListName;
@@ -36,6 +49,7 @@ struct UpdatePipelineProfile {
     std::function<Workers(const std::shared_ptr<WorkerThread>&, const std::filesystem::path& temp)> afterPatch;
     std::string integrityMessage;
     std::string downloadedEvent;
+    ValidationResult onValidationResult;
 };
 
 }  // namespace hexora::Worker::Common

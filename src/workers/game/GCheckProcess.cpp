@@ -1,21 +1,22 @@
 #include "workers/game/GCheckProcess.hpp"
 
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "workers/common/CCleanUp.hpp"
 #include "workers/common/InstanceCheck.hpp"
+#include "workers/common/SkipUpdate.hpp"
 #include "workers/game/GLoadVersion.hpp"
 #include "workers/game/GP22.hpp"
 #include "workers/game/GStart.hpp"
-#include "workers/launcher/LBoot.hpp"
 
 namespace hexora::Worker::Hexora {
 namespace {
 
 const Common::InstanceCheckTable& gameTable() {
     static const Common::InstanceCheckTable table{
-        GStart::ClientProcIdKey,
-        GStart::GameBundleIdentifier,
-        [] { return (storagePath() / "Hexora.app" / "Contents" / "MacOS" / "Hexora").string(); },
+        GameProduct::ProcessIdKey,
+        GameProduct::BundleIdentifier,
+        [] { return GameProduct::executablePath().string(); },
         "GCheckProcess",
         {"already running by pid", "already running by bundle id", "already running by bundle exe"},
         {"already running by pid", "already running by bundle id", "already running by bundle exe"},

@@ -4,15 +4,15 @@
 #include "engine/OpenedUrlFlag.hpp"
 #include "services/api/ReplyText.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/Integers.hpp"
 #include "services/internal/Log.hpp"
-#include "services/internal/Paths.hpp"
 #include "services/internal/Process.hpp"
 #include "services/internal/UrlScheme.hpp"
 #include "services/internal/Versions.hpp"
 #include "services/rum/LogData.hpp"
-#include "workers/game/GStart.hpp"
-#include "workers/launcher/LBoot.hpp"
+#include "workers/common/InstanceCheck.hpp"
+#include "workers/common/RoadSuccessors.hpp"
 
 #include <algorithm>
 #include <optional>
@@ -28,8 +28,6 @@ bool isAccepted(const std::string& scheme) {
                        [&](const std::string& candidate) { return compareVersion(candidate, scheme) == 0; });
 }
 
-std::string gameExecutable() { return (storagePath() / "Hexora.app" / "Contents" / "MacOS" / "Hexora").string(); }
-
 /// A process at the recorded id that is not the game: recorded, and the next lookup is tried.
 void reportOtherApplication(const RunningApplication& application) {
     const auto& identifier = application.bundleIdentifier();
@@ -40,25 +38,23 @@ void reportOtherApplication(const RunningApplication& application) {
     record.append();
 }
 
-std::optional<RunningApplication> gameByRecordedId() {
-    const auto recorded = ReplyText::trimmed(PlayerPrefsHelper::agent().getString(GStart::ClientProcIdKey));
-    if (recorded.empty()) return std::nullopt;
-    const auto processIdentifier = parseInt32(recorded);
-    if (!processIdentifier) {
-        Log::info("GHandleOpenUrls: no process id recorded by the game: " + recorded);
-        return std::nullopt;
+/// The game: the id it recorded (blanks around it allowed), its bundle
+/// identifier, its executable.
+Common::InstanceLookup gameLookup() {
+    const auto recorded = ReplyText::trimmed(PlayerPrefsHelper::agent().getString(GameProduct::ProcessIdKey));
+    std::optional<std::int32_t> processIdentifier;
+    if (!recorded.empty()) {
+        processIdentifier = parseInt32(recorded);
+        if (!processIdentifier) Log::info("GHandleOpenUrls: no process id recorded by the game: " + recorded);
     }
-    auto application = Process::runningApplication(*processIdentifier);
-    if (!application) {
-        Log::info("GHandleOpenUrls: the recorded game process is not running: " + recorded);
-        return std::nullopt;
-    }
-    if (application->bundleIdentifier() != GStart::GameBundleIdentifier) {
-        reportOtherApplication(*application);
-        return std::nullopt;
-    }
-    return application;
+    return {processIdentifier, GameProduct::BundleIdentifier, GameProduct::executablePath().string(),
+            [recorded](const std::optional<RunningApplication>& found) {
+                if (found) return reportOtherApplication(*found);
+                Log::info("GHandleOpenUrls: the recorded game process is not running: " + recorded);
+            }};
 }
+
+constexpr const char* LookupNames[] = {"procId", "bundle id", "bundle exe"};
 
 }  // namespace
 
@@ -72,19 +68,14 @@ void GHandleOpenUrls::work() {
     post(UIUpdateEvent::stateChange(LauncherState::CheckApp));
     if (!storeOpenUrls()) {
         post(UIUpdateEvent::hideWindow());
-        throw LauncherError(LauncherError::Code::Failed, Reporter, "unhandled open url")
-            .withRum(Rum::LogData(Reporter, "handle", "Failed", "INFO"))
-            .withTerminateWhenAvailable(true);
+        throw LauncherError::terminating(LauncherError::Code::Failed, Reporter, "unhandled open url",
+                                         Rum::LogData(Reporter, "handle", "Failed", "INFO"));
     }
-    if (const auto game = gameByRecordedId()) activateRunningGame(*game, "procId");
-    if (const auto game = Process::runningApplications(Process::BundleIdentifier{GStart::GameBundleIdentifier})) {
-        activateRunningGame(*game, "bundle id");
-    }
-    if (const auto game = Process::runningApplications(Process::ExecutableURL{gameExecutable()})) {
-        activateRunningGame(*game, "bundle exe");
-    }
+    Common::InstanceCheck::find(gameLookup(), [this](const RunningApplication& game, Common::InstanceCheck::Lookup by) {
+        activateRunningGame(game, LookupNames[by]);
+    });
     OpenedUrlFlag::set(false);
-    enqueue(std::make_shared<Launcher::LBoot>(workerThread()));
+    enqueue(Common::RoadSuccessors::boot(workerThread()));
 }
 
 bool GHandleOpenUrls::storeOpenUrls() {
@@ -101,12 +92,11 @@ void GHandleOpenUrls::activateRunningGame(const RunningApplication& application,
     if (const auto current = Process::runningApplication(application.processIdentifier())) current->activate();
     post(UIUpdateEvent::hideWindow());
     Rum::LogData record(Reporter, "handle by  " + how, "Succeeded", "INFO");
-    record.addData("Message", std::string("bundleId:") + GStart::GameBundleIdentifier +
+    record.addData("Message", std::string("bundleId:") + GameProduct::BundleIdentifier +
                                   ", appUrl:" + application.bundleURL().value_or("unknown") +
                                   ", exeUrl:" + application.executableURL().value_or("unknown"));
-    throw LauncherError(LauncherError::Code::Succeeded, Reporter, "handled open url and terminating launcher")
-        .withRum(record)
-        .withTerminateWhenAvailable(true);
+    throw LauncherError::terminating(LauncherError::Code::Succeeded, Reporter,
+                                     "handled open url and terminating launcher", record);
 }
 
 }  // namespace hexora::Worker::Hexora

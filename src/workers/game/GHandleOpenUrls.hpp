@@ -18,8 +18,10 @@
 //    (trimmed, signed 32-bit decimal) when that process is the game (another
 //    application there is recorded as "handle by procId"/"Failed" and the next
 //    lookup tried), by the game's bundle identifier, by the game's executable
-//    storage/"Hexora.app/Contents/MacOS/Hexora"; found: activateRunningGame();
-// 4. no game: clears the opened-URL flag and queues LBoot.
+//    storage/"Hexora.app/Contents/MacOS/Hexora" (InstanceCheck::find, the
+//    facts in GameProduct.hpp); found: activateRunningGame();
+// 4. no game: clears the opened-URL flag and queues LBoot (through
+//    RoadSuccessors).
 //
 // Thread: work() runs on the worker thread, before any other worker.
 #include "engine/Worker.hpp"

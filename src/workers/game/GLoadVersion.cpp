@@ -1,9 +1,9 @@
 #include "workers/game/GLoadVersion.hpp"
 
 #include "platform/InfoPlist.hpp"
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/InstalledVersions.hpp"
 #include "services/internal/Log.hpp"
-#include "services/internal/Paths.hpp"
 #include "services/rum/LogData.hpp"
 
 namespace hexora::Worker::Hexora {
@@ -13,7 +13,7 @@ constexpr const char* VersionKey = "CFBundleShortVersionString";
 
 void reportForeignIdentifier(const platform::InfoPlist& info) {
     const auto identifier = info.text("CFBundleIdentifier");
-    if (!identifier || *identifier == GLoadVersion::GameBundleIdentifier) return;
+    if (!identifier || *identifier == GameProduct::BundleIdentifier) return;
     Rum::LogData("GLoadVersion", "invalid bundle id", "Failed", "INFO").addData("InstalledBundleId", *identifier).append();
     Log::error("invalid bundle id: " + *identifier);
 }
@@ -21,7 +21,7 @@ void reportForeignIdentifier(const platform::InfoPlist& info) {
 }  // namespace
 
 void GLoadVersion::work() {
-    const auto info = platform::InfoPlist::read(storagePath() / "Hexora.app" / "Contents" / "Info.plist");
+    const auto info = platform::InfoPlist::read(GameProduct::bundlePath() / "Contents" / "Info.plist");
     if (info) {
         reportForeignIdentifier(*info);
         if (info->contains(VersionKey)) {

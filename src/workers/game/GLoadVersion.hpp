@@ -22,7 +22,6 @@ public:
     using Worker::Worker;
     void work() override;
 
-    static constexpr const char* GameBundleIdentifier = "com.tarq.hexora.mac.game";
     /// The version a game that is not installed reaches the update decision with.
     static constexpr const char* DefaultVersion = "1.0.0";
 };

@@ -1,7 +1,7 @@
 #include "workers/game/GP22.hpp"
 
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/InstalledVersions.hpp"
-#include "services/internal/Paths.hpp"
 #include "workers/common/CCleanUp.hpp"
 #include "workers/common/UpdateInfoDecision.hpp"
 #include "workers/game/GPatch.hpp"
@@ -13,12 +13,12 @@ const Common::UpdateInfoProfile& GP22::profile() {
     static const Common::UpdateInfoProfile game{
         .platform = 33,
         .workType = "GP22.work",
-        .schemeArchiveName = "gameScheme.json.gz",
-        .schemeName = "gameScheme.json",
-        .brokenListName = "gameRetry.json",
+        .schemeArchiveName = GameProduct::SchemeArchiveName,
+        .schemeName = GameProduct::SchemeName,
+        .brokenListName = GameProduct::BrokenListName,
         .installedEvent = "Installed Game",
         .installedVersion = [] { return gameVersion(); },
-        .validatedFolder = [] { return storagePath() / "Hexora.app"; },
+        .validatedFolder = [] { return GameProduct::bundlePath(); },
         .makeUpdateWorker =
             [](const std::shared_ptr<WorkerThread>& thread, const std::string& hash, const std::string& version,
                bool isFullPatch) { return std::make_shared<GPatch>(thread, hash, version, isFullPatch); },
@@ -28,6 +28,7 @@ const Common::UpdateInfoProfile& GP22::profile() {
                                                           std::make_shared<GStart>(thread)};
             },
         .updatesAfterFailedRepair = {},
+        .onValidationResult = &GP22::onValidationResult,
     };
     return game;
 }

@@ -1,5 +1,6 @@
 #include "workers/game/GPatch.hpp"
 
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "workers/common/CCleanUp.hpp"
 #include "workers/common/UpdatePipeline.hpp"
@@ -10,8 +11,8 @@ namespace hexora::Worker::Hexora {
 const Common::UpdatePipelineProfile& GPatch::profile() {
     static const Common::UpdatePipelineProfile game{
         .workerName = "GPatch",
-        .brokenListName = "gameRetry.json",
-        .destination = [] { return storagePath() / "Hexora.app" / "Contents"; },
+        .brokenListName = GameProduct::BrokenListName,
+        .destination = [] { return GameProduct::bundlePath() / "Contents"; },
         .backupLocation = [] { return tempPath() / "Hexora.old.app"; },
         .ownedFolder = [] { return storagePath(); },
         .afterPatch =
@@ -22,12 +23,18 @@ const Common::UpdatePipelineProfile& GPatch::profile() {
             },
         .integrityMessage = "Game integrity check failed after download",
         .downloadedEvent = "Downloaded Game",
+        .onValidationResult = &GPatch::onValidationResult,
     };
     return game;
 }
 
 void GPatch::work() {
     Common::UpdatePipeline(*this, profile(), {updateHash, updateVersion, isFullPatch}).work();
+}
+
+void GPatch::onValidationResult(const std::shared_ptr<WorkerThread>& thread, const std::filesystem::path& temp,
+                                const Common::UpdatePackage& package, bool passed) {
+    Common::UpdatePipeline::onValidationResult(thread, profile(), temp, package, passed);
 }
 
 }  // namespace hexora::Worker::Hexora

@@ -14,6 +14,7 @@
 #include "engine/Worker.hpp"
 #include "workers/common/UpdatePipelineProfile.hpp"
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,15 @@ public:
     const bool isFullPatch;
 
     void work() override;
+
+    /// The completion callback handed to the package's result check
+    /// (CCheckValidationResult), which holds the thread, temp and this
+    /// worker's three fields: on a pass queues the patch, a clean-up of temp
+    /// and GStart; on a failure throws Failed_Validation (see
+    /// UpdatePipeline::onValidationResult).
+    static void onValidationResult(const std::shared_ptr<WorkerThread>& workerThread,
+                                   const std::filesystem::path& temp, const Common::UpdatePackage& package,
+                                   bool passed);
 
     /// The values of this side's pipeline (lives for the process).
     static const Common::UpdatePipelineProfile& profile();

@@ -3,6 +3,7 @@
 #include "engine/LauncherError.hpp"
 #include "platform/Clock.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/internal/Process.hpp"
@@ -37,7 +38,7 @@ void GStart::work() {
     Rum::LogData("GStart", "start", "Start", "INFO").append();
 
     const auto storage = storagePath();
-    const auto executable = storage / "Hexora.app" / "Contents" / "MacOS" / "Hexora";
+    const auto executable = GameProduct::executablePath();
     const auto pid = Process::start(executable.string(), {std::to_string(Process::ownProcessIdentifier())},
                                     storage.string(), logExit);
     const auto pidText = std::to_string(pid);
@@ -47,17 +48,15 @@ void GStart::work() {
         Rum::LogData record("GStart", "launch", "Failed", "ERROR");
         record.addData("ErrorCode", pidText);
         record.addData("Message",
-                       std::string("bundleId: ") + GameBundleIdentifier + " appPath:" + (storage / "Hexora.app").string());
-        throw LauncherError(LauncherError::Code::Failed, "GStart", "failed with code: " + pidText)
-            .withRum(record)
-            .withTerminateWhenAvailable(false);
+                       std::string("bundleId: ") + GameProduct::BundleIdentifier + " appPath:" + GameProduct::bundlePath().string());
+        throw LauncherError::failure("GStart", "failed with code: " + pidText, std::nullopt, record);
     }
 
     post(UIUpdateEvent::stateChange(LauncherState::ReservedAppTerminating));
     post(UIUpdateEvent::hideWindow());
 
     waitForProcess(pid);
-    if (Process::showOnTop(GameBundleIdentifier, pid)) {
+    if (Process::showOnTop(GameProduct::BundleIdentifier, pid)) {
         Log::info("GStart: game shown on top");
     } else {
         Log::info("GStart: game not found to show on top");
@@ -65,15 +64,13 @@ void GStart::work() {
 
     Rum::LogData record("GStart", "succeeded", "Succeeded", "INFO");
     if (const auto game = Process::runningApplication(pid)) {
-        record.addData("Message", std::string("bundleId: ") + GameBundleIdentifier +
+        record.addData("Message", std::string("bundleId: ") + GameProduct::BundleIdentifier +
                                       " appUrl:" + game->bundleURL().value_or("unknown") +
                                       " exeUrl:" + game->executableURL().value_or("unknown"));
     }
 
     waitForConfirmation(pid);
-    throw LauncherError(LauncherError::Code::Succeeded, "GStart", "succeeded")
-        .withRum(record)
-        .withTerminateWhenAvailable(true);
+    throw LauncherError::terminating(LauncherError::Code::Succeeded, "GStart", "succeeded", record);
 }
 
 void GStart::waitForProcess(std::int32_t pid) const {
@@ -89,7 +86,7 @@ void GStart::waitForConfirmation(std::int32_t pid) const {
         if (!Process::runningApplication(pid)) return;  // the game quit (or never showed up)
         if (sleeps == ConfirmPolls) return;
         platform::sleepSeconds(PollSeconds);
-        const auto recorded = trimmed(PlayerPrefsHelper::agent().getString(ClientProcIdKey));
+        const auto recorded = trimmed(PlayerPrefsHelper::agent().getString(GameProduct::ProcessIdKey));
         if (!recorded.empty() && compareVersion(recorded, pidText) == 0) return;
     }
 }

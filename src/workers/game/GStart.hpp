@@ -12,7 +12,8 @@
 // - not started: the state Failed_Launching_Game is shown, code Failed,
 //   message "failed with code: <pid>", terminateWhenAvailable false, and the
 //   launcher stays open.
-// The error carries the telemetry record and no state.
+// The error carries the telemetry record and no state. The game's bundle,
+// identifier and id entry are GameProduct's (services/internal/GameProduct.hpp).
 //
 // Thread: the worker thread; blocks it for up to about 20 s. The game's exit
 // is logged from the child's waiter thread.
@@ -22,8 +23,6 @@ namespace hexora::Worker::Hexora {
 
 class GStart : public Worker::Worker {
 public:
-    static constexpr const char* GameBundleIdentifier = "com.tarq.hexora.mac.game";
-    static constexpr const char* ClientProcIdKey = "CLIENT_PROC_ID";
     static constexpr int AppearPolls = 500;
     static constexpr int ConfirmPolls = 1500;
     static constexpr double PollSeconds = 0.01;

@@ -11,9 +11,9 @@
 #include "services/internal/Integers.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Paths.hpp"
-#include "services/internal/Process.hpp"
 #include "services/rum/LogData.hpp"
-#include "workers/game/GCheckProcess.hpp"
+#include "workers/common/InstanceCheck.hpp"
+#include "workers/common/RoadSuccessors.hpp"
 #include "workers/launcher/LCheckProcess.hpp"
 
 #include <fcntl.h>
@@ -26,8 +26,6 @@
 namespace hexora::Worker::Launcher {
 namespace fs = std::filesystem;
 namespace {
-
-std::atomic<bool> skipUpdateFlag{false};
 
 constexpr const char* PreventionKey = ".pu";
 
@@ -43,12 +41,6 @@ Rum::LogData bootRecord(const std::string& eventState, const std::string& logLev
 
 }  // namespace
 
-bool skipUpdate() { return skipUpdateFlag.load(); }
-
-void setSkipUpdate(bool value) { skipUpdateFlag.store(value); }
-
-void resetSkipUpdateForTesting() { skipUpdateFlag.store(false); }
-
 void LBoot::work() {
     checkPermission();
     if (isUpdatePrevented()) {
@@ -58,7 +50,7 @@ void LBoot::work() {
         bootRecord("Exception", "WARNING", "update is prevented by user setting, Keep go on (without update)").append();
     }
     if (skipUpdate()) {
-        enqueue(std::make_shared<Hexora::GCheckProcess>(workerThread()));
+        enqueue(Common::RoadSuccessors::gameCheck(workerThread()));
     } else {
         enqueue(std::make_shared<LCheckProcess>(workerThread()));
     }
@@ -137,9 +129,8 @@ void LBoot::failPermission(const std::string& prefix, const std::error_code& err
         showInstallAlert();
     }
     while (waitForResponse) platform::sleepSeconds(AlertPollSeconds);
-    throw LauncherError(LauncherError::Code::Failed, "LBoot", QuitMessage)
-        .withRum(bootRecord("Failed", "ERROR", QuitMessage))
-        .withTerminateWhenAvailable(true);
+    throw LauncherError::terminating(LauncherError::Code::Failed, "LBoot", QuitMessage,
+                                     bootRecord("Failed", "ERROR", QuitMessage));
 }
 
 void LBoot::showInstallAlert() {
@@ -163,8 +154,7 @@ bool isUpdatePrevented() {
     }
     if (!processIdentifier) processIdentifier = parseInt32(ReplyText::trimmed(*stored));
     if (!processIdentifier) return false;
-    const auto application = Process::runningApplication(*processIdentifier);
-    return application && application->bundleIdentifier() == PlayerPrefsHelper::DeveloperHubSuiteName;
+    return Common::InstanceCheck::atProcessId(*processIdentifier, PlayerPrefsHelper::DeveloperHubSuiteName).has_value();
 }
 
 }  // namespace hexora::Worker::Launcher

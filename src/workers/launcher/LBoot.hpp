@@ -22,7 +22,8 @@
 //    when the storage folder cannot be created for lack of space.
 // 2. isUpdatePrevented(): the developer-hub application prevents updates.
 //    Then two WARNING records are queued and skipUpdate() becomes true.
-// The successor is Hexora::GCheckProcess when skipUpdate() is true, else
+// The successor is Hexora::GCheckProcess (through RoadSuccessors) when
+// skipUpdate() (workers/common/SkipUpdate.hpp) is true, else
 // Launcher::LCheckProcess. A writable storage folder and no prevention leave
 // no telemetry.
 //
@@ -32,6 +33,7 @@
 // Ownership: the alert's dismissal refers to this worker, which stays alive
 // while work() waits for it.
 #include "engine/Worker.hpp"
+#include "workers/common/SkipUpdate.hpp"
 
 #include <atomic>
 #include <filesystem>
@@ -88,12 +90,5 @@ private:
 /// Base64 of its text or as the plain text. Anything else is false; never
 /// throws.
 bool isUpdatePrevented();
-
-/// The process-wide "updates are prevented" flag: false at start, set once by
-/// LBoot, read by GCheckProcess. Any thread.
-bool skipUpdate();
-void setSkipUpdate(bool value);
-/// Tests: back to false.
-void resetSkipUpdateForTesting();
 
 }  // namespace hexora::Worker::Launcher

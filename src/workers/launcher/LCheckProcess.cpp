@@ -1,5 +1,6 @@
 #include "workers/launcher/LCheckProcess.hpp"
 
+#include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "workers/common/CCleanUp.hpp"
 #include "workers/common/InstanceCheck.hpp"
@@ -15,8 +16,8 @@ namespace {
 
 const Common::InstanceCheckTable& launcherTable() {
     static const Common::InstanceCheckTable table{
-        "LAUNCHER_PROC_ID",
-        LauncherBundleIdentifier,
+        LauncherProduct::ProcessIdKey,
+        LauncherProduct::BundleIdentifier,
         [] { return executablePath().string(); },
         "LCheckProcess",
         {"already running by procId", "already running by bundle id", "already running by bundle exe"},

@@ -2,6 +2,7 @@
 
 #include "platform/InfoPlist.hpp"
 #include "services/internal/InstalledVersions.hpp"
+#include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/LogData.hpp"
@@ -14,7 +15,7 @@ void LLoadVersion::work() {
         setLauncherVersion("");
         return;
     }
-    if (const auto identifier = info->text("CFBundleIdentifier"); identifier && *identifier != LauncherBundleIdentifier) {
+    if (const auto identifier = info->text("CFBundleIdentifier"); identifier && *identifier != LauncherProduct::BundleIdentifier) {
         Rum::LogData("LLoadVersion", "invalid bundle id", "Failed", "INFO").addData("InstalledBundleId", *identifier).append();
         Log::error("invalid bundle id: " + *identifier);
     }

@@ -1,9 +1,10 @@
 #include "workers/launcher/LP22.hpp"
 
 #include "services/internal/InstalledVersions.hpp"
+#include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
+#include "workers/common/RoadSuccessors.hpp"
 #include "workers/common/UpdateInfoDecision.hpp"
-#include "workers/game/GCheckProcess.hpp"
 #include "workers/launcher/LPatch.hpp"
 #include "workers/launcher/SelfRestart.hpp"
 
@@ -13,9 +14,9 @@ const Common::UpdateInfoProfile& LP22::profile() {
     static const Common::UpdateInfoProfile launcher{
         .platform = 32,
         .workType = "LP22.work",
-        .schemeArchiveName = "launcherScheme.json.gz",
-        .schemeName = "launcherScheme.json",
-        .brokenListName = "launcherRetry.json",
+        .schemeArchiveName = LauncherProduct::SchemeArchiveName,
+        .schemeName = LauncherProduct::SchemeName,
+        .brokenListName = LauncherProduct::BrokenListName,
         .installedEvent = "Installed Launcher",
         .installedVersion = [] { return launcherVersion(); },
         .validatedFolder = [] { return bundleRootPath(); },
@@ -24,9 +25,10 @@ const Common::UpdateInfoProfile& LP22::profile() {
                bool isFullPatch) { return std::make_shared<LPatch>(thread, hash, version, isFullPatch); },
         .afterPassedValidation =
             [](const std::shared_ptr<WorkerThread>& thread, const std::vector<std::filesystem::path>&) {
-                return Common::UpdateInfoProfile::Workers{std::make_shared<Hexora::GCheckProcess>(thread)};
+                return Common::UpdateInfoProfile::Workers{Common::RoadSuccessors::gameCheck(thread)};
             },
         .updatesAfterFailedRepair = [] { return !SelfRestart::previousLauncher(); },
+        .onValidationResult = &LP22::onValidationResult,
     };
     return launcher;
 }

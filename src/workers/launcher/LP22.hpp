@@ -34,7 +34,10 @@ public:
     virtual bool requestUpdateInfo(const std::string& version, std::int64_t attempts,
                                    std::optional<ApiConf::UpdateInfo::Response>& reply);
 
-    /// The completion of the repair road's result check.
+    /// The completion callback handed to the repair road's result check
+    /// (CCheckValidationResult), which holds the thread, temp and the reply:
+    /// clean-up, then GCheckProcess on a pass, a full LPatch on a failure
+    /// (see UpdateInfoDecision::onValidationResult).
     static void onValidationResult(const std::shared_ptr<WorkerThread>& workerThread,
                                    const std::filesystem::path& temp, const std::string& installedVersion,
                                    const ApiConf::UpdateInfo::Response& reply, bool passed);

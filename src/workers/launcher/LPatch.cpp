@@ -1,5 +1,6 @@
 #include "workers/launcher/LPatch.hpp"
 
+#include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "workers/common/UpdatePipeline.hpp"
 #include "workers/launcher/LRestart.hpp"
@@ -9,7 +10,7 @@ namespace hexora::Worker::Launcher {
 const Common::UpdatePipelineProfile& LPatch::profile() {
     static const Common::UpdatePipelineProfile launcher{
         .workerName = "LPatch",
-        .brokenListName = "launcherRetry.json",
+        .brokenListName = LauncherProduct::BrokenListName,
         .destination = [] { return bundleRootPath() / "Contents"; },
         .backupLocation = [] { return applicationSupport() / "Hexora.old.app"; },
         .ownedFolder = nullptr,
@@ -19,12 +20,18 @@ const Common::UpdatePipelineProfile& LPatch::profile() {
             },
         .integrityMessage = "Launcher integrity check failed after download",
         .downloadedEvent = "Downloaded Launcher",
+        .onValidationResult = &LPatch::onValidationResult,
     };
     return launcher;
 }
 
 void LPatch::work() {
     Common::UpdatePipeline(*this, profile(), {updateHash, updateVersion, isFullPatch}).work();
+}
+
+void LPatch::onValidationResult(const std::shared_ptr<WorkerThread>& thread, const std::filesystem::path& temp,
+                                const Common::UpdatePackage& package, bool passed) {
+    Common::UpdatePipeline::onValidationResult(thread, profile(), temp, package, passed);
 }
 
 }  // namespace hexora::Worker::Launcher

@@ -4,6 +4,7 @@
 #include "platform/ProcessTable.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
 #include "services/internal/Dates.hpp"
+#include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Paths.hpp"
 
@@ -45,7 +46,7 @@ std::string newUuidString() {
 void LUpdatePlayerPrefs::work() {
     Log::info("Updating player prefs...");
     const std::pair<const char*, std::function<std::string()>> entries[] = {
-        {"LAUNCHER_PROC_ID", [] { return std::to_string(platform::ProcessTable::current()->ownProcessIdentifier()); }},
+        {LauncherProduct::ProcessIdKey, [] { return std::to_string(platform::ProcessTable::current()->ownProcessIdentifier()); }},
         {"DATE", [] { return formatDate(platform::Clock::current()->now(), "UTC", "MM/dd/yyyy HH:mm:ss"); }},
         {"GUID", [] { return newUuidString(); }},
         {"PROD_DIR", [] { return bundleRootPath().string(); }},

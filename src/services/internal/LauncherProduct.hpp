@@ -1,0 +1,21 @@
+#pragma once
+// The launcher's own facts, each written here once: its bundle identifier
+// (also the name of its application-support folder), the entry of the game's
+// preference suite where it records its process id, and the names of the
+// files its validations use in the storage folder (or, for an update, in
+// temp). Its bundle and executable are bundleRootPath() and executablePath()
+// (Paths.hpp).
+//
+// Thread: any; constants only.
+namespace hexora::LauncherProduct {
+
+inline constexpr const char* BundleIdentifier = "com.tarq.hexora.mac.launcher";
+/// The game-suite entry holding the running launcher's process id.
+inline constexpr const char* ProcessIdKey = "LAUNCHER_PROC_ID";
+/// The broken-file list a validation of the launcher leaves.
+inline constexpr const char* BrokenListName = "launcherRetry.json";
+/// The launcher's scheme as downloaded (gzip) and as unpacked, in the storage folder.
+inline constexpr const char* SchemeArchiveName = "launcherScheme.json.gz";
+inline constexpr const char* SchemeName = "launcherScheme.json";
+
+}  // namespace hexora::LauncherProduct
