@@ -9,6 +9,7 @@
 #include "support/FakeApplication.hpp"
 #include "support/FakeLauncherView.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 
 #include <gtest/gtest.h>
 
@@ -34,11 +35,9 @@ public:
     static inline std::atomic<bool> held{false};
 };
 
-class AppDelegateTest : public ::testing::Test {
+class AppDelegateTest : public test::RunStateFixture {
 protected:
     AppDelegateTest() {
-        Launcher::resetForTesting();
-        StateMessages::reset();
         UntilCancelled::started = false;
         UntilCancelled::held = false;
         LauncherFirstWorkers factories;
@@ -58,9 +57,6 @@ protected:
             thread->join();
             thread->workers().removeAll();  // a worker never run holds its thread
         }
-        Launcher::resetForTesting();
-        ApiDomains::resetForTesting();
-        Rum::Api::takePendingRecords();
     }
 
     std::vector<S> postedStates() {

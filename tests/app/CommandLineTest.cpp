@@ -94,7 +94,7 @@ TEST(OpenedUrlFormsTest, WhatTheShellHandsOverTheHandOffReads) {
         ASSERT_EQ(urls, std::vector<std::string>{c.argument}) << "handed over unchanged";
         Worker::Hexora::GHandleOpenUrls worker(harness.thread, urls);
         EXPECT_EQ(worker.storeOpenUrls(), c.road == Road::Stored);
-        const auto& stored = prefs.store().entries(PlayerPrefsHelper::GameSuiteName);
+        const auto& stored = prefs->entries(PlayerPrefsHelper::GameSuiteName);
         if (c.road == Road::Stored) {
             ASSERT_EQ(stored.size(), 1u);
             EXPECT_EQ(stored.begin()->first, PlayerPrefsHelper::base64Encode(c.storedUnder));

@@ -8,6 +8,7 @@
 #include "support/FakeApplication.hpp"
 #include "support/FakeDeviceFacts.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 #include "support/TestBundle.hpp"
 
 #include <QImage>
@@ -35,13 +36,10 @@ std::string infoPlist(const std::vector<std::pair<std::string, std::string>>& en
     return text + "</dict>\n</plist>\n";
 }
 
-class ViewControllerTest : public ::testing::Test {
+class ViewControllerTest : public test::RunStateFixture {
 protected:
     ViewControllerTest() {
-        Launcher::resetForTesting();
-        StateMessages::reset();
-        Rum::Api::takePendingRecords();
-        auto& fake = facts.facts();
+        auto& fake = *facts;
         fake.uuid = "0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0";
         fake.model = std::string("TestBook9,1\0", 12);
         fake.os = "Test OS 12 (kernel 6.1)";
@@ -55,9 +53,6 @@ protected:
     ~ViewControllerTest() override {
         window.reset();
         if (auto thread = Launcher::shared().workerThread()) thread->workers().removeAll();
-        Launcher::resetForTesting();
-        ApiDomains::resetForTesting();
-        Rum::Api::takePendingRecords();
     }
 
     void writeInfoPlist(const std::vector<std::pair<std::string, std::string>>& entries) {

@@ -8,6 +8,7 @@
 #include "support/EngineHarness.hpp"
 #include "support/LogCapture.hpp"
 #include "support/PendingRecords.hpp"
+#include "support/RunState.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
 #include "workers/launcher/LLoadAppConfig.hpp"
@@ -71,18 +72,9 @@ TEST(AppConfig, OneBadOrMissingKeyFailsTheWhole) {
     EXPECT_THROW(AppConfig(CSV(table(fullRows())), "Missing"), ServiceError) << "a missing column reads as empty";
 }
 
-class LLoadAppConfigTest : public ::testing::Test {
+class LLoadAppConfigTest : public test::RunStateFixture {
 protected:
-    void SetUp() override {
-        ApiConfig::resetToDefaults();
-        Rum::Api::takePendingRecords();
-        ApiDomains::createLists(apiUrls_, {primary_.url(), fallback_.url()});
-    }
-    void TearDown() override {
-        ApiConfig::resetToDefaults();
-        ApiDomains::resetForTesting();
-        Rum::Api::takePendingRecords();
-    }
+    void SetUp() override { ApiDomains::createLists(apiUrls_, {primary_.url(), fallback_.url()}); }
 
     /// Runs the worker, then waits until the requests to both domains have
     /// reported: the one that lost the race is still running on its own

@@ -5,6 +5,7 @@
 #include "support/FakeFileSystem.hpp"
 #include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
+#include "support/TreeSnapshot.hpp"
 #include "support/ZipBuilder.hpp"
 
 #include <gmock/gmock.h>
@@ -32,13 +33,7 @@ using Archive::ThreadBudget;
 namespace {
 
 // Every path below `root`, relative, sorted.
-std::vector<std::string> listTree(const fs::path& root) {
-    std::vector<std::string> found;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        found.push_back(fs::relative(entry.path(), root).string());
-    std::sort(found.begin(), found.end());
-    return found;
-}
+std::vector<std::string> listTree(const fs::path& root) { return test::pathsOf(test::snapshotTree(root)); }
 
 // The names directly in `folder`, sorted.
 std::vector<std::string> listFolder(const fs::path& folder) {
@@ -464,8 +459,8 @@ TEST(ZipExtract, AFailingWriteOfAnyKindTakesAwayEverythingWritten) {
             fs::create_directories(dir / "disk/temp");
             test::ScopedFileSystem disk;
             const std::string below = (dir / "disk/*").string();
-            if (c.smallDisk) disk.fileSystem().limitSpace(below, 1 << 20);
-            else disk.fileSystem().fail(test::FakeFileSystem::Call::Write, below, c.error, 3);
+            if (c.smallDisk) disk->limitSpace(below, 1 << 20);
+            else disk->fail(test::FakeFileSystem::Call::Write, below, c.error, 3);
 
             EXPECT_THAT(extractError(zip, dir / target), testing::HasSubstr(std::strerror(c.error)));
 

@@ -55,18 +55,15 @@ protected:
     }
 };
 
-class LBootTest : public ::testing::Test {
+class LBootTest : public test::RunStateFixture {
 protected:
-    void SetUp() override { test::resetRunState(); }
-    void TearDown() override { test::resetRunState(); }
-
     /// Runs `worker`'s work() on a thread of its own; the future holds what it threw.
     static std::future<std::optional<LauncherError>> runAside(LBoot& worker) {
         return std::async(std::launch::async, [&worker] { return test::failureOf([&] { worker.work(); }); });
     }
 
     void putPrevention(const std::string& storedValue) {
-        prefs_.store().put(HubSuite, base64Encode(".pu"), storedValue);
+        prefs_->put(HubSuite, base64Encode(".pu"), storedValue);
     }
 
     static void expectTerminatingError(const LauncherError& error) {
@@ -181,7 +178,7 @@ TEST_F(LBootTest, RegularFileInPlaceOfStorageQuitsWithoutAlert) {
     EXPECT_EQ(app_->pendingBlocks(), 0);
     EXPECT_TRUE(app_->alerts().empty());
     EXPECT_FALSE(worker.waitForResponse);
-    EXPECT_EQ(clock_.clock().sleptSeconds(), 0.0);
+    EXPECT_EQ(clock_->sleptSeconds(), 0.0);
 }
 
 TEST_F(LBootTest, StorageThatCannotBeCreatedQuits) {
@@ -209,8 +206,8 @@ TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
     ASSERT_EQ(app_->alerts(), std::vector<std::string>{"Move me to Applications."});
 
     // Still waiting: the polls go on while the alert is up.
-    const double sleptBefore = clock_.clock().sleptSeconds();
-    EXPECT_TRUE(test::eventually([&] { return clock_.clock().sleptSeconds() >= sleptBefore + 0.3; }));
+    const double sleptBefore = clock_->sleptSeconds();
+    EXPECT_TRUE(test::eventually([&] { return clock_->sleptSeconds() >= sleptBefore + 0.3; }));
     EXPECT_EQ(outcome.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
     EXPECT_TRUE(worker.waitForResponse);
 
@@ -220,7 +217,7 @@ TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
     expectTerminatingError(*thrown);
     expectFailureRecord("failed to test file write: Read-only file system");
     EXPECT_FALSE(worker.waitForResponse);
-    const double slept = clock_.clock().sleptSeconds();
+    const double slept = clock_->sleptSeconds();
     EXPECT_NEAR(slept / 0.1, std::round(slept / 0.1), 1e-6) << "every wait is one 0.1 s poll";
     EXPECT_TRUE(harness_.takeQueued().empty());
 }
@@ -237,7 +234,7 @@ TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {
 TEST_F(LBootTest, ReadOnlyStorageShowsTheAlertWithTheKeyWhenNoStringsFile) {
     fs::create_directories(storagePath());
     test::ScopedFileSystem disk;
-    disk.fileSystem().fail(test::FakeFileSystem::Call::Open, (storagePath() / "test.file").string(), EROFS);
+    disk->fail(test::FakeFileSystem::Call::Open, (storagePath() / "test.file").string(), EROFS);
 
     expectKeyAlertThenQuit();
 }
@@ -254,7 +251,7 @@ TEST_F(LBootTest, StorageThatRefusesTheTestFileQuitsWithTheSystemsReason) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::strerror(c.error));
         test::ScopedFileSystem disk;
-        disk.fileSystem().fail(c.call, (storagePath() / "test.file").string(), c.error);
+        disk->fail(c.call, (storagePath() / "test.file").string(), c.error);
         LBoot worker(harness_.thread);
 
         const auto thrown = test::failureOf([&] { worker.work(); });
@@ -316,7 +313,7 @@ TEST_F(LBootTest, FullDiskOfAnyKindNeverQuits) {
             fs::create_directories(tempPath());
             std::ofstream(tempPath() / "1.0.2.zip") << "leftover";
             test::ScopedFileSystem disk;
-            disk.fileSystem().fail(test::FakeFileSystem::Call::Write, (storagePath() / "test.file").string(), error, 0,
+            disk->fail(test::FakeFileSystem::Call::Write, (storagePath() / "test.file").string(), error, 0,
                                    recovers ? 1 : test::FakeFileSystem::Always);
             LBoot worker(harness_.thread);
 
@@ -373,7 +370,7 @@ TEST_F(LBootTest, NoEntryOrUnopenableSuiteDoesNotPrevent) {
     EXPECT_FALSE(Worker::Launcher::isUpdatePrevented());
     putPrevention(base64Encode(std::to_string(hub.pid())));
     ASSERT_TRUE(Worker::Launcher::isUpdatePrevented());
-    prefs_.store().setUnopenable(HubSuite);
+    prefs_->setUnopenable(HubSuite);
     EXPECT_FALSE(Worker::Launcher::isUpdatePrevented());
 }
 
@@ -381,9 +378,9 @@ TEST_F(LBootTest, NoEntryOrUnopenableSuiteDoesNotPrevent) {
 // read as plain ids; the launcher's own process never counts.
 TEST_F(LBootTest, PlainIdsThatLookLikeBase64AndTheOwnIdOnTheProcessList) {
     test::ScopedProcessTable table(5678);
-    table.table().add(1234, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
-    table.table().add(5678, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
-    table.table().add(12345678, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
+    table->add(1234, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
+    table->add(5678, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
+    table->add(12345678, HubSuite, "/Apps/DeveloperHub.app/Contents/MacOS/DeveloperHub");
     for (const char* plain : {"1234", "12345678"}) {
         putPrevention(plain);
         EXPECT_TRUE(Worker::Launcher::isUpdatePrevented()) << plain;

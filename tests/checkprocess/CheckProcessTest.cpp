@@ -76,11 +76,8 @@ private:
     std::atomic<double> slept_{0};
 };
 
-class CheckProcessTest : public ::testing::Test {
+class CheckProcessTest : public test::RunStateFixture {
 protected:
-    void SetUp() override { test::resetRunState(); }
-    void TearDown() override { test::resetRunState(); }
-
     static std::vector<std::type_index> typesOf(const std::vector<std::shared_ptr<Worker::WorkerBase>>& workers) {
         std::vector<std::type_index> types;
         for (const auto& worker : workers) types.emplace_back(typeid(*worker));
@@ -119,7 +116,7 @@ protected:
         EXPECT_FALSE(error->rum->Data.has_value());
         EXPECT_TRUE(Rum::Api::takePendingRecords().empty()) << "the record travels in the error";
         EXPECT_TRUE(harness_.takeQueued().empty());
-        EXPECT_DOUBLE_EQ(clock_.clock().sleptSeconds(), 3.0) << "30 polls of 0.1 s";
+        EXPECT_DOUBLE_EQ(clock_->sleptSeconds(), 3.0) << "30 polls of 0.1 s";
     }
 
     test::TestBundle bundle_;
@@ -142,7 +139,7 @@ TEST_F(CheckProcessTest, NoOtherLauncherQueuesTheBootChainInOrder) {
     ASSERT_EQ(queued.size(), 6u);
     EXPECT_EQ(std::dynamic_pointer_cast<Common::CCleanUp>(queued[4])->paths, std::vector<fs::path>{tempPath()});
     EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
-    EXPECT_EQ(clock_.clock().sleptSeconds(), 0.0);
+    EXPECT_EQ(clock_->sleptSeconds(), 0.0);
 }
 
 TEST_F(CheckProcessTest, NoGameQueuesVersionCleanUpAndUpdateCheck) {
@@ -195,11 +192,11 @@ TEST_F(CheckProcessTest, RunningSecondLauncherEndsTheRoadByTheLookupThatFoundIt)
         EXPECT_EQ(error->rum->Event, "already running by " + c.ending);
         EXPECT_EQ(error->message, "Launcher is already running by " + c.ending);
         EXPECT_EQ(error->state, LauncherState::Found_Launcher);
-        EXPECT_DOUBLE_EQ(clock.clock().sleptSeconds(), 3.0);
+        EXPECT_DOUBLE_EQ(clock->sleptSeconds(), 3.0);
         EXPECT_TRUE(harness_.takeQueued().empty());
         expectCheckAppOnly();
     }
-    EXPECT_FALSE(other.hasExited());
+    EXPECT_TRUE(other.running());
 }
 
 TEST_F(CheckProcessTest, RunningSecondLauncherRecordedByIdGivesTheFullError) {
@@ -219,7 +216,7 @@ TEST_F(CheckProcessTest, LauncherThatQuitsDuringTheWaitLetsTheRoadGoOn) {
     LCheckProcess worker(harness_.thread);
     const auto error = run(worker);
     EXPECT_FALSE(error) << (error ? error->message : "");
-    EXPECT_TRUE(old.hasExited());
+    EXPECT_FALSE(old.running());
     EXPECT_DOUBLE_EQ(clock->slept(), 0.1) << "the wait ends at the first look after the launcher ended";
     EXPECT_EQ(harness_.takeQueued().size(), 6u);
 }
@@ -248,11 +245,11 @@ TEST_F(CheckProcessTest, OldLauncherOfASelfRestartGetsTheLongerWait) {
         const auto error = run(worker);
         ASSERT_TRUE(error);
         EXPECT_EQ(error->message, "Launcher is already running by procId");
-        EXPECT_NEAR(clock.clock().sleptSeconds(), c.waited, 1e-6);
+        EXPECT_NEAR(clock->sleptSeconds(), c.waited, 1e-6);
         EXPECT_TRUE(harness_.takeQueued().empty());
         harness_.takeEvents();
     }
-    EXPECT_FALSE(old.hasExited());
+    EXPECT_TRUE(old.running());
 }
 
 // The game check never gives the longer wait.
@@ -264,7 +261,7 @@ TEST_F(CheckProcessTest, GameCheckIgnoresTheSelfRestart) {
     const auto error = run(worker);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->state, LauncherState::Found_App);
-    EXPECT_DOUBLE_EQ(clock_.clock().sleptSeconds(), 3.0);
+    EXPECT_DOUBLE_EQ(clock_->sleptSeconds(), 3.0);
 }
 
 // The launcher's own executable is looked for too (here the test bundle's);
@@ -274,13 +271,13 @@ TEST_F(CheckProcessTest, AnotherProcessOfTheOwnExecutableIsFoundByLookupThree) {
     EXPECT_EQ(own, bundle_.bundle() / "Contents/MacOS/Hexora");
     ASSERT_FALSE(own.empty());
     test::ScopedProcessTable table(500);
-    table.table().add(500, LauncherId, own);
+    table->add(500, LauncherId, own);
     {
         LCheckProcess worker(harness_.thread);
         EXPECT_FALSE(run(worker));
         harness_.takeQueued();
     }
-    table.table().add(501, std::nullopt, own);
+    table->add(501, std::nullopt, own);
     harness_.takeEvents();
     LCheckProcess worker(harness_.thread);
     expectFound(run(worker), "LCheckProcess", "already running by bundle exe",
@@ -314,7 +311,7 @@ TEST_F(CheckProcessTest, RunningGameEndsTheRoadWithFoundApp) {
         EXPECT_EQ(error->message, c.event);
         EXPECT_EQ(error->state, LauncherState::Found_App);
         EXPECT_EQ(error->terminateWhenAvailable, false);
-        EXPECT_DOUBLE_EQ(clock.clock().sleptSeconds(), 3.0);
+        EXPECT_DOUBLE_EQ(clock->sleptSeconds(), 3.0);
         EXPECT_TRUE(harness_.takeQueued().empty());
         expectCheckAppOnly();
     }

@@ -15,7 +15,7 @@ namespace {
 
 TEST(DeviceInfo, BuildsOnceFromThePlatformFactsAndPublishesTheDeviceId) {
     test::ScopedDeviceFacts scoped;
-    auto& facts = scoped.facts();
+    auto& facts = *scoped;
     facts.uuid = "12345678-9ABC-DEF0-1234-56789ABCDEF0";
     facts.model = std::string("Hexbook Pro\0", 12);
     facts.os = "Debian GNU/Linux 12 (bookworm) (kernel 6.1.0)";
@@ -42,7 +42,7 @@ TEST(DeviceInfo, BuildsOnceFromThePlatformFactsAndPublishesTheDeviceId) {
 #pragma GCC diagnostic ignored "-Wrestrict"
 TEST(DeviceInfo, ConcurrentFirstUseBuildsOneInstance) {
     test::ScopedDeviceFacts scoped;
-    scoped.facts().uuid = "U";
+    scoped->uuid = "U";
     std::vector<const DeviceInfo*> seen(8);
     std::vector<std::thread> threads;
     for (auto& slot : seen) threads.emplace_back([&slot] { slot = &DeviceInfo::shared(); });
@@ -76,14 +76,14 @@ TEST(DeviceInfo, ModelText) {
     };
     for (const auto& c : cases) {
         test::ScopedDeviceFacts scoped;
-        scoped.facts().model = c.bytes;
+        scoped->model = c.bytes;
         EXPECT_EQ(DeviceInfo::shared().deviceModel, c.model) << c.name;
     }
 }
 
 TEST(DeviceInfo, FreeDiskSpaceFallsBackToZero) {
     test::ScopedDeviceFacts scoped;
-    scoped.facts().freeBytes["/data/storage"] = 123456789;
+    scoped->freeBytes["/data/storage"] = 123456789;
     EXPECT_EQ(DeviceInfo::freeDiskSpace("/data/storage"), 123456789);
     EXPECT_EQ(DeviceInfo::freeDiskSpace("/unreadable"), 0);
 }
@@ -93,7 +93,7 @@ TEST(DeviceInfo, FreeDiskSpaceIsThatOfTheStorageFolder) {
     std::filesystem::create_directories(storagePath());
     test::ScopedDeviceFacts scoped;
     EXPECT_EQ(DeviceInfo::freeDiskSpace(), 0);
-    scoped.facts().freeBytes[storagePath()] = 987654321;
+    scoped->freeBytes[storagePath()] = 987654321;
     EXPECT_EQ(DeviceInfo::freeDiskSpace(), 987654321);
 }
 
@@ -101,14 +101,14 @@ TEST(DeviceInfo, FreeDiskSpaceBeforeTheStorageFolderExistsIsThatOfItsVolume) {
     test::TestBundle bundle;
     std::filesystem::remove_all(storagePath());
     test::ScopedDeviceFacts scoped;
-    scoped.facts().freeBytes[storagePath().parent_path()] = 555;
+    scoped->freeBytes[storagePath().parent_path()] = 555;
     EXPECT_EQ(DeviceInfo::freeDiskSpace(), 555);
 }
 
 TEST(DeviceInfo, FreeMemoryAddsEveryPageKind) {
     test::ScopedDeviceFacts scoped;
     EXPECT_EQ(DeviceInfo::freeMemory(), 0);
-    scoped.facts().memory = platform::MemoryStatistics{1, 20, 300, 4000, 50000};
+    scoped->memory = platform::MemoryStatistics{1, 20, 300, 4000, 50000};
     EXPECT_EQ(DeviceInfo::freeMemory(), 54321);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/Endpoints.hpp"
 #include "services/api/ApiDomains.hpp"
+#include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 
 #include <gtest/gtest.h>
@@ -7,10 +8,7 @@
 namespace hexora {
 
 namespace {
-class ApiDomainsTest : public ::testing::Test {
-protected:
-    void TearDown() override { ApiDomains::resetForTesting(); }
-};
+class ApiDomainsTest : public test::RunStateFixture {};
 }  // namespace
 
 TEST(Endpoints, SplitUrls) {

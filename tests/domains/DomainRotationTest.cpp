@@ -1,5 +1,6 @@
 #include "services/api/ApiConfig.hpp"
 #include "services/api/DomainRotation.hpp"
+#include "support/RunState.hpp"
 
 #include <gtest/gtest.h>
 
@@ -28,10 +29,7 @@ struct FakeServers {
     }
 };
 
-class DomainRotationTest : public ::testing::Test {
-protected:
-    void TearDown() override { ApiConfig::resetToDefaults(); }
-};
+class DomainRotationTest : public test::RunStateFixture {};
 
 }  // namespace
 

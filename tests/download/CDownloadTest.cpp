@@ -386,7 +386,7 @@ TEST_F(CDownloadTest, AFullDiskOfAnyKindFailsTheFileWithTheSystemsDescription) {
         Rum::Api::takePendingRecords();
         std::ofstream(target / "keep.txt") << "kept";
         test::ScopedFileSystem disk;
-        disk.fileSystem().fail(test::FakeFileSystem::Call::Write, (target / "*").string(), error, 2);
+        disk->fail(test::FakeFileSystem::Call::Write, (target / "*").string(), error, 2);
         expectNoRoomFailsEachAttempt(std::strerror(error));
     }
 }
@@ -396,7 +396,7 @@ TEST_F(CDownloadTest, AnEndlessBodyStopsAtTheDisksReserveOnAnyMachine) {
     fs::create_directories(target);
     std::ofstream(target / "keep.txt") << "kept";
     test::ScopedFileSystem disk;
-    disk.fileSystem().limitSpace((target / "*").string(), 2 << 20);
+    disk->limitSpace((target / "*").string(), 2 << 20);
     expectEndlessBodyStopsAtTheReserve();
 }
 

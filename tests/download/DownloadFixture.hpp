@@ -8,6 +8,7 @@
 #include "services/file/LoadedSetting.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/RunState.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
 #include "support/WorkerFailure.hpp"
@@ -22,20 +23,11 @@
 
 namespace hexora::test {
 
-class DownloadFixture : public ::testing::Test {
+class DownloadFixture : public RunStateFixture {
 protected:
     DownloadFixture() {
-        ApiConfig::resetToDefaults();
         ApiDomains::createLists({"https://api.invalid"}, {primary.url(), fallback.url()});
         setLoadedSetting(std::make_shared<Setting>(Setting::atPath, temp / "storage" / ".launcher.json"));
-        Rum::Api::takePendingRecords();
-    }
-    ~DownloadFixture() override {
-        ApiDomains::resetForTesting();
-        resetLoadedSetting();
-        ApiConfig::resetToDefaults();
-        Worker::Common::setFileFetchBounds({});
-        Rum::Api::takePendingRecords();
     }
 
     std::int64_t cdnDsaIndex() const { return loadedSetting()->setting().cdn_dsa_index; }

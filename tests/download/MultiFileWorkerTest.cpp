@@ -160,8 +160,8 @@ TEST_F(MultiFileWorkerTest, AUnitThatWillBeTriedAgainKeepsTheRunGoing) {
     worker.body = [&](ScriptedWorker& owner, const UnitPtr& unit) {
         if (unit->runs.load() == 1) {
             // Two more 0.01 s pauses begun: at least one whole poll in between.
-            const double from = clock.clock().sleptSeconds();
-            test::eventually([&] { return clock.clock().sleptSeconds() >= from + 0.0199; });
+            const double from = clock->sleptSeconds();
+            test::eventually([&] { return clock->sleptSeconds() >= from + 0.0199; });
             owner.requeue(unit);
             return;
         }

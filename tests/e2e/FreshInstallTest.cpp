@@ -2,7 +2,6 @@
 // downloads the game's package, unzips, validates and installs it, starts it
 // with its own process id and quits.
 #include "e2e/LauncherWorld.hpp"
-#include "e2e/Wait.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -5,7 +5,6 @@
 // failed road keeps the installed game; the healthy start then updates it
 // and starts it.
 #include "e2e/LauncherWorld.hpp"
-#include "e2e/Wait.hpp"
 
 #include "support/TempDir.hpp"
 

@@ -1,7 +1,6 @@
 #include "e2e/LauncherWorld.hpp"
 
 #include "e2e/ProcessScan.hpp"
-#include "e2e/Wait.hpp"
 #include "platform/InfoPlist.hpp"
 #include "platform/PlistPreferenceStore.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
@@ -97,7 +96,7 @@ LauncherWorld::LauncherWorld(std::string name) : name_(std::move(name)) {
     std::filesystem::create_directories(root() / "runtime");
     ::chmod((root() / "runtime").c_str(), 0700);
     copyTree(BuiltLauncher, launcherBundle());
-    display_ = std::make_unique<XServer>(logs() / "xvfb.log");
+    display_ = std::make_unique<test::XvfbServer>(logs() / "xvfb.log");
     service_ = std::make_unique<tools::UpdateService>(tools::ServiceLayout(root() / "service"));
     writeRemoteConfiguration();
 }

@@ -9,15 +9,17 @@
 // end to <build>/e2e-output/<test name> ($HEXORA_E2E_OUTPUT replaces the folder).
 //
 // Thread: the test thread only.
-#include "e2e/ChildProcess.hpp"
 #include "e2e/Collector.hpp"
-#include "e2e/XServer.hpp"
+#include "support/ChildProcess.hpp"
+#include "support/Eventually.hpp"
 #include "support/TempDir.hpp"
+#include "support/XvfbServer.hpp"
 #include "UpdateService.hpp"
 
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <cstdint>
 #include <optional>
@@ -27,6 +29,15 @@
 namespace hexora::e2e {
 
 using namespace std::chrono_literals;
+using test::ChildProcess;
+using test::describeStatus;
+
+/// An end-to-end wait: test::eventually with a look every 20 ms (the
+/// conditions scan processes, files and windows). True as soon as `condition`
+/// holds; false when `limit` passed first.
+inline bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    return test::eventually(condition, limit, 20ms);
+}
 
 constexpr int LauncherPlatform = 32;
 constexpr int GamePlatform = 33;
@@ -51,7 +62,7 @@ public:
     std::filesystem::path logs() const { return root() / "logs"; }
     std::filesystem::path shots() const { return root() / "shots"; }
     tools::UpdateService& service() { return *service_; }
-    XServer& display() { return *display_; }
+    test::XvfbServer& display() { return *display_; }
 
     // What the service offers.
     /// The version in the built launcher's Info.plist.
@@ -162,7 +173,7 @@ private:
 
     std::string name_;
     hexora::test::TempDir temp_;
-    std::unique_ptr<XServer> display_;
+    std::unique_ptr<test::XvfbServer> display_;
     std::unique_ptr<tools::UpdateService> service_;
     double gameSeconds_ = 60;
     int webTimeoutSec_ = 15;

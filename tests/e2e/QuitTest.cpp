@@ -4,7 +4,6 @@
 // it was. A quit while the update API hangs ends the launcher within seconds.
 // After a failed road, a quit ends the launcher at once.
 #include "e2e/LauncherWorld.hpp"
-#include "e2e/Wait.hpp"
 #include "e2e/WindowClose.hpp"
 
 #include "support/TempDir.hpp"

@@ -7,7 +7,6 @@
 // collector never answers. A broken launcher scheme makes one self-update.
 #include "e2e/LauncherWorld.hpp"
 #include "e2e/ProcessScan.hpp"
-#include "e2e/Wait.hpp"
 #include "support/GzipBytes.hpp"
 
 #include <gmock/gmock.h>

@@ -2,7 +2,6 @@
 // application records its process id in its preference suite, so the
 // launcher asks the update API nothing and starts the installed game.
 #include "e2e/LauncherWorld.hpp"
-#include "e2e/Wait.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

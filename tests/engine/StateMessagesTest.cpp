@@ -3,6 +3,7 @@
 #include "engine/LoopLoadingMessage.hpp"
 #include "engine/SimpleMessage.hpp"
 #include "engine/StateMessages.hpp"
+#include "support/RunState.hpp"
 
 #include <gtest/gtest.h>
 
@@ -65,11 +66,7 @@ TEST(SimpleMessage, AppendsOnlyANonEmptyAdditionalMessage) {
     EXPECT_EQ(message.getMessage(), "base");
 }
 
-class StateMessagesTest : public ::testing::Test {
-protected:
-    void SetUp() override { StateMessages::reset(); }
-    void TearDown() override { StateMessages::reset(); }
-};
+class StateMessagesTest : public test::RunStateFixture {};
 
 TEST_F(StateMessagesTest, TableHoldsTheTwentyOneTextsExactly) {
     const std::vector<std::pair<S, std::string>> simple = {

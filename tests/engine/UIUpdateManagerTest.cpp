@@ -3,6 +3,7 @@
 #include "services/rum/RumApi.hpp"
 #include "support/FakeApplication.hpp"
 #include "support/FakeLauncherView.hpp"
+#include "support/RunState.hpp"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,8 @@ using S = LauncherState;
 using test::FakeDisplayTimer;
 using test::FakeLauncherView;
 
-class UIUpdateManagerTest : public ::testing::Test {
+class UIUpdateManagerTest : public test::RunStateFixture {
 protected:
-    void SetUp() override {
-        StateMessages::reset();
-        Rum::Api::takePendingRecords();
-    }
-    void TearDown() override {
-        StateMessages::reset();
-        Rum::Api::takePendingRecords();
-    }
-
     void post(LauncherState state) { manager->queue().append(UIUpdateEvent::stateChange(state)); }
     void postProgress(double value) { manager->queue().append(UIUpdateEvent::progressValue(value)); }
     int pendingEvents() {

@@ -8,6 +8,7 @@
 #include "support/Eventually.hpp"
 #include "support/FakeApplication.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 #include "support/TestClock.hpp"
 
 #include <gtest/gtest.h>
@@ -93,13 +94,9 @@ std::vector<std::string> events(const std::vector<Rum::LogData>& records) {
     return out;
 }
 
-class WorkerThreadTest : public ::testing::Test {
+class WorkerThreadTest : public test::RunStateFixture {
 protected:
-    WorkerThreadTest() {
-        Rum::Api::takePendingRecords();
-        engine.thread = thread;
-    }
-    ~WorkerThreadTest() override { Rum::Api::takePendingRecords(); }
+    WorkerThreadTest() { engine.thread = thread; }
 
     std::shared_ptr<LambdaWorker> worker(LambdaWorker::Body body, Worker::WorkerBase::CompletionHandler done = nullptr) {
         return std::make_shared<LambdaWorker>(engine.thread, std::move(body), std::move(done));

@@ -79,9 +79,9 @@ TEST(FileOpsTest, AtomicReplaceSyncsTheFileThenItsFolder) {
     ASSERT_TRUE(FileOps::replaceAtomically(file, "new"));
 
     EXPECT_EQ(test::readFile(file), "new");
-    EXPECT_EQ(disk.fileSystem().calls(Call::Sync, (dir / "data/.file.json.tmp-*").string()), 1);
-    EXPECT_EQ(disk.fileSystem().calls(Call::Sync, (dir / "data").string()), 1);
-    EXPECT_EQ(disk.fileSystem().calls(Call::Rename, file.string()), 1);
+    EXPECT_EQ(disk->calls(Call::Sync, (dir / "data/.file.json.tmp-*").string()), 1);
+    EXPECT_EQ(disk->calls(Call::Sync, (dir / "data").string()), 1);
+    EXPECT_EQ(disk->calls(Call::Rename, file.string()), 1);
 }
 
 // Whichever step fails (no room, no right, a disk error), the old content
@@ -102,7 +102,7 @@ TEST(FileOpsTest, AtomicReplaceThatFailsAtAnyStepKeepsTheOldFile) {
         test::TempDir dir;
         const fs::path file = dir.write("data/file.json", "old");
         test::ScopedFileSystem disk;
-        disk.fileSystem().fail(c.call, (dir / "data/*").string(), c.error);
+        disk->fail(c.call, (dir / "data/*").string(), c.error);
 
         EXPECT_FALSE(FileOps::replaceAtomically(file, "new"));
 
@@ -120,7 +120,7 @@ TEST(FileOpsTest, RemoveAllStopsAtTheFirstItemThatCannotGo) {
     const fs::path outside = dir.write("outside/keep.txt", "keep");
     fs::create_symlink(dir / "outside", dir / "tree/link");
     test::ScopedFileSystem disk;
-    disk.fileSystem().fail(test::FakeFileSystem::Call::Remove, (dir / "tree/locked/b.txt").string(), EPERM);
+    disk->fail(test::FakeFileSystem::Call::Remove, (dir / "tree/locked/b.txt").string(), EPERM);
 
     std::error_code error;
     EXPECT_FALSE(FileOps::removeAll(dir / "tree", error));

@@ -12,6 +12,7 @@
 #include "support/FakeProcessLauncher.hpp"
 #include "support/FakeProcessTable.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 #include "support/SampleGame.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TempDir.hpp"
@@ -37,18 +38,16 @@ using Worker::Hexora::GStart;
 // A launcher bundle in a folder whose name holds a blank, its storage folder,
 // and the game's preference suite in a private configuration folder that the
 // started game sees too (through XDG_CONFIG_HOME).
-class GStartTest : public ::testing::Test {
+class GStartTest : public test::RunStateFixture {
 protected:
     void SetUp() override {
         Paths::useBundleForTesting(dir_ / "My Apps/Hexora Launcher.app");
         std::filesystem::create_directories(storagePath());
         platform::PreferenceStore::install(nullptr);
-        Rum::Api::takePendingRecords();
     }
     void TearDown() override {
         for (auto pid : started_) ::kill(pid, SIGKILL);
         Paths::resetForTesting();
-        Rum::Api::takePendingRecords();
     }
 
     /// Runs GStart::work() on the test thread and returns what it threw.
@@ -95,7 +94,7 @@ TEST_F(GStartTest, StartsTheGameAndEndsTheRoadWhenTheGameConfirms) {
     EXPECT_EQ(reported("cwd"), std::filesystem::canonical(storagePath()).string());
     EXPECT_EQ(readPref("CLIENT_PROC_ID"), std::to_string(gamePid));
     EXPECT_EQ(::kill(gamePid, 0), 0) << "the wait should end on the confirmation, with the game still up";
-    EXPECT_LT(clock.clock().sleptSeconds(), 15.0);
+    EXPECT_LT(clock->sleptSeconds(), 15.0);
 
     EXPECT_EQ(error.code, LauncherError::Code::Succeeded);
     EXPECT_EQ(error.type, "GStart");
@@ -151,7 +150,7 @@ TEST_F(GStartTest, MissingGameShowsTheFailureAndKeepsTheLauncherOpen) {
     EXPECT_EQ(error.rum->dataValue("Message"),
               "bundleId: com.tarq.hexora.mac.game appPath:" + (storagePath() / "Hexora.app").string());
     EXPECT_TRUE(log.contains("Process start failed: "));
-    EXPECT_EQ(clock.clock().sleptSeconds(), 0.0);
+    EXPECT_EQ(clock->sleptSeconds(), 0.0);
 
     const auto events = harness_.takeEvents();
     ASSERT_EQ(events.size(), 1u);
@@ -186,9 +185,9 @@ TEST_F(GStartTest, ConfirmationMatchesTheTrimmedIdOnly) {
         EXPECT_EQ(error.code, LauncherError::Code::Succeeded) << c.recorded;
         EXPECT_EQ(error.terminateWhenAvailable, true) << c.recorded;
         if (c.confirms) {
-            EXPECT_LT(clock.clock().sleptSeconds(), 15.0) << c.recorded;
+            EXPECT_LT(clock->sleptSeconds(), 15.0) << c.recorded;
         } else {
-            EXPECT_NEAR(clock.clock().sleptSeconds(), 15.0, 1e-6) << c.recorded;
+            EXPECT_NEAR(clock->sleptSeconds(), 15.0, 1e-6) << c.recorded;
         }
         harness_.takeEvents();
     }
@@ -214,7 +213,7 @@ TEST_F(GStartTest, StaleIdKeepsTheWaitGoingUntilTheGameQuits) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_NE(::kill(gamePid, 0), 0);
     EXPECT_GE(waited, std::chrono::milliseconds(300));
-    EXPECT_LT(clock.clock().sleptSeconds(), 15.0);
+    EXPECT_LT(clock->sleptSeconds(), 15.0);
     EXPECT_EQ(readPref("CLIENT_PROC_ID"), "7");
     EXPECT_EQ(error.code, LauncherError::Code::Succeeded);
     EXPECT_EQ(error.terminateWhenAvailable, true);
@@ -224,21 +223,21 @@ TEST_F(GStartTest, LaunchRequestCarriesTheLauncherIdAndTheStorageFolder) {
     test::ScopedTestClock clock(0.0);
     test::ScopedProcessTable table(31337);
     test::ScopedProcessLauncher launcher;
-    launcher.launcher().onLaunch([&](const auto&, const auto& result) {
-        table.table().add(result.processIdentifier, GameProduct::BundleIdentifier,
+    launcher->onLaunch([&](const auto&, const auto& result) {
+        table->add(result.processIdentifier, GameProduct::BundleIdentifier,
                           storagePath() / "Hexora.app/Contents/MacOS/Hexora");
     });
     PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", "4242");
     const auto error = runGStart();
 
-    const auto launches = launcher.launcher().launches();
+    const auto launches = launcher->launches();
     ASSERT_EQ(launches.size(), 1u);
     EXPECT_EQ(launches[0].executable, storagePath() / "Hexora.app/Contents/MacOS/Hexora");
     EXPECT_EQ(launches[0].arguments, std::vector<std::string>{"31337"});
     EXPECT_EQ(launches[0].workingDirectory, storagePath());
     EXPECT_TRUE(launches[0].hasExitHandler);
-    EXPECT_EQ(table.table().activated(), std::vector<std::int32_t>{4242});
-    EXPECT_NEAR(clock.clock().sleptSeconds(), GStart::PollSeconds, 1e-9) << "one poll, then the recorded id matched";
+    EXPECT_EQ(table->activated(), std::vector<std::int32_t>{4242});
+    EXPECT_NEAR(clock->sleptSeconds(), GStart::PollSeconds, 1e-9) << "one poll, then the recorded id matched";
     EXPECT_EQ(error.code, LauncherError::Code::Succeeded);
 }
 
@@ -248,9 +247,9 @@ TEST_F(GStartTest, GameThatNeverShowsUpStillEndsTheLauncher) {
     test::ScopedProcessLauncher launcher;  // answers pid 4242, which the table never lists
     const auto error = runGStart();
 
-    EXPECT_NEAR(clock.clock().sleptSeconds(), GStart::AppearPolls * GStart::PollSeconds, 1e-6)
+    EXPECT_NEAR(clock->sleptSeconds(), GStart::AppearPolls * GStart::PollSeconds, 1e-6)
         << "500 polls for the process, then the second wait ends at once";
-    EXPECT_TRUE(table.table().activated().empty());
+    EXPECT_TRUE(table->activated().empty());
     EXPECT_EQ(error.code, LauncherError::Code::Succeeded);
     EXPECT_EQ(error.message, "succeeded");
     EXPECT_EQ(error.terminateWhenAvailable, true);
@@ -261,7 +260,7 @@ TEST_F(GStartTest, GameThatNeverShowsUpStillEndsTheLauncher) {
 TEST_F(GStartTest, ChildEndedAtOnceCountsAsAFailedLaunch) {
     test::ScopedTestClock clock(0.0);
     test::ScopedProcessLauncher launcher;
-    launcher.launcher().answer({4242, false, ""});
+    launcher->answer({4242, false, ""});
     const auto error = runGStart();
     EXPECT_EQ(error.code, LauncherError::Code::Failed);
     EXPECT_EQ(error.message, "failed with code: 0");

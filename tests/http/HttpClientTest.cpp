@@ -516,8 +516,8 @@ TEST_F(HttpDownload, ABodyStopsBeforeItsDiskFallsBelowTheReserveOnAnyMachine) {
     std::filesystem::create_directories(dir / "disk");
     test::ScopedFileSystem disk;
     expectBodiesStopAtTheReserve(
-        server, dir / "disk" / "file", [&] { return disk.fileSystem().freeBytes(); },
-        [&] { disk.fileSystem().limitSpace((dir / "disk/*").string(), 3 << 20); });
+        server, dir / "disk" / "file", [&] { return disk->freeBytes(); },
+        [&] { disk->limitSpace((dir / "disk/*").string(), 3 << 20); });
 }
 
 // The file cannot be created or written (no right, no room, no quota left, a
@@ -534,7 +534,7 @@ TEST_F(HttpDownload, AFileThatCannotBeWrittenFailsWithTheSystemsReason) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::strerror(c.error));
         test::ScopedFileSystem disk;
-        disk.fileSystem().fail(c.call, (dir / "file").string(), c.error);
+        disk->fail(c.call, (dir / "file").string(), c.error);
         const auto result = Http::download(server.url("/f"), dir / "file", quick());
         EXPECT_EQ(result.failure, Http::Failure::Transport);
         EXPECT_NE(result.error.find(std::string("Could not ") + c.verb + " " + (dir / "file").string() + ": " +

@@ -6,6 +6,7 @@
 #include "support/FakeApplication.hpp"
 #include "support/FakeLauncherView.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestClock.hpp"
 #include "workers/FirstWorkers.hpp"
@@ -55,12 +56,9 @@ std::vector<std::string> eventsOf(const std::vector<Rum::LogData>& records) {
     return out;
 }
 
-class LauncherTest : public ::testing::Test {
+class LauncherTest : public test::RunStateFixture {
 protected:
     LauncherTest() {
-        Launcher::resetForTesting();
-        ApiDomains::resetForTesting();
-        Rum::Api::takePendingRecords();
         // The program's product set-up, with first workers that only note their run.
         LauncherFirstWorkers factories = firstWorkers();
         factories.boot = [this](std::shared_ptr<Worker::WorkerThread> thread) {
@@ -78,9 +76,6 @@ protected:
             thread->join();
             thread->workers().removeAll();
         }
-        Launcher::resetForTesting();
-        ApiDomains::resetForTesting();
-        Rum::Api::takePendingRecords();
     }
 
     static Launcher& launcher() { return Launcher::shared(); }

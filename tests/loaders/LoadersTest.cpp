@@ -11,6 +11,7 @@
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 #include "support/TestBundle.hpp"
 
 #include <gtest/gtest.h>
@@ -52,21 +53,8 @@ std::ostream& operator<<(std::ostream& out, const RecordSummary& r) {
     return out << r.event << "/" << r.eventState << " " << r.dataKey << "=" << r.dataValue.value_or("<none>");
 }
 
-class LoadersTest : public ::testing::Test {
+class LoadersTest : public test::RunStateFixture {
 protected:
-    void SetUp() override {
-        resetLoadedSetting();
-        resetInstalledVersions();
-        ApiDomains::resetForTesting();
-        Rum::Api::takePendingRecords();
-    }
-    void TearDown() override {
-        resetLoadedSetting();
-        resetInstalledVersions();
-        ApiDomains::resetForTesting();
-        Rum::Api::takePendingRecords();
-    }
-
     // The records queued so far by `minorType`, each with the one Data pair of interest.
     static std::vector<RecordSummary> takeRecords(const std::string& minorType, const std::string& dataKey) {
         std::vector<RecordSummary> summaries;

@@ -7,6 +7,7 @@
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/RunState.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
@@ -23,21 +24,12 @@ using test::ServerReply;
 
 const std::string schemePath = "/update/abc123/scheme.json.gz";
 
-class CLoadSchemesTest : public ::testing::Test {
+class CLoadSchemesTest : public test::RunStateFixture {
 protected:
     CLoadSchemesTest() {
         Paths::useBundleForTesting(temp / "Launcher.app");
-        ApiConfig::resetToDefaults();
         ApiDomains::createLists({"https://api.invalid"}, {first.url(), second.url()});
         setLoadedSetting(std::make_shared<Setting>(".launcher.json"));
-        Rum::Api::takePendingRecords();
-    }
-    ~CLoadSchemesTest() override {
-        ApiDomains::resetForTesting();
-        resetLoadedSetting();
-        ApiConfig::resetToDefaults();
-        Paths::resetForTesting();
-        Rum::Api::takePendingRecords();
     }
 
     void run() { CLoadSchemes(harness.thread, "abc123", "scheme.json.gz", "gameScheme.json.gz").work(); }

@@ -11,6 +11,7 @@
 #include "services/internal/SHA1.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/RunState.hpp"
 #include "support/TempDir.hpp"
 #include "support/PendingRecords.hpp"
 #include "support/TestClock.hpp"
@@ -41,24 +42,15 @@ nlohmann::ordered_json notice(const std::string& start, const std::string& end) 
     return {{"start_dt", start}, {"end_dt", end}, {"eng", ""}};
 }
 
-class CheckMaintenanceTest : public ::testing::Test {
+class CheckMaintenanceTest : public test::RunStateFixture {
 protected:
     void SetUp() override {
-        Rum::Api::takePendingRecords();
-        ApiConfig::resetToDefaults();
-        resetMaintenanceWindow();
-        StateMessages::reset();
         Paths::useBundleForTesting(launcher);
         fs::create_directories(storagePath());
         ApiDomains::createLists({"https://127.0.0.1:1"}, {first.url(), second.url()});
         setLoadedSetting(std::make_shared<Setting>(".launcher.json"));
     }
     void TearDown() override {
-        ApiDomains::resetForTesting();
-        Paths::resetForTesting();
-        resetLoadedSetting();
-        StateMessages::reset();
-        resetMaintenanceWindow();
         first.takeUnexpectedRequests();
         second.takeUnexpectedRequests();
     }

@@ -14,6 +14,7 @@
 #include "support/Eventually.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 #include "support/SampleGame.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestBundle.hpp"
@@ -37,15 +38,10 @@ using Worker::Hexora::GHandleOpenUrls;
 constexpr const char* GameSuite = PlayerPrefsHelper::GameSuiteName;
 constexpr const char* GameId = GameProduct::BundleIdentifier;
 
-class GHandleOpenUrlsTest : public ::testing::Test {
+class GHandleOpenUrlsTest : public test::RunStateFixture {
 protected:
     void SetUp() override {
         OpenedUrlFlag::set(true);  // as the driver leaves it when it queues the hand-off
-        Rum::Api::takePendingRecords();
-    }
-    void TearDown() override {
-        OpenedUrlFlag::set(false);
-        Rum::Api::takePendingRecords();
     }
 
     /// Runs the hand-off for `urls`; returns what it threw (nullopt when it returned).
@@ -57,7 +53,7 @@ protected:
     /// The game suite's entries, decoded.
     std::map<std::string, std::string> storedUrls() {
         std::map<std::string, std::string> decoded;
-        for (const auto& [key, value] : prefs_.store().entries(GameSuite)) {
+        for (const auto& [key, value] : prefs_->entries(GameSuite)) {
             decoded[*PlayerPrefsHelper::base64Decode(key)] = *PlayerPrefsHelper::base64Decode(value);
         }
         return decoded;
@@ -111,7 +107,7 @@ protected:
 TEST_F(GHandleOpenUrlsTest, CapitalSchemeIsStoredInLowerCaseWithTheUrlUnchanged) {
     EXPECT_FALSE(run({"HEXORAMAC://join/123"}));
     EXPECT_EQ(storedUrls(), (std::map<std::string, std::string>{{"hexoramac_uri", "HEXORAMAC://join/123"}}));
-    EXPECT_EQ(prefs_.store().entries(GameSuite).count(base64Encode("hexoramac_uri")), 1u);
+    EXPECT_EQ(prefs_->entries(GameSuite).count(base64Encode("hexoramac_uri")), 1u);
     expectBootQueued();
     EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
 }
@@ -120,7 +116,7 @@ TEST_F(GHandleOpenUrlsTest, OnlyTheFirstAcceptedUrlIsStored) {
     EXPECT_FALSE(run({"https://hexora-game.com/news", "com.tarq.hexora://invite/7?from=a%20b", "hexoramac://join/1"}));
     EXPECT_EQ(storedUrls(),
               (std::map<std::string, std::string>{{"com.tarq.hexora_uri", "com.tarq.hexora://invite/7?from=a%20b"}}));
-    EXPECT_EQ(prefs_.store().writes(), 1);
+    EXPECT_EQ(prefs_->writes(), 1);
     expectBootQueued();
 }
 
@@ -151,11 +147,11 @@ TEST_F(GHandleOpenUrlsTest, SchemesAreComparedAsVersions) {
         const auto error = run({c.url});
         if (c.storedUnder) {
             EXPECT_FALSE(error);
-            EXPECT_EQ(prefs.store().entries(GameSuite).at(base64Encode(c.storedUnder)), base64Encode(c.url));
+            EXPECT_EQ(prefs->entries(GameSuite).at(base64Encode(c.storedUnder)), base64Encode(c.url));
         } else {
             ASSERT_TRUE(error);
             EXPECT_EQ(error->message, "unhandled open url");
-            EXPECT_TRUE(prefs.store().entries(GameSuite).empty());
+            EXPECT_TRUE(prefs->entries(GameSuite).empty());
         }
         harness_.takeQueued();
         harness_.takeEvents();
@@ -176,7 +172,7 @@ TEST_F(GHandleOpenUrlsTest, OnlyOtherSchemesHideTheWindowAndEndTheLauncher) {
     EXPECT_EQ(error->rum->Event, "handle");
     EXPECT_EQ(error->rum->EventState, "Failed");
     EXPECT_EQ(error->rum->LogLevel, "INFO");
-    EXPECT_TRUE(prefs_.store().entries(GameSuite).empty());
+    EXPECT_TRUE(prefs_->entries(GameSuite).empty());
     const auto events = harness_.takeEvents();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].state, LauncherState::CheckApp);
@@ -185,7 +181,7 @@ TEST_F(GHandleOpenUrlsTest, OnlyOtherSchemesHideTheWindowAndEndTheLauncher) {
 }
 
 TEST_F(GHandleOpenUrlsTest, UnopenableSuiteStillGoesOnAsIfStored) {
-    prefs_.store().setUnopenable(GameSuite);
+    prefs_->setUnopenable(GameSuite);
     EXPECT_FALSE(run({"hexoramac://join/1"}));
     expectBootQueued();
 }
@@ -216,7 +212,7 @@ TEST_F(GHandleOpenUrlsTest, RunningSampleGameTakesTheUrl) {
         expectHandedToGame(run({"hexoramac://join/5"}), c.how, bundle, executable);
         EXPECT_EQ(PlayerPrefsHelper::agent().getString("hexoramac_uri"), "hexoramac://join/5");
         EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
-        EXPECT_FALSE(game.hasExited());
+        EXPECT_TRUE(game.running());
     }
 }
 

@@ -74,13 +74,13 @@ TEST(FileMove, MovesABundleByCopyWhenTheRenameCrossesFileSystems) {
     test::TempDir dir;
     makeBundle(dir / "Hexora.app");
     test::ScopedFileSystem disk;
-    disk.fileSystem().fail(test::FakeFileSystem::Call::Rename, (dir / "*").string(), EXDEV);
+    disk->fail(test::FakeFileSystem::Call::Rename, (dir / "*").string(), EXDEV);
 
     FileMove::moveItem(dir / "Hexora.app", dir / "Hexora.old.app");
 
     EXPECT_FALSE(fs::exists(dir / "Hexora.app"));
     expectBundle(dir / "Hexora.old.app");
-    EXPECT_EQ(disk.fileSystem().calls(test::FakeFileSystem::Call::Rename), 1);
+    EXPECT_EQ(disk->calls(test::FakeFileSystem::Call::Rename), 1);
 }
 
 TEST(FileMove, RefusesMissingSourceAndExistingDestination) {
@@ -146,7 +146,7 @@ TEST(FileMove, SourceThatCannotBeDeletedAnywhereIsRestoredFromTheCopy) {
         makeBundle(dir / "Hexora.app");
         test::ScopedFileSystem disk;
         const fs::path stuck = c.item[0] ? dir / "Hexora.app" / c.item : dir / "Hexora.app";
-        disk.fileSystem().fail(test::FakeFileSystem::Call::Remove, stuck.string(), c.error);
+        disk->fail(test::FakeFileSystem::Call::Remove, stuck.string(), c.error);
 
         try {
             FileMove::copyThenDelete(dir / "Hexora.app", dir / "copy.app");

@@ -220,7 +220,7 @@ TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStarts) {
         test::TempDir probe;
         fs::create_directories(probe / "a");
         fs::create_directories(probe / "b");
-        if (exchange.exchange().exchange(probe / "a", probe / "b") != platform::PathExchange::Result::Exchanged)
+        if (exchange->exchange(probe / "a", probe / "b") != platform::PathExchange::Result::Exchanged)
             GTEST_SKIP() << "this file system cannot swap folders";
     }
     killAtEveryStep(other.path());
@@ -232,9 +232,9 @@ TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStarts) {
 TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStartsOnAnyFileSystem) {
     test::TempDir elsewhere;
     test::ScopedFileSystem disk;
-    disk.fileSystem().emulateExchange();
+    disk->emulateExchange();
     for (const auto call : {test::FakeFileSystem::Call::Rename, test::FakeFileSystem::Call::Exchange})
-        disk.fileSystem().fail(call, (elsewhere / "*").string(), EXDEV);
+        disk->fail(call, (elsewhere / "*").string(), EXDEV);
     killAtEveryStep(elsewhere.path());
 }
 

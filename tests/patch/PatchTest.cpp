@@ -6,6 +6,7 @@
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/PendingRecords.hpp"
+#include "support/RunState.hpp"
 #include "support/WorkerFailure.hpp"
 #include "support/FakeFileSystem.hpp"
 #include "support/FakePathExchange.hpp"
@@ -35,10 +36,7 @@ namespace {
 
 // Every regular file below `root` with its content, by relative path.
 std::map<std::string, std::string> filesBelow(const fs::path& root) {
-    std::map<std::string, std::string> found;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file()) found[fs::relative(entry.path(), root).string()] = test::readFile(entry.path());
-    return found;
+    return test::fileContents(test::snapshotTree(root));
 }
 
 // Modification time (whole seconds) of every regular file below `root`.
@@ -100,10 +98,9 @@ struct ExchangeCase {
     bool backupElsewhere;
 };
 
-class PatchTest : public ::testing::Test {
+class PatchTest : public test::RunStateFixture {
 protected:
     void SetUp() override {
-        Rum::Api::takePendingRecords();
         installed = {{"MacOS/Hexora", "old binary"}, {"Resources/keep.txt", "kept"}, {"a/b.txt", "old b"}};
         for (const auto& [path, content] : installed) dir.write("Hexora.app/Contents/" + path, content);
     }
@@ -165,7 +162,7 @@ TEST_F(PatchTest, FullPatchDeletesLeftoverBackupFirstAndReplacesEverything) {
         EXPECT_FALSE(fs::exists(fresh / "temp/new/Contents"));
         EXPECT_FALSE(fs::exists(backup));
         EXPECT_TRUE(watch.sawWhole(old));
-        EXPECT_EQ(exchange.exchange().calls(), 1);
+        EXPECT_EQ(exchange->calls(), 1);
     }
 }
 
@@ -185,7 +182,7 @@ TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptPutsTheOldFolderBack) {
     EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
     EXPECT_EQ(filesBelow(dest), installed);
     EXPECT_EQ(filesBelow(dir / "temp/new/Contents"), (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
-    EXPECT_EQ(exchange.exchange().calls(), 2);
+    EXPECT_EQ(exchange->calls(), 2);
 }
 
 // The same failure on any machine: the swap (emulated where the file system
@@ -200,8 +197,8 @@ TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptForAnyReasonPutsTheOldFolderBa
         const fs::path backup = fresh / "support/Hexora.old.app";
         fresh.write("temp/new/Contents/MacOS/Hexora", "new binary");
         test::ScopedFileSystem disk;
-        disk.fileSystem().emulateExchange();
-        disk.fileSystem().fail(test::FakeFileSystem::Call::Rename, backup.string(), reason);
+        disk->emulateExchange();
+        disk->fail(test::FakeFileSystem::Call::Rename, backup.string(), reason);
 
         const auto error =
             test::failureOf([&] { CPatch(harness.thread, fresh / "temp/new/Contents", installedDest, backup).work(); });
@@ -213,7 +210,7 @@ TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptForAnyReasonPutsTheOldFolderBa
         EXPECT_EQ(filesBelow(installedDest), installed);
         EXPECT_EQ(filesBelow(fresh / "temp/new/Contents"),
                   (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
-        EXPECT_EQ(disk.fileSystem().calls(test::FakeFileSystem::Call::Exchange), 2);
+        EXPECT_EQ(disk->calls(test::FakeFileSystem::Call::Exchange), 2);
     }
 }
 
@@ -328,8 +325,9 @@ TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
         fresh.write("temp/pkg/Contents/z/file", "cannot land");
         std::optional<test::ScopedFileSystem> disk;
         if (c.refusal) {
-            disk.emplace().fileSystem().emulateExchange();
-            disk->fileSystem().fail(test::FakeFileSystem::Call::Rename, (installedDest / "z/file").string(), c.refusal);
+            disk.emplace();
+            (*disk)->emulateExchange();
+            (*disk)->fail(test::FakeFileSystem::Call::Rename, (installedDest / "z/file").string(), c.refusal);
         }
         test::ScopedPathExchange exchange(c.mode);
 
@@ -378,7 +376,7 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
         if (c.lockAFile && !locked.emplace(installedDest / "keep.txt").applied()) continue;
         test::ScopedFileSystem disk;
         if (!c.lockAFile && c.mode == test::FakePathExchange::Mode::NotSupported)
-            disk.fileSystem().fail(test::FakeFileSystem::Call::Remove, (installedDest / "keep.txt").string(), EPERM);
+            disk->fail(test::FakeFileSystem::Call::Remove, (installedDest / "keep.txt").string(), EPERM);
         test::ScopedPathExchange exchange(c.mode);
         test::LogCapture log;
 

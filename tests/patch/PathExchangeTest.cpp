@@ -52,7 +52,7 @@ TEST(RenameExchange, TellsNotSupportedFromAFailure) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::strerror(c.error));
         test::ScopedFileSystem disk;
-        disk.fileSystem().fail(test::FakeFileSystem::Call::Exchange, (dir / "*").string(), c.error);
+        disk->fail(test::FakeFileSystem::Call::Exchange, (dir / "*").string(), c.error);
         RenameExchange exchange;
         if (c.notSupported) {
             EXPECT_EQ(exchange.exchange(dir / "temp/Contents", dir / "Hexora.app/Contents"),

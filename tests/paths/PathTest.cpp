@@ -73,7 +73,7 @@ TEST(PathClear, DeletionFailureOfAnyKindIsPassedOn) {
         test::TempDir dir;
         dir.write("locked/inner/x", "x");
         test::ScopedFileSystem disk;
-        disk.fileSystem().fail(test::FakeFileSystem::Call::Remove, (dir / "locked/inner/x").string(), error);
+        disk->fail(test::FakeFileSystem::Call::Remove, (dir / "locked/inner/x").string(), error);
         try {
             Path::clear(dir / "locked/inner");
             ADD_FAILURE() << "the clear succeeded";

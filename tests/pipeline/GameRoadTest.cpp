@@ -39,7 +39,7 @@ protected:
         ASSERT_TRUE(road.error);
         EXPECT_EQ(road.error->type, "GStart");
         EXPECT_EQ(road.error->code, Worker::LauncherError::Code::Succeeded);
-        const auto launches = processes.launcher().launches();
+        const auto launches = processes->launches();
         ASSERT_EQ(launches.size(), 1u);
         EXPECT_EQ(launches[0].executable, game() / "Contents/MacOS/Hexora");
     }
@@ -55,7 +55,7 @@ TEST_F(GameRoadTest, NewVersionIsDownloadedPatchedAndStarted) {
     for (const Case c : {Case{"2.0.2", false}, Case{"2.0.2_2.0.1", true}}) {
         SCOPED_TRACE(c.file);
         install(sourceBundle("game", "2.0.1"), game());
-        processes.launcher().answer({4242, true, ""});
+        processes->answer({4242, true, ""});
         const fs::path next = sourceBundle("game", "2.0.2");
         const auto package = publish(next, "2.0.2", c.file, c.file,
                                      c.smart ? std::optional(sourceBundle("game", "2.0.1")) : std::nullopt);
@@ -63,7 +63,7 @@ TEST_F(GameRoadTest, NewVersionIsDownloadedPatchedAndStarted) {
             ASSERT_LT(package.packed.size(), test::treeOf(next).size());
         }
         answer({{"result", 0}, {"version", "2.0.2"}, {"hash", c.file}, {"file", c.file}});
-        const auto before = processes.launcher().launches().size();
+        const auto before = processes->launches().size();
 
         const auto road = drive(std::make_shared<GP22>(harness.thread));
 
@@ -71,7 +71,7 @@ TEST_F(GameRoadTest, NewVersionIsDownloadedPatchedAndStarted) {
                                        c.smart ? "CSmartPatch" : "CPatch", "CCleanUp", "GStart"}));
         ASSERT_TRUE(road.error);
         EXPECT_EQ(road.error->type, "GStart");
-        EXPECT_EQ(processes.launcher().launches().size(), before + 1);
+        EXPECT_EQ(processes->launches().size(), before + 1);
         EXPECT_EQ(road.first<CValidation>()->skipMissingFiles, c.smart);
         EXPECT_EQ(road.first<CValidation>()->targetPath, tempPath() / c.file / "Hexora.app");
         // A smart patch leaves the files the new version dropped; the next
@@ -140,14 +140,14 @@ TEST_F(GameRoadTest, ItemWhereTheGameBundleBelongsIsReplacedByTheInstall) {
         if (link) fs::create_directory_symlink(elsewhere, game());
         else write(game(), "not a bundle");
         setGameVersion("1.0.0");
-        processes.launcher().answer({4242, true, ""});
-        const auto before = processes.launcher().launches().size();
+        processes->answer({4242, true, ""});
+        const auto before = processes->launches().size();
 
         const auto road = drive(std::make_shared<GP22>(harness.thread));
 
         ASSERT_TRUE(road.error);
         EXPECT_EQ(road.error->type, "GStart") << road.error->message;
-        EXPECT_EQ(processes.launcher().launches().size(), before + 1);
+        EXPECT_EQ(processes->launches().size(), before + 1);
         EXPECT_FALSE(fs::is_symlink(game()));
         EXPECT_EQ(test::treeOf(game()), test::treeOf(sourceBundle("game", "2.0.2")));
         EXPECT_EQ(test::treeOf(elsewhere), untouched);
@@ -205,7 +205,7 @@ TEST_F(GameRoadTest, PackageThatDoesNotMatchItsSchemeLeavesTheGameUntouched) {
     EXPECT_EQ(road.error->rum->Event, "Downloaded Game");
     EXPECT_EQ(road.error->rum->EventState, "Failed");
     EXPECT_EQ(test::treeOf(game()), test::treeOf(sourceBundle("game", "2.0.1")));
-    EXPECT_TRUE(processes.launcher().launches().empty());
+    EXPECT_TRUE(processes->launches().empty());
     EXPECT_TRUE(fs::is_empty(tempPath())) << "the package is taken away";
 }
 
@@ -249,7 +249,7 @@ TEST_F(GameRoadTest, FailedUpdateStepLeavesNoPackageInTemp) {
         EXPECT_EQ(road.names().back(), c.failingStep);
         EXPECT_TRUE(fs::is_empty(tempPath())) << test::treeOf(tempPath()).size();
         EXPECT_EQ(test::treeOf(game()), installed);
-        EXPECT_TRUE(processes.launcher().launches().empty());
+        EXPECT_TRUE(processes->launches().empty());
     }
 }
 

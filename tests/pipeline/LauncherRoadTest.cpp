@@ -58,12 +58,12 @@ TEST_F(LauncherRoadTest, OutdatedLauncherIsDownloadedPatchedAndRestarted) {
     publish(next, "1.5.0", "L150");
     answer({{"result", 0}, {"version", "1.5.0"}, {"hash", "L150"}});
     // This very launcher is listed first under the launcher's bundle identifier.
-    table.table().add(OwnPid, std::string(LauncherProduct::BundleIdentifier), launcher.bundle() / "Contents/MacOS/Hexora");
+    table->add(OwnPid, std::string(LauncherProduct::BundleIdentifier), launcher.bundle() / "Contents/MacOS/Hexora");
     std::string executableAtStart;
-    processes.launcher().onLaunch([&](const test::FakeProcessLauncher::Launch& launch,
+    processes->onLaunch([&](const test::FakeProcessLauncher::Launch& launch,
                                       const platform::ProcessLauncher::Result& result) {
         executableAtStart = test::readFile(launch.executable);
-        table.table().add(result.processIdentifier, std::string(LauncherProduct::BundleIdentifier), launch.executable);
+        table->add(result.processIdentifier, std::string(LauncherProduct::BundleIdentifier), launch.executable);
     });
 
     const auto road = drive(std::make_shared<LP22>(harness.thread));
@@ -78,13 +78,13 @@ TEST_F(LauncherRoadTest, OutdatedLauncherIsDownloadedPatchedAndRestarted) {
     EXPECT_EQ(patch->tempPath, launcher.dataFolder() / LauncherProduct::BundleIdentifier / "Hexora.old.app");
     EXPECT_EQ(test::treeOf(launcher.bundle()), test::treeOf(next));
 
-    const auto launches = processes.launcher().launches();
+    const auto launches = processes->launches();
     ASSERT_EQ(launches.size(), 1u);
     EXPECT_EQ(launches[0].executable, launcher.bundle() / "Contents/MacOS/Hexora");
     EXPECT_EQ(launches[0].arguments, (Names{std::to_string(OwnPid)}));
     EXPECT_EQ(fs::weakly_canonical(launches[0].workingDirectory), fs::weakly_canonical(launcher.bundle().parent_path()));
     EXPECT_EQ(executableAtStart, test::readFile(next / "Contents/MacOS/Hexora"));
-    EXPECT_EQ(table.table().activated(), (std::vector<std::int32_t>{4242}));
+    EXPECT_EQ(table->activated(), (std::vector<std::int32_t>{4242}));
     EXPECT_TRUE(harness.thread->isTerminateRequested());
     const auto events = harness.takeEvents();
     EXPECT_TRUE(std::any_of(events.begin(), events.end(),
@@ -96,16 +96,16 @@ TEST_F(LauncherRoadTest, OutdatedLauncherIsDownloadedPatchedAndRestarted) {
 // A failed start is recorded with its result; the launcher still quits, and
 // does not wait before it does.
 TEST_F(LauncherRoadTest, FailedRestartIsRecordedAndTheLauncherStillQuits) {
-    processes.launcher().answer({0, false, "no such file"});
+    processes->answer({0, false, "no such file"});
 
     LRestart(harness.thread).work();
 
-    EXPECT_EQ(clock.clock().sleptSeconds(), 0.0);
+    EXPECT_EQ(clock->sleptSeconds(), 0.0);
     EXPECT_TRUE(harness.thread->isTerminateRequested());
     const auto states = harness.takeStates();
     ASSERT_FALSE(states.empty());
     EXPECT_THAT(states, testing::Each(LauncherState::ReservedAppTerminating));
-    EXPECT_TRUE(table.table().activated().empty());
+    EXPECT_TRUE(table->activated().empty());
     ASSERT_TRUE(recorded("LRestart", "failed", "Failed"));
     bool withCode = false;
     for (const auto& put : collector.requests()) {
@@ -133,7 +133,7 @@ TEST_F(LauncherRoadTest, PackageThatDoesNotMatchItsSchemeLeavesTheLauncherUntouc
     EXPECT_EQ(road.error->rum->Event, "Downloaded Launcher");
     EXPECT_EQ(road.error->rum->LogLevel, "INFO");
     EXPECT_EQ(test::treeOf(launcher.bundle()), test::treeOf(sourceBundle("launcher", "1.4.2")));
-    EXPECT_TRUE(processes.launcher().launches().empty());
+    EXPECT_TRUE(processes->launches().empty());
 }
 
 }  // namespace

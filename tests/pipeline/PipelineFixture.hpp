@@ -19,9 +19,11 @@
 #include "support/Eventually.hpp"
 #include "support/FakeProcessLauncher.hpp"
 #include "support/FakeProcessTable.hpp"
+#include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
+#include "support/TreeSnapshot.hpp"
 #include "support/server/HttpsServer.hpp"
 
 #include <gtest/gtest.h>
@@ -54,23 +56,16 @@ inline std::string workerName(const Worker::WorkerBase& worker) {
     return colon == std::string::npos ? name : name.substr(colon + 2);
 }
 
-/// Every regular file and link below `root`/Contents with its content (a
-/// link as "-> target") and mode.
-inline std::map<std::string, std::string> treeOf(const fs::path& root) {
-    std::map<std::string, std::string> tree;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(root / "Contents", error), end; !error && it != end; it.increment(error)) {
-        struct stat info {};
-        ::lstat(it->path().c_str(), &info);
-        const std::string key = it->path().lexically_relative(root).generic_string();
-        if (S_ISLNK(info.st_mode)) tree[key] = "-> " + fs::read_symlink(it->path()).string();
-        else if (S_ISREG(info.st_mode))
-            tree[key] = readFile(it->path()) + " mode " + std::to_string(info.st_mode & 0777);
-    }
+/// Every file and link below `root`/Contents with its content (a link with
+/// its target) and mode, by path from `root` ("Contents/...").
+inline TreeSnapshot treeOf(const fs::path& root) {
+    TreeSnapshot tree;
+    for (const auto& [name, item] : withoutFolders(snapshotTree(root / "Contents")))
+        tree.emplace((fs::path("Contents") / name).generic_string(), item);
     return tree;
 }
 
-class PipelineFixture : public ::testing::Test {
+class PipelineFixture : public RunStateFixture {
 protected:
     static constexpr std::int32_t OwnPid = 1000;
 
@@ -94,20 +89,11 @@ protected:
     };
 
     PipelineFixture() {
-        ApiConfig::resetToDefaults();
         collector.on("PUT", "/", ServerReply::json(200, nlohmann::json::object()));
         fs::create_directories(storagePath());
         ApiDomains::createLists({api.url()}, {files.url()});
         files.serveFolder("/", serverRoot());
         setLoadedSetting(std::make_shared<Setting>(".launcher.json"));
-        Rum::Api::takePendingRecords();
-    }
-    ~PipelineFixture() override {
-        ApiDomains::resetForTesting();
-        resetLoadedSetting();
-        resetInstalledVersions();
-        ApiConfig::resetToDefaults();
-        Rum::Api::takePendingRecords();
     }
 
     /// True once a record of `minorType`/`event`/`eventState` is pending or

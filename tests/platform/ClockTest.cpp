@@ -11,7 +11,7 @@ TEST(Clock, TestClockShortensAndCountsSleeps) {
     platform::sleepSeconds(5.0);
     platform::sleepSeconds(0.25);
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
-    EXPECT_DOUBLE_EQ(scoped.clock().sleptSeconds(), 5.25);
+    EXPECT_DOUBLE_EQ(scoped->sleptSeconds(), 5.25);
 }
 
 TEST(Clock, RestoresSystemClockAfterScope) {

@@ -10,6 +10,7 @@
 #include "support/FakePreferenceStore.hpp"
 #include "support/FakeProcessTable.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestBundle.hpp"
 
@@ -39,13 +40,9 @@ private:
 
 const std::regex uuidPattern("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
 
-class LUpdatePlayerPrefsTest : public ::testing::Test {
+class LUpdatePlayerPrefsTest : public test::RunStateFixture {
 protected:
-    void SetUp() override { Rum::Api::takePendingRecords(); }
-    void TearDown() override {
-        platform::Clock::install(nullptr);
-        Rum::Api::takePendingRecords();
-    }
+    void TearDown() override { platform::Clock::install(nullptr); }
 
     void runStep() {
         bool completed = false;
@@ -65,10 +62,10 @@ TEST_F(LUpdatePlayerPrefsTest, WritesTheFourEntriesInOrderAsBase64) {
     test::LogCapture log;
     runStep();
 
-    EXPECT_EQ(prefs.store().writtenKeys(GameSuiteName),
+    EXPECT_EQ(prefs->writtenKeys(GameSuiteName),
               (std::vector<std::string>{base64Encode("LAUNCHER_PROC_ID"), base64Encode("DATE"), base64Encode("GUID"),
                                         base64Encode("PROD_DIR")}));
-    EXPECT_EQ(prefs.store().entries(GameSuiteName).at(base64Encode("LAUNCHER_PROC_ID")), base64Encode("4242"));
+    EXPECT_EQ(prefs->entries(GameSuiteName).at(base64Encode("LAUNCHER_PROC_ID")), base64Encode("4242"));
     EXPECT_EQ(agent().getString("LAUNCHER_PROC_ID"), "4242");
     EXPECT_EQ(agent().getString("PROD_DIR"), bundleRootPath().string());
     EXPECT_TRUE(std::regex_match(agent().getString("GUID"), uuidPattern)) << agent().getString("GUID");
@@ -102,7 +99,7 @@ TEST_F(LUpdatePlayerPrefsTest, DateIsUtcWhateverTheLocalZone) {
 }
 
 TEST_F(LUpdatePlayerPrefsTest, EachRunWritesANewGuidAndTelemetryFallsBackToTheLatest) {
-    prefs.store().put(GameSuiteName, base64Encode("GUID"), base64Encode("PREVIOUS-RUN"));
+    prefs->put(GameSuiteName, base64Encode("GUID"), base64Encode("PREVIOUS-RUN"));
     Rum::LogData("LBoot", "start", "Start", "INFO").append();
     runStep();
     const std::string first = agent().getString("GUID");
@@ -119,13 +116,13 @@ TEST_F(LUpdatePlayerPrefsTest, EachRunWritesANewGuidAndTelemetryFallsBackToTheLa
 }
 
 TEST_F(LUpdatePlayerPrefsTest, SuiteThatCannotBeOpenedLeavesThePreviousEntries) {
-    prefs.store().put(GameSuiteName, base64Encode("LAUNCHER_PROC_ID"), base64Encode("77"));
-    prefs.store().setUnopenable(GameSuiteName);
+    prefs->put(GameSuiteName, base64Encode("LAUNCHER_PROC_ID"), base64Encode("77"));
+    prefs->setUnopenable(GameSuiteName);
     test::LogCapture log;
     runStep();
-    EXPECT_EQ(prefs.store().writes(), 0);
+    EXPECT_EQ(prefs->writes(), 0);
     EXPECT_EQ(log.lines().size(), 1u);
-    prefs.store().setUnopenable(GameSuiteName, false);
+    prefs->setUnopenable(GameSuiteName, false);
     EXPECT_EQ(agent().getString("LAUNCHER_PROC_ID"), "77");
 }
 

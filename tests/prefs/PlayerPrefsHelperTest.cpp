@@ -74,7 +74,7 @@ TEST(PlayerPrefsAgent, SharedAgentIsTheGameSuiteWithBase64) {
 TEST(PlayerPrefsAgent, StoresKeyAndValueAsBase64AndReadsThemBack) {
     test::ScopedPreferenceStore scoped;
     agent().setString("LAUNCHER_PROC_ID", "4242");
-    const auto entries = scoped.store().entries(GameSuiteName);
+    const auto entries = scoped->entries(GameSuiteName);
     EXPECT_EQ(entries, (std::map<std::string, std::string>{{"TEFVTkNIRVJfUFJPQ19JRA==", "NDI0Mg=="}}));
     EXPECT_EQ(agent().getString("LAUNCHER_PROC_ID"), "4242");
     EXPECT_EQ(agent().getString("NEVER_WRITTEN"), "");
@@ -82,7 +82,7 @@ TEST(PlayerPrefsAgent, StoresKeyAndValueAsBase64AndReadsThemBack) {
 
 TEST(PlayerPrefsAgent, ReadsWhatOtherWritersStored) {
     test::ScopedPreferenceStore scoped;
-    auto& store = scoped.store();
+    auto& store = *scoped;
     const auto put = [&](const std::string& key, const std::string& raw) {
         store.put(GameSuiteName, base64Encode(key), raw);
     };
@@ -103,12 +103,12 @@ TEST(PlayerPrefsAgent, ReadsWhatOtherWritersStored) {
 
 TEST(PlayerPrefsAgent, SuiteThatCannotBeOpenedReadsEmptyAndDropsWrites) {
     test::ScopedPreferenceStore scoped;
-    scoped.store().put(GameSuiteName, base64Encode("GUID"), base64Encode("kept"));
-    scoped.store().setUnopenable(GameSuiteName);
+    scoped->put(GameSuiteName, base64Encode("GUID"), base64Encode("kept"));
+    scoped->setUnopenable(GameSuiteName);
     EXPECT_EQ(agent().getString("GUID"), "");
     agent().setString("GUID", "new");
-    EXPECT_EQ(scoped.store().writes(), 0);
-    scoped.store().setUnopenable(GameSuiteName, false);
+    EXPECT_EQ(scoped->writes(), 0);
+    scoped->setUnopenable(GameSuiteName, false);
     EXPECT_EQ(agent().getString("GUID"), "kept");
 }
 
@@ -116,7 +116,7 @@ TEST(PlayerPrefsAgent, WithoutEncodingKeysAndValuesAreStoredAsTheyAre) {
     test::ScopedPreferenceStore scoped;
     const Agent plain("com.example.plain", Agent::Encoding::None);
     plain.setString("k", "Zg==");
-    EXPECT_EQ(scoped.store().entries("com.example.plain"), (std::map<std::string, std::string>{{"k", "Zg=="}}));
+    EXPECT_EQ(scoped->entries("com.example.plain"), (std::map<std::string, std::string>{{"k", "Zg=="}}));
     EXPECT_EQ(plain.getString("k"), "Zg==");
 }
 

@@ -113,15 +113,15 @@ TEST(PlistPreferenceStore, AWriteIsFlushedWithItsFolderOrLeavesTheOldFile) {
     {
         test::ScopedFileSystem disk;
         store.open("com.example.one")->setString("b", "2");
-        EXPECT_EQ(disk.fileSystem().calls(Call::Rename, suiteFile.string()), 1);
-        EXPECT_EQ(disk.fileSystem().calls(Call::Sync, (dir / "config").string()), 1);
+        EXPECT_EQ(disk->calls(Call::Rename, suiteFile.string()), 1);
+        EXPECT_EQ(disk->calls(Call::Sync, (dir / "config").string()), 1);
         EXPECT_EQ(fs::status(suiteFile).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
     }
     for (const auto& [call, error] : {std::pair{Call::Write, ENOSPC}, std::pair{Call::Sync, EIO},
                                       std::pair{Call::Rename, EACCES}}) {
         SCOPED_TRACE(std::strerror(error));
         test::ScopedFileSystem disk;
-        disk.fileSystem().fail(call, (dir / "config/*").string(), error);
+        disk->fail(call, (dir / "config/*").string(), error);
         store.open("com.example.one")->setString("a", "lost");
         EXPECT_EQ(fileEntries(suiteFile), (std::map<std::string, std::string>{{"a", "1"}, {"b", "2"}}));
     }

@@ -28,7 +28,7 @@ std::optional<std::int32_t> pidOf(const std::optional<RunningApplication>& appli
 
 TEST(ProcessLookups, NeverReturnTheOwnProcess) {
     test::ScopedProcessTable scoped(Own);
-    auto& table = scoped.table();
+    auto& table = *scoped;
     table.add(Own, Launcher, "/opt/Launcher.app/Contents/MacOS/Hexora");
     EXPECT_EQ(pidOf(Process::runningApplication(Own)), std::nullopt);
     EXPECT_EQ(pidOf(Process::runningApplications(Process::BundleIdentifier{Launcher})), std::nullopt);
@@ -46,7 +46,7 @@ TEST(ProcessLookups, NeverReturnTheOwnProcess) {
 
 TEST(ProcessLookups, FirstMatchInListOrderWins) {
     test::ScopedProcessTable scoped(Own);
-    auto& table = scoped.table();
+    auto& table = *scoped;
     table.add(30, std::nullopt, std::nullopt);
     table.add(20, "com.tarq.hexora.mac.gamex", "/g/Other.app/Contents/MacOS/Other");
     table.add(12, Game, "/g/Hexora.app/Contents/MacOS/Hexora");
@@ -63,7 +63,7 @@ TEST(ProcessLookups, FirstMatchInListOrderWins) {
 
 TEST(ProcessLookups, ExecutableIsMatchedAsAPath) {
     test::ScopedProcessTable scoped(Own);
-    scoped.table().add(77, Game, "/home/p/My Games/storage/Hexora.app/Contents/MacOS/Hexora");
+    scoped->add(77, Game, "/home/p/My Games/storage/Hexora.app/Contents/MacOS/Hexora");
     struct Case {
         const char* given;
         bool found;
@@ -93,7 +93,7 @@ TEST(ProcessLookups, ExecutableReachedThroughASymbolicLinkIsFound) {
     dir.write("real/Hexora.app/Contents/MacOS/Hexora", "");
     std::filesystem::create_directory_symlink(dir / "real", dir / "link");
     test::ScopedProcessTable scoped(Own);
-    scoped.table().add(5, Game, std::filesystem::canonical(dir / "real/Hexora.app/Contents/MacOS/Hexora"));
+    scoped->add(5, Game, std::filesystem::canonical(dir / "real/Hexora.app/Contents/MacOS/Hexora"));
     EXPECT_EQ(pidOf(Process::runningApplications(
                   Process::ExecutableURL{(dir / "link/Hexora.app/Contents/MacOS/Hexora").string()})),
               5);
@@ -101,8 +101,8 @@ TEST(ProcessLookups, ExecutableReachedThroughASymbolicLinkIsFound) {
 
 TEST(ProcessLookups, ApplicationReportsUrlsAndLiveState) {
     test::ScopedProcessTable scoped(Own);
-    scoped.table().add(9, Game, "/a b/storage/Hexora.app/Contents/MacOS/Hexora");
-    scoped.table().add(10, std::nullopt, "/usr/bin/sleep");
+    scoped->add(9, Game, "/a b/storage/Hexora.app/Contents/MacOS/Hexora");
+    scoped->add(10, std::nullopt, "/usr/bin/sleep");
     const auto game = Process::runningApplication(9);
     ASSERT_TRUE(game.has_value());
     EXPECT_EQ(game->executableURL(), "file:///a%20b/storage/Hexora.app/Contents/MacOS/Hexora");
@@ -114,7 +114,7 @@ TEST(ProcessLookups, ApplicationReportsUrlsAndLiveState) {
     EXPECT_FALSE(plain->bundleIdentifier().has_value());
 
     EXPECT_FALSE(game->isTerminated());
-    scoped.table().end(9);
+    scoped->end(9);
     EXPECT_TRUE(game->isTerminated());  // asked afresh, not remembered
 }
 
@@ -141,7 +141,7 @@ TEST(ShowOnTop, ActivatesTheFirstMatchByBundleOrByProcessId) {
     };
     for (const auto& c : cases) {
         test::ScopedProcessTable scoped(Own);
-        auto& table = scoped.table();
+        auto& table = *scoped;
         table.add(Own, Launcher, "/l/Launcher.app/Contents/MacOS/Hexora");
         table.add(21, Game, "/g/Hexora.app/Contents/MacOS/Hexora");
         table.add(22, "com.example.other", "/o/Other.app/Contents/MacOS/Other");
@@ -171,7 +171,7 @@ TEST(ProcessStart, ResultAndLogFollowTheLaunch) {
     };
     for (const auto& c : cases) {
         test::ScopedProcessLauncher scoped;
-        scoped.launcher().answer(c.answer);
+        scoped->answer(c.answer);
         test::LogCapture log;
         EXPECT_EQ(Process::start("/x", {"1"}, "/w"), c.expected) << c.name;
         const auto lines = log.lines();
@@ -191,14 +191,14 @@ TEST(ProcessStart, PassesTheRequestAndTheHandlerThrough) {
     EXPECT_EQ(Process::start("/g/Hexora", {"17"}, "/g", [&](const platform::ProcessExit& exit) { status = exit.status; }),
               4242);
     Process::start("/g/Hexora", {}, "/g");
-    const auto launches = scoped.launcher().launches();
+    const auto launches = scoped->launches();
     ASSERT_EQ(launches.size(), 2u);
     EXPECT_EQ(launches[0].executable, "/g/Hexora");
     EXPECT_EQ(launches[0].arguments, std::vector<std::string>{"17"});
     EXPECT_EQ(launches[0].workingDirectory, "/g");
     EXPECT_TRUE(launches[0].hasExitHandler);
     EXPECT_FALSE(launches[1].hasExitHandler);
-    scoped.launcher().finish(4242, 5);
+    scoped->finish(4242, 5);
     EXPECT_EQ(status.load(), 5);
 }
 

@@ -38,6 +38,7 @@ TEST(X11WindowRaiser, RaisesTheWindowsOfTheProcessOnly) {
     ASSERT_NE(x.openDisplay, nullptr) << "libX11 is not loadable";
     if (::access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "no Xvfb (scripts/install-deps.sh installs it)";
     const test::XvfbServer server;
+    ASSERT_TRUE(server.available()) << "Xvfb did not come up";
     test::ScopedEnv display("DISPLAY", server.display());
 
     Display* connection = x.openDisplay(server.display().c_str());

@@ -4,92 +4,46 @@
 #include "support/TempDir.hpp"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <chrono>
+#include <fstream>
 #include <stdexcept>
-
-extern char** environ;
 
 namespace hexora::test {
 namespace {
 
-std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& changes) {
-    std::vector<std::string> entries;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text(*entry);
-        const auto name = text.substr(0, text.find('='));
-        if (!changes.count(name)) entries.push_back(text);
-    }
-    for (const auto& [name, value] : changes)
-        if (!value.empty()) entries.push_back(name + "=" + value);
-    return entries;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& texts) {
-    std::vector<char*> out;
-    for (auto& text : texts) out.push_back(text.data());
-    out.push_back(nullptr);
-    return out;
+// The log file, emptied: the launcher's output alone.
+const std::filesystem::path& emptied(const std::filesystem::path& logFile) {
+    std::ofstream(logFile, std::ios::trunc);
+    return logFile;
 }
 
 }  // namespace
 
 LauncherProcess::LauncherProcess(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
                                  const std::map<std::string, std::string>& environment, std::filesystem::path logFile)
-    : logFile_(std::move(logFile)) {
-    std::vector<std::string> argv{executable.string()};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    auto envp = mergedEnvironment(environment);
-    auto argvPointers = pointers(argv);
-    auto envPointers = pointers(envp);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, logFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    const int failed =
-        ::posix_spawn(&pid_, executable.c_str(), &actions, nullptr, argvPointers.data(), envPointers.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed) throw std::runtime_error("cannot start " + executable.string() + ": " + std::strerror(failed));
-}
-
-LauncherProcess::~LauncherProcess() {
-    if (reap(false)) return;
-    ::kill(pid_, SIGKILL);
-    reap(true);
-}
-
-bool LauncherProcess::reap(bool block) {
-    if (status_) return true;
-    int status = 0;
-    const pid_t done = ::waitpid(pid_, &status, block ? 0 : WNOHANG);
-    if (done != pid_) return false;
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return true;
-}
+    : logFile_(std::move(logFile)),
+      process_(executable, arguments, environmentWith(environment), std::filesystem::current_path(), emptied(logFile_)) {}
 
 std::string LauncherProcess::log() const { return readFile(logFile_); }
 
 bool LauncherProcess::waitForLog(const std::string& fragment, double seconds) {
     // Stops looking once the child has ended: its log is then complete.
-    test::eventually([&] { return log().find(fragment) != std::string::npos || reap(false); }, seconds);
+    test::eventually([&] { return log().find(fragment) != std::string::npos || !process_.running(); }, seconds);
     return log().find(fragment) != std::string::npos;
 }
 
-void LauncherProcess::sendSignal(int signal) const {
-    if (!status_) ::kill(pid_, signal);
-}
+void LauncherProcess::sendSignal(int signal) const { process_.signal(signal); }
 
 std::optional<int> LauncherProcess::waitForExit(double seconds) {
-    if (!test::eventually([&] { return reap(false); }, seconds)) return std::nullopt;
-    return status_;
+    const auto status =
+        process_.waitForExit(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::duration<double>(seconds)));
+    if (!status || *status < 0) return status;
+    return WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
 }
 
 RefusingPort::RefusingPort() {

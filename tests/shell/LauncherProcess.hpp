@@ -1,8 +1,9 @@
 #pragma once
-// The launcher program run as a child process for a test: its own environment
-// on top of the test's, standard output and error in a log file, signals, and
-// waits with a real-time bound for a log line or for the exit.
-#include <sys/types.h>
+// The launcher program run as a child process for a test (a ChildProcess):
+// its own environment on top of the test's, standard output and error in a
+// log file, signals, and waits with a real-time bound for a log line or for
+// the exit.
+#include "support/ChildProcess.hpp"
 
 #include <filesystem>
 #include <map>
@@ -14,13 +15,14 @@ namespace hexora::test {
 
 class LauncherProcess {
 public:
-    /// Starts `executable` with `arguments`; `environment` entries replace or
-    /// add to the test's own (an empty value removes the variable). Throws
-    /// std::runtime_error when the start fails.
+    /// Starts `executable` with `arguments` in the test's folder; `environment`
+    /// entries replace or add to the test's own (an empty value removes the
+    /// variable); `logFile` is emptied first. Throws std::runtime_error when it
+    /// cannot fork (a program that cannot be run ends at once with 127).
     LauncherProcess(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
                     const std::map<std::string, std::string>& environment, std::filesystem::path logFile);
     /// Kills the process when it still runs.
-    ~LauncherProcess();
+    ~LauncherProcess() = default;
     LauncherProcess(const LauncherProcess&) = delete;
     LauncherProcess& operator=(const LauncherProcess&) = delete;
 
@@ -35,11 +37,8 @@ public:
     std::optional<int> waitForExit(double seconds = 60);
 
 private:
-    bool reap(bool block);
-
-    pid_t pid_ = -1;
-    std::optional<int> status_;
     std::filesystem::path logFile_;
+    ChildProcess process_;
 };
 
 /// A local TCP port that refuses every connection: bound on 127.0.0.1 while

@@ -48,6 +48,7 @@ protected:
         for (const char* folder : {"config", "data", "home", "runtime"}) fs::create_directories(dir / folder);
         fs::permissions(dir / "runtime", fs::perms::owner_all);
     }
+    void SetUp() override { ASSERT_TRUE(xvfb.available()) << "Xvfb did not come up"; }
 
     fs::path bundle() const { return dir / "Hexora.app"; }
     fs::path executable() const { return bundle() / "Contents" / "MacOS" / "Hexora"; }

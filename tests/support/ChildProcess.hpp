@@ -1,19 +1,28 @@
 #pragma once
-// A program run as a child of the test, for tests that need a real second
-// process (a stand-in application, the sample game). Started with the test's
-// environment (set what it reads with ScopedEnv first) and the platform's
-// posix_spawn launcher, independent of any fake launcher installed.
+// A program run as a child of the test: a stand-in application, the sample
+// game, the launcher bundle of an end-to-end test, a tool. It runs with the
+// test's environment and folder, or with an environment of its own (nothing
+// inherited) in a given folder with its output going to a log file. Only
+// standard input (/dev/null), output and error, and one descriptor the test
+// chooses, are passed on. It is started by fork and exec, not through the
+// process launcher seam, so no fake launcher installed sees it.
 //
-// The child is reaped by the launcher's waiter thread; hasExited() turns true
-// once that happened, so /proc no longer lists it. Destruction kills a child
-// that still runs and waits for it.
+// A thread of its own waits for the child's end and reaps it at once, so the
+// process table no longer lists it once running() turns false. Destruction
+// kills a child that still runs and waits for its end. The child also gets
+// SIGKILL when the thread that started it ends (a test killed on timeout), so
+// that nothing a test started outlives it.
 //
-// Thread: the test's thread; hasExited() and waitForExit() from any thread.
-#include <condition_variable>
+// Thread: construction, kill() and destruction on the test's thread; pid(),
+// running(), waitForExit() and signal() from any thread.
+#include <sys/types.h>
+
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,30 +30,56 @@ namespace hexora::test {
 
 class ChildProcess {
 public:
-    /// Starts `executable` with `arguments` in the current folder; throws
-    /// std::runtime_error when it cannot be started.
-    ChildProcess(const std::filesystem::path& executable, const std::vector<std::string>& arguments = {});
+    using Environment = std::map<std::string, std::string>;
+
+    /// Starts `executable` with `arguments` in the test's current folder, with
+    /// the test's environment (set what it reads with ScopedEnv first) and
+    /// output. Throws std::runtime_error when it cannot fork (a program that
+    /// cannot be run ends at once with status 127).
+    explicit ChildProcess(const std::filesystem::path& executable, const std::vector<std::string>& arguments = {});
+    /// Starts `program` with `arguments` and only `environment`, in
+    /// `workingDirectory`; standard output and error go to `logFile`
+    /// (appended). `passedFd`, when not -1, is the child's descriptor 3.
+    ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                 const Environment& environment, const std::filesystem::path& workingDirectory,
+                 const std::filesystem::path& logFile, int passedFd = -1);
     ~ChildProcess();
+    ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
+    ChildProcess& operator=(ChildProcess&&) = delete;
 
     std::int32_t pid() const { return pid_; }
+    /// True until the process has ended (and was reaped).
+    bool running() const;
+    /// Waits up to `limit` of real time for the end; the exit status as from
+    /// waitpid, or nothing while it still runs.
+    std::optional<int> waitForExit(std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
+    /// Sends signal `number` while the process runs.
+    void signal(int number) const;
     /// Sends SIGTERM (the stand-ins then quit with 0).
     void terminate() const;
-    /// True once the child has ended and been reaped.
-    bool hasExited() const;
-    /// Waits up to `seconds` of real time for the child to end; returns hasExited().
-    bool waitForExit(double seconds = 10.0) const;
+    /// SIGKILL, and waits for the end.
+    void kill();
+    /// The log file given, or empty.
+    const std::filesystem::path& logFile() const { return logFile_; }
 
 private:
-    struct State {
-        std::mutex mutex;
-        std::condition_variable exited;
-        bool done = false;
-    };
-    std::shared_ptr<State> state_ = std::make_shared<State>();
-    std::int32_t pid_ = 0;
+    struct State;
+    struct Start;
+    void start(const Start& how);
+
+    std::shared_ptr<State> state_;
+    std::int32_t pid_ = -1;
+    std::filesystem::path logFile_;
 };
+
+/// A readable account of a waitpid status ("exit 0", "signal 9").
+std::string describeStatus(int status);
+
+/// The test's own environment with `changes` (an entry with an empty value
+/// removes the variable).
+ChildProcess::Environment environmentWith(const ChildProcess::Environment& changes);
 
 /// Where the stand-ins of tools/standin-app are built.
 std::filesystem::path developerHubExecutable();

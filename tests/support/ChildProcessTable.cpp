@@ -44,10 +44,4 @@ std::optional<platform::ProcessEntry> ChildProcessTable::runningProcess(std::int
     return entry;
 }
 
-ScopedChildProcessTable::ScopedChildProcessTable() {
-    platform::ProcessTable::install(std::make_shared<ChildProcessTable>());
-}
-
-ScopedChildProcessTable::~ScopedChildProcessTable() { platform::ProcessTable::install(nullptr); }
-
 }  // namespace hexora::test

@@ -8,6 +8,7 @@
 //
 // Thread: any.
 #include "platform/ProcProcessTable.hpp"
+#include "support/ScopedLayer.hpp"
 
 #include <memory>
 
@@ -26,12 +27,6 @@ private:
     platform::ProcProcessTable real_;
 };
 
-class ScopedChildProcessTable {
-public:
-    ScopedChildProcessTable();
-    ~ScopedChildProcessTable();
-    ScopedChildProcessTable(const ScopedChildProcessTable&) = delete;
-    ScopedChildProcessTable& operator=(const ScopedChildProcessTable&) = delete;
-};
+using ScopedChildProcessTable = ScopedLayer<platform::ProcessTable, ChildProcessTable>;
 
 }  // namespace hexora::test

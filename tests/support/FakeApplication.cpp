@@ -80,10 +80,4 @@ bool FakeApplication::dismissAlert() {
     return true;
 }
 
-ScopedFakeApplication::ScopedFakeApplication() : application_(std::make_shared<FakeApplication>()) {
-    platform::Application::install(application_);
-}
-
-ScopedFakeApplication::~ScopedFakeApplication() { platform::Application::install(nullptr); }
-
 }  // namespace hexora::test

@@ -4,6 +4,7 @@
 // alerts are kept until the test dismisses them.
 // ScopedFakeApplication installs one for the life of a test.
 #include "platform/Application.hpp"
+#include "support/ScopedLayer.hpp"
 
 #include <condition_variable>
 #include <deque>
@@ -46,15 +47,6 @@ private:
     std::deque<std::function<void()>> openAlerts_;
 };
 
-class ScopedFakeApplication {
-public:
-    ScopedFakeApplication();
-    ~ScopedFakeApplication();
-    FakeApplication& application() { return *application_; }
-    FakeApplication* operator->() { return application_.get(); }
-
-private:
-    std::shared_ptr<FakeApplication> application_;
-};
+using ScopedFakeApplication = ScopedLayer<platform::Application, FakeApplication>;
 
 }  // namespace hexora::test

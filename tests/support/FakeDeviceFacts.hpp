@@ -1,8 +1,12 @@
 #pragma once
 // Device facts for tests: whatever the test puts in the fields. Installing
 // one (ScopedDeviceFacts) also forgets DeviceInfo, so the next
-// DeviceInfo::shared() is built from the fake; both are restored afterwards.
+// DeviceInfo::shared() is built from the fake; when it goes away the facts
+// before it are put back and DeviceInfo is forgotten again. Change the fake
+// before the first DeviceInfo::shared() of the test.
 #include "platform/DeviceFacts.hpp"
+#include "services/internal/DeviceInfo.hpp"
+#include "support/ScopedLayer.hpp"
 
 #include <map>
 #include <memory>
@@ -28,17 +32,10 @@ public:
     std::optional<platform::MemoryStatistics> memoryStatistics() override { return memory; }
 };
 
-class ScopedDeviceFacts {
-public:
-    ScopedDeviceFacts();
-    ~ScopedDeviceFacts();
-    ScopedDeviceFacts(const ScopedDeviceFacts&) = delete;
-    ScopedDeviceFacts& operator=(const ScopedDeviceFacts&) = delete;
-    /// Change before the first DeviceInfo::shared() of the test.
-    FakeDeviceFacts& facts() { return *facts_; }
-
-private:
-    std::shared_ptr<FakeDeviceFacts> facts_;
+struct ForgetDeviceInfo {
+    void operator()() const { DeviceInfo::resetForTesting(); }
 };
+
+using ScopedDeviceFacts = ScopedLayer<platform::DeviceFacts, FakeDeviceFacts, ForgetDeviceInfo>;
 
 }  // namespace hexora::test

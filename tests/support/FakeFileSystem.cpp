@@ -166,10 +166,4 @@ int FakeFileSystem::remove(const fs::path& path) {
     return system_.remove(path);
 }
 
-ScopedFileSystem::ScopedFileSystem() : fileSystem_(std::make_shared<FakeFileSystem>()) {
-    platform::FileSystem::install(fileSystem_);
-}
-
-ScopedFileSystem::~ScopedFileSystem() { platform::FileSystem::install(nullptr); }
-
 }  // namespace hexora::test

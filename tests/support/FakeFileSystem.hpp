@@ -14,6 +14,7 @@
 // calls themselves run outside it.
 #include "platform/FileSystem.hpp"
 #include "platform/PosixFileSystem.hpp"
+#include "support/ScopedLayer.hpp"
 
 #include <cstdint>
 #include <map>
@@ -93,16 +94,7 @@ private:
     platform::PosixFileSystem system_;
 };
 
-class ScopedFileSystem {
-public:
-    ScopedFileSystem();
-    ~ScopedFileSystem();
-    ScopedFileSystem(const ScopedFileSystem&) = delete;
-    ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
-    FakeFileSystem& fileSystem() { return *fileSystem_; }
-
-private:
-    std::shared_ptr<FakeFileSystem> fileSystem_;
-};
+/// ScopedFileSystem fileSystem; installs a FakeFileSystem for its scope.
+using ScopedFileSystem = ScopedLayer<platform::FileSystem, FakeFileSystem>;
 
 }  // namespace hexora::test

@@ -19,11 +19,4 @@ platform::PathExchange::Result FakePathExchange::exchange(const std::filesystem:
     return system_.exchange(first, second);
 }
 
-ScopedPathExchange::ScopedPathExchange(FakePathExchange::Mode mode) : exchange_(std::make_shared<FakePathExchange>()) {
-    exchange_->setMode(mode);
-    platform::PathExchange::install(exchange_);
-}
-
-ScopedPathExchange::~ScopedPathExchange() { platform::PathExchange::install(nullptr); }
-
 }  // namespace hexora::test

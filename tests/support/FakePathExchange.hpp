@@ -7,6 +7,7 @@
 // Thread: any; the mode and the count are atomic.
 #include "platform/PathExchange.hpp"
 #include "platform/RenameExchange.hpp"
+#include "support/ScopedLayer.hpp"
 
 #include <atomic>
 
@@ -16,27 +17,20 @@ class FakePathExchange final : public platform::PathExchange {
 public:
     enum class Mode { System, NotSupported, Fail };
 
+    explicit FakePathExchange(Mode mode = Mode::System) : mode_(mode) {}
+
     void setMode(Mode mode) { mode_ = mode; }
     int calls() const { return calls_; }
 
     Result exchange(const std::filesystem::path& first, const std::filesystem::path& second) override;
 
 private:
-    std::atomic<Mode> mode_{Mode::System};
+    std::atomic<Mode> mode_;
     std::atomic<int> calls_{0};
     platform::RenameExchange system_;
 };
 
-class ScopedPathExchange {
-public:
-    explicit ScopedPathExchange(FakePathExchange::Mode mode = FakePathExchange::Mode::System);
-    ~ScopedPathExchange();
-    ScopedPathExchange(const ScopedPathExchange&) = delete;
-    ScopedPathExchange& operator=(const ScopedPathExchange&) = delete;
-    FakePathExchange& exchange() { return *exchange_; }
-
-private:
-    std::shared_ptr<FakePathExchange> exchange_;
-};
+/// ScopedPathExchange exchange{mode} installs FakePathExchange(mode).
+using ScopedPathExchange = ScopedLayer<platform::PathExchange, FakePathExchange>;
 
 }  // namespace hexora::test

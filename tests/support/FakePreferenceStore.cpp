@@ -63,10 +63,4 @@ std::vector<std::string> FakePreferenceStore::writtenKeys(const std::string& sui
     return keys;
 }
 
-ScopedPreferenceStore::ScopedPreferenceStore() : store_(std::make_shared<FakePreferenceStore>()) {
-    platform::PreferenceStore::install(store_);
-}
-
-ScopedPreferenceStore::~ScopedPreferenceStore() { platform::PreferenceStore::install(nullptr); }
-
 }  // namespace hexora::test

@@ -1,10 +1,11 @@
 #pragma once
 // Preference suites in memory, for tests. A suite listed in `unopenable`
 // cannot be opened. ScopedPreferenceStore installs a fresh one for the life
-// of a test and restores the default store afterwards.
+// of a test and puts the store before it back afterwards.
 //
 // Thread: any; the suites are guarded by one lock.
 #include "platform/PreferenceStore.hpp"
+#include "support/ScopedLayer.hpp"
 
 #include <map>
 #include <mutex>
@@ -38,16 +39,6 @@ private:
     std::vector<std::pair<std::string, std::string>> writeLog_;
 };
 
-class ScopedPreferenceStore {
-public:
-    ScopedPreferenceStore();
-    ~ScopedPreferenceStore();
-    ScopedPreferenceStore(const ScopedPreferenceStore&) = delete;
-    ScopedPreferenceStore& operator=(const ScopedPreferenceStore&) = delete;
-    FakePreferenceStore& store() { return *store_; }
-
-private:
-    std::shared_ptr<FakePreferenceStore> store_;
-};
+using ScopedPreferenceStore = ScopedLayer<platform::PreferenceStore, FakePreferenceStore>;
 
 }  // namespace hexora::test

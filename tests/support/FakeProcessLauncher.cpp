@@ -50,10 +50,4 @@ platform::ProcessLauncher::Result FakeProcessLauncher::launch(const std::filesys
     return result;
 }
 
-ScopedProcessLauncher::ScopedProcessLauncher() : launcher_(std::make_shared<FakeProcessLauncher>()) {
-    platform::ProcessLauncher::install(launcher_);
-}
-
-ScopedProcessLauncher::~ScopedProcessLauncher() { platform::ProcessLauncher::install(nullptr); }
-
 }  // namespace hexora::test

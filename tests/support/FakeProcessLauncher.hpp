@@ -6,6 +6,7 @@
 // Thread: any; guarded by one lock. finish() calls the handler on the calling
 // thread, outside the lock.
 #include "platform/ProcessLauncher.hpp"
+#include "support/ScopedLayer.hpp"
 
 #include <functional>
 #include <mutex>
@@ -41,14 +42,6 @@ private:
     std::vector<std::pair<std::int32_t, ExitHandler>> handlers_;
 };
 
-class ScopedProcessLauncher {
-public:
-    ScopedProcessLauncher();
-    ~ScopedProcessLauncher();
-    FakeProcessLauncher& launcher() { return *launcher_; }
-
-private:
-    std::shared_ptr<FakeProcessLauncher> launcher_;
-};
+using ScopedProcessLauncher = ScopedLayer<platform::ProcessLauncher, FakeProcessLauncher>;
 
 }  // namespace hexora::test

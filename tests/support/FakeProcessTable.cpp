@@ -62,10 +62,4 @@ bool FakeProcessTable::activate(const platform::ProcessEntry& entry) {
     return true;
 }
 
-ScopedProcessTable::ScopedProcessTable(std::int32_t ownId) : table_(std::make_shared<FakeProcessTable>(ownId)) {
-    platform::ProcessTable::install(table_);
-}
-
-ScopedProcessTable::~ScopedProcessTable() { platform::ProcessTable::install(nullptr); }
-
 }  // namespace hexora::test

@@ -5,6 +5,7 @@
 //
 // Thread: any; all members are guarded by one lock.
 #include "platform/ProcessTable.hpp"
+#include "support/ScopedLayer.hpp"
 
 #include <mutex>
 #include <set>
@@ -40,14 +41,7 @@ private:
     int listings_ = 0;
 };
 
-class ScopedProcessTable {
-public:
-    explicit ScopedProcessTable(std::int32_t ownId = 1000);
-    ~ScopedProcessTable();
-    FakeProcessTable& table() { return *table_; }
-
-private:
-    std::shared_ptr<FakeProcessTable> table_;
-};
+/// ScopedProcessTable table{ownId} installs FakeProcessTable(ownId).
+using ScopedProcessTable = ScopedLayer<platform::ProcessTable, FakeProcessTable>;
 
 }  // namespace hexora::test

@@ -17,10 +17,4 @@ void TestClock::sleepForUnlessWoken(Seconds duration, platform::Wakeup& wakeup) 
 
 platform::Clock::TimePoint TestClock::now() { return std::chrono::system_clock::now(); }
 
-ScopedTestClock::ScopedTestClock(double scale) : clock_(std::make_shared<TestClock>(scale)) {
-    platform::Clock::install(clock_);
-}
-
-ScopedTestClock::~ScopedTestClock() { platform::Clock::install(nullptr); }
-
 }  // namespace hexora::test

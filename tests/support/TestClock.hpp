@@ -1,9 +1,10 @@
 #pragma once
 // A clock for tests: sleeps are scaled down (by default to 1/100 of their
 // length, so a production 0.01 s poll becomes 0.1 ms) and counted.
-// ScopedTestClock installs one for the life of a test and restores the
-// system clock afterwards.
+// ScopedTestClock installs one for the life of a test and puts the clock
+// before it back afterwards.
 #include "platform/Clock.hpp"
+#include "support/ScopedLayer.hpp"
 
 #include <atomic>
 #include <memory>
@@ -24,14 +25,7 @@ private:
     std::atomic<long long> sleptMicros_{0};
 };
 
-class ScopedTestClock {
-public:
-    explicit ScopedTestClock(double scale = 0.01);
-    ~ScopedTestClock();
-    TestClock& clock() { return *clock_; }
-
-private:
-    std::shared_ptr<TestClock> clock_;
-};
+/// ScopedTestClock clock{scale} installs TestClock(scale).
+using ScopedTestClock = ScopedLayer<platform::Clock, TestClock>;
 
 }  // namespace hexora::test

@@ -31,4 +31,25 @@ TreeSnapshot snapshotTree(const fs::path& root) {
     return snapshot;
 }
 
+TreeSnapshot withoutFolders(const TreeSnapshot& snapshot) {
+    TreeSnapshot kept;
+    for (const auto& [name, item] : snapshot)
+        if (item != "folder") kept.emplace(name, item);
+    return kept;
+}
+
+std::map<std::string, std::string> fileContents(const TreeSnapshot& snapshot) {
+    // "file <mode> <content>": the content starts after the second space.
+    std::map<std::string, std::string> contents;
+    for (const auto& [name, item] : snapshot)
+        if (item.rfind("file ", 0) == 0) contents.emplace(name, item.substr(item.find(' ', 5) + 1));
+    return contents;
+}
+
+std::vector<std::string> pathsOf(const TreeSnapshot& snapshot) {
+    std::vector<std::string> paths;
+    for (const auto& [name, item] : snapshot) paths.push_back(name);
+    return paths;
+}
+
 }  // namespace hexora::test

@@ -7,24 +7,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <memory>
-#include <stdexcept>
-#include <vector>
+#include <array>
+#include <cstdlib>
 
 extern char** environ;
 
 namespace hexora::test {
 namespace {
-// Runs `command` through the shell and returns its standard output and exit status.
-std::pair<std::string, int> capture(const std::string& command) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return {"", -1};
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    const int status = ::pclose(pipe);
-    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+
+std::optional<std::filesystem::path> findProgram(const std::string& name) {
+    for (const char* folder : {"/usr/bin", "/usr/local/bin", "/bin"}) {
+        const auto candidate = std::filesystem::path(folder) / name;
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return std::nullopt;
 }
 
 std::string quoted(const std::string& text) {
@@ -33,7 +29,8 @@ std::string quoted(const std::string& text) {
     return out + "'";
 }
 
-// Reads the display number Xvfb writes to `fd` once it accepts clients.
+// Reads the display number Xvfb writes to `fd` once it accepts clients; empty
+// when it ended or said nothing within 30 s.
 std::string readDisplayNumber(int fd) {
     std::string number;
     pollfd watched{fd, POLLIN, 0};
@@ -45,65 +42,95 @@ std::string readDisplayNumber(int fd) {
     }
     return "";
 }
+
 }  // namespace
 
-XvfbServer::XvfbServer() {
-    int ends[2];
-    if (::pipe(ends) != 0) throw std::runtime_error("XvfbServer: pipe failed");
-    const std::string fd = std::to_string(ends[1]);
-    std::vector<std::string> arguments{"Xvfb", "-displayfd", fd, "-screen", "0", "1024x768x24", "-nolisten", "tcp"};
+std::optional<std::string> runTool(const std::vector<std::string>& command) {
+    const auto program = findProgram(command.at(0));
+    if (!program) return std::nullopt;
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return std::nullopt;
+    std::vector<std::string> texts = command;
+    texts[0] = program->string();
     std::vector<char*> argv;
-    for (auto& argument : arguments) argv.push_back(argument.data());
+    for (auto& text : texts) argv.push_back(text.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, ends[0]);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
-    const int failed = ::posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(ends[1]);
-    if (failed) {
-        ::close(ends[0]);
-        throw std::runtime_error("XvfbServer: cannot start Xvfb");
+    ::close(pipeFds[1]);
+    if (rc != 0) {
+        ::close(pipeFds[0]);
+        return std::nullopt;
     }
-    pid_ = pid;
-    const auto number = readDisplayNumber(ends[0]);
-    ::close(ends[0]);
+    std::string output;
+    std::array<char, 4096> buffer{};
+    for (ssize_t count; (count = ::read(pipeFds[0], buffer.data(), buffer.size())) > 0;) output.append(buffer.data(), count);
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    return output;
+}
+
+XvfbServer::XvfbServer(const std::filesystem::path& logFile) {
+    const auto xvfb = findProgram("Xvfb");
+    if (!xvfb) return;
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return;
+    ::fcntl(pipeFds[0], F_SETFD, FD_CLOEXEC);
+    ChildProcess::Environment environment;
+    if (const char* path = std::getenv("PATH")) environment["PATH"] = path;
+    std::error_code error;
+    const auto folder = logFile.empty() ? std::filesystem::current_path(error) : logFile.parent_path();
+    process_ = std::make_unique<ChildProcess>(
+        *xvfb, std::vector<std::string>{"-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1024x768x24", "-noreset"},
+        environment, folder, logFile.empty() ? std::filesystem::path("/dev/null") : logFile, pipeFds[1]);
+    ::close(pipeFds[1]);
+    const auto number = readDisplayNumber(pipeFds[0]);
+    ::close(pipeFds[0]);
     if (number.empty()) {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-        throw std::runtime_error("XvfbServer: Xvfb did not report a display");
+        process_.reset();
+        return;
     }
     display_ = ":" + number;
 }
 
 XvfbServer::~XvfbServer() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
+    if (process_) {
+        process_->signal(SIGTERM);
+        if (!process_->waitForExit(std::chrono::seconds(5))) process_->kill();
+    }
+}
+
+bool XvfbServer::hasWindow(const std::string& title) const {
+    const auto info = describeWindow("xwininfo", title);
+    return info && info->find("IsViewable") != std::string::npos;
 }
 
 bool XvfbServer::screenshot(const std::filesystem::path& png) const {
-    const auto [output, status] =
-        capture("import -display " + display_ + " -window root " + quoted(png.string()) + " 2>&1");
-    return status == 0 && std::filesystem::exists(png);
+    if (!available()) return false;
+    std::error_code error;
+    std::filesystem::create_directories(png.parent_path(), error);
+    return runTool({"import", "-display", display_, "-window", "root", png.string()}).has_value() &&
+           std::filesystem::exists(png, error);
 }
 
 std::optional<std::string> XvfbServer::describeWindow(const std::string& tool, const std::string& title,
                                                       const std::string& arguments) const {
-    const auto [output, status] =
-        capture(tool + " -display " + display_ + " -name " + quoted(title) + " " + arguments + " 2>/dev/null");
-    if (status != 0) return std::nullopt;
-    return output;
+    if (!available()) return std::nullopt;
+    return runTool({"sh", "-c", tool + " -display " + display_ + " -name " + quoted(title) + " " + arguments});
 }
 
 int XvfbServer::colourCount(const std::filesystem::path& png) {
-    const auto [output, status] = capture("identify -format '%k' " + quoted(png.string()) + " 2>/dev/null");
-    if (status != 0) return 0;
+    const auto output = runTool({"identify", "-format", "%k", png.string()});
+    if (!output) return 0;
     try {
-        return std::stoi(output);
+        return std::stoi(*output);
     } catch (...) {
         return 0;
     }

@@ -5,6 +5,7 @@
 #include "support/FakeDeviceFacts.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 
 #include <gtest/gtest.h>
 #include <unicode/brkiter.h>
@@ -39,11 +40,8 @@ int characterCount(const std::string& text) {
     return count;
 }
 
-class LogDataTest : public ::testing::Test {
+class LogDataTest : public test::RunStateFixture {
 protected:
-    void SetUp() override { Rum::Api::takePendingRecords(); }
-    void TearDown() override { Rum::Api::takePendingRecords(); }
-
     test::ScopedPreferenceStore prefs;
     test::ScopedDeviceFacts device;
 };
@@ -171,8 +169,8 @@ void storeGuid(test::FakePreferenceStore& store, const std::string& guid) {
 }
 
 TEST_F(LogDataTest, BeforeTheDeviceRecordExistsRecordsCarryTheGuid) {
-    device.facts().uuid = "0A1B2C3D-0000-1111-2222-333344445555";
-    storeGuid(prefs.store(), "RUN-GUID-1");
+    device->uuid = "0A1B2C3D-0000-1111-2222-333344445555";
+    storeGuid(*prefs, "RUN-GUID-1");
 
     LogData("A", "before", "Start", "INFO").append();
     (void)DeviceInfo::shared();
@@ -202,8 +200,8 @@ TEST_F(LogDataTest, WithoutAUsableDeviceIdTheGuidIsSentEvenWhenEmpty) {
     for (const auto& c : cases) {
         test::ScopedPreferenceStore store;
         test::ScopedDeviceFacts facts;
-        facts.facts().uuid = c.uuid;
-        if (c.guid) storeGuid(store.store(), *c.guid);
+        facts->uuid = c.uuid;
+        if (c.guid) storeGuid(*store, *c.guid);
         (void)DeviceInfo::shared();
         LogData record("A", "e", "Info", "INFO");
         record.DeviceId = "stale";

@@ -6,6 +6,7 @@
 #include "support/Eventually.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/LogCapture.hpp"
+#include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
@@ -31,17 +32,9 @@ using Json = nlohmann::ordered_json;
 constexpr const char* Stream = "hexora-rum-kinesis-prod";
 const std::string StreamPath = std::string("/") + Stream;
 
-class RumApiTest : public ::testing::Test {
+class RumApiTest : public test::RunStateFixture {
 protected:
-    void SetUp() override {
-        Rum::Api::takePendingRecords();
-        Rum::Api::setStreamName(Stream);
-    }
-    void TearDown() override {
-        Rum::Api::takePendingRecords();
-        Rum::Api::setStreamName("");
-        Rum::Api::uploadTimeoutSec = Rum::Api::DefaultUploadTimeoutSec;
-    }
+    void SetUp() override { Rum::Api::setStreamName(Stream); }
 
     // Appends a record whose Event is `event`.
     static void appendRecord(const std::string& event) { LogData("RumApiTest", event, "Info", "INFO").append(); }
@@ -236,8 +229,8 @@ TEST_F(RumApiTest, SyncFlushAgainstASilentCollectorReturnsWithinItsBounds) {
     const auto elapsed = std::chrono::steady_clock::now() - started;
 
     // 3000 polls of 0.01 s for the request, then 100 for its outcome.
-    EXPECT_GE(clock.clock().sleptSeconds(), 30.9);
-    EXPECT_LE(clock.clock().sleptSeconds(), 31.05);
+    EXPECT_GE(clock->sleptSeconds(), 30.9);
+    EXPECT_LE(clock->sleptSeconds(), 31.05);
     // The bounds run on the test clock: in real time the flush stays below
     // them however slow the machine (each poll sleeps a hundredth of its length).
     EXPECT_LT(elapsed, std::chrono::seconds(30));
@@ -275,7 +268,7 @@ TEST_F(RumApiTest, AsyncFlushReturnsAtOnceAndTheUploadStillArrives) {
     EXPECT_TRUE(Rum::Api::pendingRecords().empty());
     ASSERT_TRUE(collector.waitForRequests(1, std::chrono::seconds(10)));
     EXPECT_EQ(Json::parse(collector.requests()[0].body)["Data"][0]["Event"], "async");
-    EXPECT_EQ(clock.clock().sleptSeconds(), 0.0);
+    EXPECT_EQ(clock->sleptSeconds(), 0.0);
 }
 
 TEST_F(RumApiTest, SyncFlushAlsoWaitsForAnEarlierAsyncUploadStillInFlight) {

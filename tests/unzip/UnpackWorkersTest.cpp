@@ -7,6 +7,7 @@
 #include "support/EngineHarness.hpp"
 #include "support/Eventually.hpp"
 #include "support/PendingRecords.hpp"
+#include "support/RunState.hpp"
 #include "support/WorkerFailure.hpp"
 #include "support/GzipBytes.hpp"
 #include "support/TempDir.hpp"
@@ -32,10 +33,8 @@ std::vector<std::string> names(const fs::path& folder) {
     return found;
 }
 
-class UnpackTest : public ::testing::Test {
+class UnpackTest : public test::RunStateFixture {
 protected:
-    void SetUp() override { Rum::Api::takePendingRecords(); }
-
     test::ScopedTestClock clock;
     test::EngineHarness harness;
     test::TempDir dir;

@@ -11,6 +11,7 @@
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/RunState.hpp"
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
 #include "support/WorkerFailure.hpp"
@@ -26,23 +27,14 @@
 
 namespace hexora::test {
 
-class UpdateInfoFixture : public ::testing::Test {
+class UpdateInfoFixture : public RunStateFixture {
 protected:
     UpdateInfoFixture() {
-        ApiConfig::resetToDefaults();
         std::filesystem::create_directories(storagePath());
         ApiDomains::createLists({api0.url(), api1.url()}, {"https://127.0.0.1:9"});
         setLoadedSetting(std::make_shared<Setting>(Setting::atPath, settingsPath()));
         setLauncherVersion("1.4.2");
         setGameVersion("2.0.1");
-        Rum::Api::takePendingRecords();
-    }
-    ~UpdateInfoFixture() override {
-        ApiDomains::resetForTesting();
-        resetLoadedSetting();
-        resetInstalledVersions();
-        ApiConfig::resetToDefaults();
-        Rum::Api::takePendingRecords();
     }
 
     static std::filesystem::path settingsPath() { return storagePath() / ".launcher.json"; }

@@ -7,6 +7,7 @@
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/PendingRecords.hpp"
+#include "support/RunState.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
 
@@ -30,10 +31,8 @@ using testing::Not;
 
 namespace {
 
-class ValidationTest : public ::testing::Test {
+class ValidationTest : public test::RunStateFixture {
 public:  // the case tables arrange through the fixture
-    void SetUp() override { Rum::Api::takePendingRecords(); }
-
     // A file below the game bundle, listed in the scheme the way the game's
     // scheme lists it (from above the bundle: "Hexora.app/Contents/...").
     void addFile(const std::string& directory, const std::string& name, const std::string& content) {

@@ -1,8 +1,10 @@
 #pragma once
 // The fixture of the request-layer tests: one local HTTPS server, the test
-// clock, and an empty telemetry batch before and after each test.
+// clock, and the run state (an empty telemetry batch among it) reset before
+// and after each test.
 #include "services/http/HttpClient.hpp"
 #include "support/PendingRecords.hpp"
+#include "support/RunState.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
 
@@ -13,11 +15,8 @@
 
 namespace hexora::test {
 
-class RequestFixture : public ::testing::Test {
+class RequestFixture : public RunStateFixture {
 protected:
-    void SetUp() override { Rum::Api::takePendingRecords(); }
-    void TearDown() override { Rum::Api::takePendingRecords(); }
-
     static Rum::LogData onlyRecord() { return takeOnlyRecord(); }
 
     /// Expects the one pending record to be the refusal of a blank URL by
