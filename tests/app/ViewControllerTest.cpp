@@ -8,6 +8,7 @@
 #include "support/FakeApplication.hpp"
 #include "support/FakeDeviceFacts.hpp"
 #include "support/LogCapture.hpp"
+#include "support/PendingRecords.hpp"
 #include "support/RunState.hpp"
 #include "support/TestBundle.hpp"
 
@@ -198,10 +199,7 @@ TEST_P(LoadRecordTest, ReportsTheDeviceAndTheBundle) {
     auto records = Rum::Api::takePendingRecords();
     ASSERT_EQ(records.size(), 1u);
     const auto& record = records[0];
-    EXPECT_EQ(record.MinorType, "ViewController");
-    EXPECT_EQ(record.Event, "didLoad");
-    EXPECT_EQ(record.EventState, "Start");
-    EXPECT_EQ(record.LogLevel, "INFO");
+    EXPECT_TRUE(test::recordIs(record, "ViewController", "didLoad", "Start", "INFO"));
     ASSERT_TRUE(record.Data);
     std::vector<std::string> keys;
     for (const auto& [key, value] : record.Data->items()) keys.push_back(key);

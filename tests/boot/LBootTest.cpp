@@ -13,6 +13,7 @@
 #include "support/FakePreferenceStore.hpp"
 #include "support/FakeProcessTable.hpp"
 #include "support/LogCapture.hpp"
+#include "support/PendingRecords.hpp"
 #include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/SmallFileSystem.hpp"
@@ -74,10 +75,7 @@ protected:
         EXPECT_FALSE(error.state.has_value());
         EXPECT_FALSE(error.errorDescription().has_value());
         ASSERT_TRUE(error.rum.has_value());
-        EXPECT_EQ(error.rum->MinorType, "LBoot");
-        EXPECT_EQ(error.rum->Event, "start");
-        EXPECT_EQ(error.rum->EventState, "Failed");
-        EXPECT_EQ(error.rum->LogLevel, "ERROR");
+        EXPECT_TRUE(test::recordIs(*error.rum, "LBoot", "start", "Failed", "ERROR"));
         EXPECT_EQ(error.rum->dataValue("Message"), "permission denied, Quit Launcher");
     }
 
@@ -85,10 +83,7 @@ protected:
     static void expectFailureRecord(const std::string& message) {
         const auto records = Rum::Api::takePendingRecords();
         ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0].MinorType, "LBoot");
-        EXPECT_EQ(records[0].Event, "start");
-        EXPECT_EQ(records[0].EventState, "Failed");
-        EXPECT_EQ(records[0].LogLevel, "ERROR");
+        EXPECT_TRUE(test::recordIs(records[0], "LBoot", "start", "Failed", "ERROR"));
         EXPECT_EQ(records[0].dataValue("Message"), message);
     }
 
@@ -407,10 +402,7 @@ TEST_F(LBootTest, PreventedUpdateGoesStraightToTheGameCheck) {
     const char* messages[] = {"update is prevented by user setting",
                               "update is prevented by user setting, Keep go on (without update)"};
     for (std::size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(records[i].MinorType, "LBoot");
-        EXPECT_EQ(records[i].Event, "start");
-        EXPECT_EQ(records[i].EventState, "Exception");
-        EXPECT_EQ(records[i].LogLevel, "WARNING");
+        EXPECT_TRUE(test::recordIs(records[i], "LBoot", "start", "Exception", "WARNING"));
         EXPECT_EQ(records[i].dataValue("Message"), messages[i]);
     }
     EXPECT_TRUE(log.contains("LBoot: update is prevented by user setting, ignore"));

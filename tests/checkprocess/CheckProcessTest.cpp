@@ -12,6 +12,7 @@
 #include "support/EngineHarness.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/FakeProcessTable.hpp"
+#include "support/PendingRecords.hpp"
 #include "support/RunState.hpp"
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
@@ -109,10 +110,7 @@ protected:
         EXPECT_EQ(error->state, state);
         EXPECT_EQ(error->terminateWhenAvailable, false);
         ASSERT_TRUE(error->rum);
-        EXPECT_EQ(error->rum->MinorType, type);
-        EXPECT_EQ(error->rum->Event, event);
-        EXPECT_EQ(error->rum->EventState, "Failed");
-        EXPECT_EQ(error->rum->LogLevel, "INFO");
+        EXPECT_TRUE(test::recordIs(*error->rum, type, event, "Failed", "INFO"));
         EXPECT_FALSE(error->rum->Data.has_value());
         EXPECT_TRUE(Rum::Api::takePendingRecords().empty()) << "the record travels in the error";
         EXPECT_TRUE(harness_.takeQueued().empty());

@@ -3,6 +3,7 @@
 #include "services/rum/RumApi.hpp"
 #include "support/FakeApplication.hpp"
 #include "support/FakeLauncherView.hpp"
+#include "support/PendingRecords.hpp"
 #include "support/RunState.hpp"
 
 #include <gtest/gtest.h>
@@ -49,10 +50,7 @@ TEST_F(UIUpdateManagerTest, StartThatGetsNoTimerIsReported) {
     EXPECT_FALSE(manager->isRunning());
     auto records = Rum::Api::takePendingRecords();
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].MinorType, "UIUpdateManager");
-    EXPECT_EQ(records[0].Event, "start");
-    EXPECT_EQ(records[0].EventState, "Failed");
-    EXPECT_EQ(records[0].LogLevel, "INFO");
+    EXPECT_TRUE(test::recordIs(records[0], "UIUpdateManager", "start", "Failed", "INFO"));
 }
 
 TEST_F(UIUpdateManagerTest, OnlyTheLastProgressOfABurstShowsOnTheNextBar) {

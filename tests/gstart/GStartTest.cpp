@@ -12,6 +12,7 @@
 #include "support/FakeProcessLauncher.hpp"
 #include "support/FakeProcessTable.hpp"
 #include "support/LogCapture.hpp"
+#include "support/PendingRecords.hpp"
 #include "support/RunState.hpp"
 #include "support/SampleGame.hpp"
 #include "support/ScopedEnv.hpp"
@@ -103,10 +104,7 @@ TEST_F(GStartTest, StartsTheGameAndEndsTheRoadWhenTheGameConfirms) {
     EXPECT_FALSE(error.state.has_value());
     EXPECT_FALSE(error.errorDescription().has_value());
     ASSERT_TRUE(error.rum.has_value());
-    EXPECT_EQ(error.rum->MinorType, "GStart");
-    EXPECT_EQ(error.rum->Event, "succeeded");
-    EXPECT_EQ(error.rum->EventState, "Succeeded");
-    EXPECT_EQ(error.rum->LogLevel, "INFO");
+    EXPECT_TRUE(test::recordIs(*error.rum, "GStart", "succeeded", "Succeeded", "INFO"));
     const auto bundle = std::filesystem::canonical(storagePath() / "Hexora.app");
     EXPECT_EQ(error.rum->dataValue("Message"), "bundleId: com.tarq.hexora.mac.game appUrl:" +
                                                    fileURLText(bundle, true) +

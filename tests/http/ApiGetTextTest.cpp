@@ -47,10 +47,7 @@ TEST_F(ApiGetText, SucceedsWithTheWholeTextAndReportsIt) {
     EXPECT_EQ(result.result, longText);
 
     const auto record = onlyRecord();
-    EXPECT_EQ(record.MinorType, "GET");
-    EXPECT_EQ(record.Event, "api.get");
-    EXPECT_EQ(record.EventState, "Succeeded");
-    EXPECT_EQ(record.LogLevel, "INFO");
+    EXPECT_TRUE(test::recordIs(record, "GET", "api.get", "Succeeded", "INFO"));
     EXPECT_EQ(record.dataValue("Uri"), url);
     ASSERT_TRUE(record.dataValue("Message"));
     EXPECT_EQ(record.dataValue("Message")->size(), 2000u);
@@ -107,10 +104,7 @@ TEST_F(ApiGetText, FailuresCarryCodeDescriptionAndBody) {
         EXPECT_FALSE(result.result);
 
         const auto record = onlyRecord();
-        EXPECT_EQ(record.MinorType, "GET");
-        EXPECT_EQ(record.Event, "api.get");
-        EXPECT_EQ(record.EventState, "Failed");
-        EXPECT_EQ(record.LogLevel, "ERROR");
+        EXPECT_TRUE(test::recordIs(record, "GET", "api.get", "Failed", "ERROR"));
         EXPECT_EQ(record.dataValue("Uri"), server.url(path));
         EXPECT_EQ(record.dataValue("ErrorCode"), c.errorCode);
         const std::string description = record.dataValue("ErrorDescription").value_or("");

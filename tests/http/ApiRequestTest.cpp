@@ -49,10 +49,7 @@ TEST_F(ApiRequestPost, LauncherRequestIsPostedAsOneObjectToConf) {
     }
 
     const auto record = onlyRecord();
-    EXPECT_EQ(record.MinorType, "POST");
-    EXPECT_EQ(record.Event, "22");
-    EXPECT_EQ(record.EventState, "Succeeded");
-    EXPECT_EQ(record.LogLevel, "INFO");
+    EXPECT_TRUE(test::recordIs(record, "POST", "22", "Succeeded", "INFO"));
     EXPECT_EQ(record.aType, "Response");
     EXPECT_EQ(record.dataValue("Uri"), server.url("/conf"));
     EXPECT_EQ(record.RawData, R"({"result":"1"})");
@@ -138,10 +135,7 @@ TEST_F(ApiRequestPost, FailedRepliesFollowTheErrorCodeRule) {
         EXPECT_FALSE(response);
 
         const auto record = onlyRecord();
-        EXPECT_EQ(record.MinorType, "POST");
-        EXPECT_EQ(record.Event, "22");
-        EXPECT_EQ(record.EventState, "Failed");
-        EXPECT_EQ(record.LogLevel, "ERROR");
+        EXPECT_TRUE(test::recordIs(record, "POST", "22", "Failed", "ERROR"));
         EXPECT_EQ(record.aType, "");
         EXPECT_FALSE(record.RawData);
         EXPECT_EQ(record.dataValue("Uri"), api.url("/conf"));

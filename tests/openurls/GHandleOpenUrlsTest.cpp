@@ -14,6 +14,7 @@
 #include "support/Eventually.hpp"
 #include "support/FakePreferenceStore.hpp"
 #include "support/LogCapture.hpp"
+#include "support/PendingRecords.hpp"
 #include "support/RunState.hpp"
 #include "support/SampleGame.hpp"
 #include "support/ScopedEnv.hpp"
@@ -83,10 +84,7 @@ protected:
         EXPECT_EQ(error->terminateWhenAvailable, true);
         EXPECT_FALSE(error->state);
         ASSERT_TRUE(error->rum);
-        EXPECT_EQ(error->rum->MinorType, "GHandleOpenUrls");
-        EXPECT_EQ(error->rum->Event, "handle by  " + how);
-        EXPECT_EQ(error->rum->EventState, "Succeeded");
-        EXPECT_EQ(error->rum->LogLevel, "INFO");
+        EXPECT_TRUE(test::recordIs(*error->rum, "GHandleOpenUrls", "handle by  " + how, "Succeeded", "INFO"));
         EXPECT_EQ(error->rum->dataValue("Message"), "bundleId:com.tarq.hexora.mac.game, appUrl:" +
                                                         fileURLText(fs::canonical(bundle), true) +
                                                         ", exeUrl:" + fileURLText(fs::canonical(executable)));
@@ -168,10 +166,7 @@ TEST_F(GHandleOpenUrlsTest, OnlyOtherSchemesHideTheWindowAndEndTheLauncher) {
     EXPECT_EQ(error->terminateWhenAvailable, true);
     EXPECT_FALSE(error->state);
     ASSERT_TRUE(error->rum);
-    EXPECT_EQ(error->rum->MinorType, "GHandleOpenUrls");
-    EXPECT_EQ(error->rum->Event, "handle");
-    EXPECT_EQ(error->rum->EventState, "Failed");
-    EXPECT_EQ(error->rum->LogLevel, "INFO");
+    EXPECT_TRUE(test::recordIs(*error->rum, "GHandleOpenUrls", "handle", "Failed", "INFO"));
     EXPECT_TRUE(prefs_->entries(GameSuite).empty());
     const auto events = harness_.takeEvents();
     ASSERT_EQ(events.size(), 2u);
@@ -227,10 +222,7 @@ TEST_F(GHandleOpenUrlsTest, RecordedIdOfAnotherApplicationIsReportedAndPassedOve
     expectHandedToGame(run({"hexoramac://join/5"}), "bundle id", storagePath() / "Hexora.app", executable);
     const auto records = Rum::Api::takePendingRecords();
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].MinorType, "GHandleOpenUrls");
-    EXPECT_EQ(records[0].Event, "handle by procId");
-    EXPECT_EQ(records[0].EventState, "Failed");
-    EXPECT_EQ(records[0].LogLevel, "INFO");
+    EXPECT_TRUE(test::recordIs(records[0], "GHandleOpenUrls", "handle by procId", "Failed", "INFO"));
     const auto hubBundle = fs::canonical(test::developerHubExecutable()).parent_path().parent_path().parent_path();
     EXPECT_EQ(records[0].dataValue("Message"),
               "bundleId:\"com.tarq.hexora.mac.developerhub\", appUrl:" + fileURLText(hubBundle, true) +

@@ -5,6 +5,7 @@
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/PendingRecords.hpp"
 #include "support/TestBundle.hpp"
 #include "support/WorkerFailure.hpp"
 #include "workers/common/CCheckValidationResult.hpp"
@@ -104,10 +105,7 @@ TEST_F(ValidationResultTest, FailedPackageEndsTheRoadWithTheIntegrityError) {
         EXPECT_EQ(error.state, LauncherState::Failed_Validation);
         EXPECT_EQ(error.terminateWhenAvailable, false);
         ASSERT_TRUE(error.rum);
-        EXPECT_EQ(error.rum->MinorType, "CCheckValidationResult");
-        EXPECT_EQ(error.rum->Event, side.event);
-        EXPECT_EQ(error.rum->EventState, "Failed");
-        EXPECT_EQ(error.rum->LogLevel, "INFO");
+        EXPECT_TRUE(test::recordIs(*error.rum, "CCheckValidationResult", side.event, "Failed", "INFO"));
         EXPECT_TRUE(harness.takeQueued().empty()) << side.name;
     }
     EXPECT_TRUE(Rum::Api::takePendingRecords().empty()) << "the record travels in the error";

@@ -11,6 +11,20 @@
 
 namespace hexora::test {
 
+/// Whether `record` is the one named by its four heading fields; a mismatch
+/// names what the record has and what was expected.
+inline ::testing::AssertionResult recordIs(const Rum::LogData& record, const std::string& minorType,
+                                           const std::string& event, const std::string& eventState,
+                                           const std::string& logLevel) {
+    if (record.MinorType == minorType && record.Event == event && record.EventState == eventState &&
+        record.LogLevel == logLevel)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the record is (" << record.MinorType << ", " << record.Event << ", "
+                                         << record.EventState << ", " << record.LogLevel << "), expected ("
+                                         << minorType << ", " << event << ", " << eventState << ", " << logLevel
+                                         << ")";
+}
+
 /// Takes the pending batch and expects it to hold exactly one record, which
 /// it returns (an empty record when the expectation failed).
 inline Rum::LogData takeOnlyRecord() {

@@ -1,6 +1,7 @@
 // The road LP22 and GP22 choose from one reply, and what their repair road's
 // result check queues.
 #include "services/internal/SHA1.hpp"
+#include "support/PendingRecords.hpp"
 #include "updateinfo/UpdateInfoFixture.hpp"
 #include "workers/common/CCheckValidationResult.hpp"
 #include "workers/common/CCleanUp.hpp"
@@ -165,10 +166,7 @@ TEST_F(UpdateInfoDecisionTest, NoVersionOrHashEndsWithUnavailableVersion) {
         EXPECT_EQ(error.state, LauncherState::Failed_Api_Unavailable_Version);
         EXPECT_EQ(error.terminateWhenAvailable, false);
         ASSERT_TRUE(error.rum);
-        EXPECT_EQ(error.rum->MinorType, "LP22.work");
-        EXPECT_EQ(error.rum->Event, "unavailable version 1.4.2");
-        EXPECT_EQ(error.rum->EventState, "Failed");
-        EXPECT_EQ(error.rum->LogLevel, "ERROR");
+        EXPECT_TRUE(test::recordIs(*error.rum, "LP22.work", "unavailable version 1.4.2", "Failed", "ERROR"));
         EXPECT_TRUE(harness.takeQueued().empty());
         EXPECT_TRUE(writtenSettings());
     }
@@ -216,10 +214,7 @@ TEST_F(UpdateInfoDecisionTest, FailedRepairQueuesAFullPatchToTheRepliedVersion) 
     EXPECT_EQ(updateAsked(queued[1]), (UpdateAsked{"H", "2.0.1", true}));
     const auto records = Rum::Api::takePendingRecords();
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].MinorType, "CCheckValidationResult");
-    EXPECT_EQ(records[0].Event, "Installed Game");
-    EXPECT_EQ(records[0].EventState, "Failed");
-    EXPECT_EQ(records[0].LogLevel, "INFO");
+    EXPECT_TRUE(test::recordIs(records[0], "CCheckValidationResult", "Installed Game", "Failed", "INFO"));
 }
 
 // The launcher that a self-update has just put in place (started with the
