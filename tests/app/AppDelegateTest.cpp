@@ -15,6 +15,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 namespace hexora {
@@ -115,9 +117,14 @@ TEST_F(AppDelegateTest, QuitWhileRunningIsDeferredUntilTheRunHasEnded) {
 // for a collector that has not answered yet: a quit now is deferred without
 // the terminating notice, and the thread terminates once the flush is over.
 TEST_F(AppDelegateTest, QuitDuringTheLastFlushIsDeferredWithoutTheNotice) {
-    std::atomic<bool> answered{false};
-    Rum::RumUploads::start([&answered](Rum::Upload& upload) {
-        while (!answered && !upload.abort) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // The collector's answer is the test's to give; an abort (the flush's own
+    // bound) is only looked at between waits, as nothing signals it.
+    std::mutex answerMutex;
+    std::condition_variable answerGiven;
+    bool answered = false;
+    Rum::RumUploads::start([&](Rum::Upload& upload) {
+        std::unique_lock lock(answerMutex);
+        while (!answered && !upload.abort) answerGiven.wait_for(lock, std::chrono::milliseconds(50));
         upload.finished = true;
         upload.done = true;
     });
@@ -133,7 +140,11 @@ TEST_F(AppDelegateTest, QuitDuringTheLastFlushIsDeferredWithoutTheNotice) {
     EXPECT_TRUE(log.contains("AppDelegate.applicationShouldTerminate: updater is sending its last telemetry"));
     EXPECT_TRUE(thread->isTerminateRequested());
     EXPECT_EQ(quits, 0);
-    answered = true;
+    {
+        std::lock_guard lock(answerMutex);
+        answered = true;
+    }
+    answerGiven.notify_all();
     thread->join();
 
     EXPECT_TRUE(postedStates().empty()) << "no terminating notice over what the run left";
