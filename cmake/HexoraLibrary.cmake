@@ -51,10 +51,13 @@ function(hexora_library name)
   endif()
 endfunction()
 
-# hexora_test(<name> <folder below tests/> [DEPS <targets>...] [PROPERTIES <ctest properties>...])
+# hexora_test(<name> <folder below tests/> [OWN_PID_NAMESPACE] [DEPS <targets>...] [PROPERTIES <ctest properties>...])
 # One test executable per folder, registered with ctest test by test.
+# OWN_PID_NAMESPACE: each test runs through hexora-test-namespace (tools/),
+# in a PID namespace with its own /proc where the machine allows one, so that
+# what it and the launcher see of the running processes is what it started.
 function(hexora_test name folder)
-  cmake_parse_arguments(ARG "" "" "DEPS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_PID_NAMESPACE" "" "DEPS;PROPERTIES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
   if(NOT sources)
     return()
@@ -69,7 +72,11 @@ function(hexora_test name folder)
   # The variables are set by running each test through env(1): a list given
   # to gtest_discover_tests' ENVIRONMENT property keeps only its first entry.
   set(test_home ${CMAKE_BINARY_DIR}/test-home)
-  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
-    "env;HEXORA_RUM_URL=https://127.0.0.1:9/;XDG_CONFIG_HOME=${test_home}/config;XDG_DATA_HOME=${test_home}/data")
+  set(runner "env;HEXORA_RUM_URL=https://127.0.0.1:9/;XDG_CONFIG_HOME=${test_home}/config;XDG_DATA_HOME=${test_home}/data")
+  if(ARG_OWN_PID_NAMESPACE)
+    list(APPEND runner ${CMAKE_BINARY_DIR}/tools/hexora-test-namespace)
+    set_property(GLOBAL APPEND PROPERTY HEXORA_OWN_PID_NAMESPACE_TESTS ${name})
+  endif()
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${runner}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ${ARG_PROPERTIES})
 endfunction()

@@ -30,7 +30,7 @@ LoadReport LoadReport::collect() {
     report.freeMemoryMB = grouped(freePagesBytes() >> 20);
     report.memoryGB = grouped(DeviceInfo::freeMemory() >> 30);
     const auto bundle = bundleRootPath();
-    const auto info = platform::InfoPlist::read(bundle / "Contents" / "Info.plist");
+    const auto info = platform::InfoPlist::readOfBundle(bundle);
     auto text = [&](const char* key) { return info ? info->text(key).value_or("-") : std::string("-"); };
     report.appId = text("CFBundleIdentifier");
     report.appVersion = text("CFBundleShortVersionString");

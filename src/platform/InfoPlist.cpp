@@ -27,6 +27,10 @@ std::optional<std::string> textOf(plist_t node) {
 
 }  // namespace
 
+std::filesystem::path InfoPlist::pathIn(const std::filesystem::path& bundle) { return bundle / "Contents" / "Info.plist"; }
+
+std::optional<InfoPlist> InfoPlist::readOfBundle(const std::filesystem::path& bundle) { return read(pathIn(bundle)); }
+
 std::optional<InfoPlist> InfoPlist::read(const std::filesystem::path& path) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;

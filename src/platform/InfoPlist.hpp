@@ -16,6 +16,10 @@ public:
     /// Files larger than this are not taken for an Info.plist.
     static constexpr std::uintmax_t MaxFileSize = 16 * 1024 * 1024;
 
+    /// Where a bundle keeps its Info.plist: `bundle`/"Contents/Info.plist".
+    static std::filesystem::path pathIn(const std::filesystem::path& bundle);
+    /// read(pathIn(bundle)).
+    static std::optional<InfoPlist> readOfBundle(const std::filesystem::path& bundle);
     /// The property list at `path`, or nullopt when the file cannot be read,
     /// is not a property list, or its root is not a dictionary.
     static std::optional<InfoPlist> read(const std::filesystem::path& path);

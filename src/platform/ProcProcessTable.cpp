@@ -136,7 +136,7 @@ std::optional<std::string> ProcProcessTable::identifierOf(const std::filesystem:
                                                           IdentifierCache& identifiers) {
     auto found = identifiers.find(bundle);
     if (found == identifiers.end()) {
-        const auto plist = bundle / "Contents" / "Info.plist";
+        const auto plist = InfoPlist::pathIn(bundle);
         found = identifiers.emplace(bundle, InfoPlist::readString(plist, "CFBundleIdentifier")).first;
     }
     return found->second;

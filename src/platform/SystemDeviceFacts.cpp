@@ -3,6 +3,10 @@
 #include <sys/statvfs.h>
 #include <sys/utsname.h>
 
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <fstream>
@@ -44,6 +48,19 @@ std::string unquoted(std::string_view value) {
     return std::string(value);
 }
 
+// The 16 bytes of a machine id's 32 hexadecimal digits.
+std::optional<std::array<unsigned char, 16>> machineIdBytes(std::string_view machineId) {
+    std::array<unsigned char, 16> bytes{};
+    if (machineId.size() != 2 * bytes.size()) return std::nullopt;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto pair = machineId.substr(2 * i, 2);
+        if (!std::isxdigit(static_cast<unsigned char>(pair[0])) || !std::isxdigit(static_cast<unsigned char>(pair[1])))
+            return std::nullopt;
+        std::from_chars(pair.data(), pair.data() + 2, bytes[i], 16);
+    }
+    return bytes;
+}
+
 std::optional<std::string> kernelRelease() {
     utsname names{};
     if (uname(&names) != 0) return std::nullopt;
@@ -51,15 +68,25 @@ std::optional<std::string> kernelRelease() {
 }
 }  // namespace
 
-std::optional<std::string> uuidFromMachineId(std::string_view machineId) {
-    machineId = trimmed(machineId);
-    if (machineId.size() != 32) return std::nullopt;
+std::optional<std::string> applicationDeviceId(std::string_view machineId, std::string_view applicationId) {
+    const auto key = machineIdBytes(trimmed(machineId));
+    if (!key) return std::nullopt;
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (HMAC(EVP_sha256(), key->data(), static_cast<int>(key->size()),
+             reinterpret_cast<const unsigned char*>(applicationId.data()), applicationId.size(), digest,
+             &length) == nullptr ||
+        length < 16) {
+        return std::nullopt;
+    }
+    digest[6] = static_cast<unsigned char>((digest[6] & 0x0F) | 0x40);  // version 4
+    digest[8] = static_cast<unsigned char>((digest[8] & 0x3F) | 0x80);  // RFC 4122 variant
+    static const char* const hex = "0123456789ABCDEF";
     std::string uuid;
-    for (std::size_t i = 0; i < machineId.size(); ++i) {
-        const auto digit = static_cast<unsigned char>(machineId[i]);
-        if (!std::isxdigit(digit)) return std::nullopt;
-        if (i == 8 || i == 12 || i == 16 || i == 20) uuid += '-';
-        uuid += static_cast<char>(std::toupper(digit));
+    for (std::size_t i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) uuid += '-';
+        uuid += hex[digest[i] >> 4];
+        uuid += hex[digest[i] & 0x0F];
     }
     return uuid;
 }
@@ -121,7 +148,7 @@ SystemDeviceFacts::SystemDeviceFacts(ScreenSupplier screens, Files files)
 std::optional<std::string> SystemDeviceFacts::platformUuid() {
     const auto machineId = readWhole(files_.machineId);
     if (!machineId) return std::nullopt;
-    return uuidFromMachineId(*machineId);
+    return applicationDeviceId(*machineId, ProductFacts::LauncherBundleIdentifier);
 }
 
 std::optional<std::string> SystemDeviceFacts::modelBytes() { return readWhole(files_.productName); }

@@ -1,7 +1,8 @@
 #pragma once
 // The machine's facts as this system keeps them:
-// - platform UUID: /etc/machine-id (32 hexadecimal digits) written as an
-//   upper-case 8-4-4-4-12 UUID;
+// - platform UUID: an id of the launcher derived from /etc/machine-id (32
+//   hexadecimal digits), which itself never leaves the machine
+//   (machine-id(5)); see applicationDeviceId();
 // - model: the bytes of /sys/class/dmi/id/product_name;
 // - OS version: PRETTY_NAME of /etc/os-release (else /usr/lib/os-release)
 //   followed by the kernel release, "Debian GNU/Linux 12 (bookworm) (kernel 6.1.0-18-amd64)";
@@ -14,6 +15,7 @@
 // The file locations can be replaced, so the readers can be tested on
 // fixture files.
 #include "platform/DeviceFacts.hpp"
+#include "product/ProductFacts.hpp"
 
 #include <functional>
 #include <string_view>
@@ -34,6 +36,7 @@ public:
     explicit SystemDeviceFacts(ScreenSupplier screens);
     SystemDeviceFacts(ScreenSupplier screens, Files files);
 
+    /// applicationDeviceId() of the machine id for the launcher's bundle identifier.
     std::optional<std::string> platformUuid() override;
     std::optional<std::string> modelBytes() override;
     std::string osVersion() override;
@@ -46,9 +49,14 @@ private:
     Files files_;
 };
 
-/// A machine id (32 hexadecimal digits, surrounding white space ignored) as an
-/// upper-case 8-4-4-4-12 UUID; nullopt for anything else.
-std::optional<std::string> uuidFromMachineId(std::string_view machineId);
+/// The id of the application `applicationId` on the machine whose machine id
+/// (32 hexadecimal digits, surrounding white space ignored) is `machineId`,
+/// made as systemd makes application-specific ids: HMAC-SHA256 keyed by the
+/// machine id's 16 bytes over `applicationId`, its first 16 bytes marked as a
+/// version 4 UUID, written as an upper-case 8-4-4-4-12 UUID. The same for
+/// every run on one machine; the machine id cannot be read back from it.
+/// nullopt when `machineId` is no machine id.
+std::optional<std::string> applicationDeviceId(std::string_view machineId, std::string_view applicationId);
 
 /// The PRETTY_NAME value of os-release text (quotes and backslash escapes
 /// removed), or nullopt when there is none.

@@ -56,26 +56,15 @@ std::string replacePid(std::string text, std::int32_t pid) {
 // ScopedChildProcessTable), so tests running in parallel do not see each
 // other's stand-ins.
 
-// A clock whose first sleep asks a child to quit and returns once it has
-// ended: a found instance that ends during the wait.
-class QuitOnFirstSleepClock final : public platform::Clock {
-public:
-    explicit QuitOnFirstSleepClock(const test::ChildProcess& child) : child_(child) {}
-    void sleepFor(Seconds duration) override {
-        slept_ = slept_ + duration.count();
-        if (sleeps_++ == 0) {
-            child_.terminate();
-            child_.waitForExit();
-        }
-    }
-    TimePoint now() override { return std::chrono::system_clock::now(); }
-    double slept() const { return slept_; }
-
-private:
-    const test::ChildProcess& child_;
-    std::atomic<int> sleeps_{0};
-    std::atomic<double> slept_{0};
-};
+// A clock that does not sleep and whose first sleep asks `child` to quit and
+// returns once it has ended: a found instance that ends during the wait.
+void quitOnFirstSleep(test::TestClock& clock, const test::ChildProcess& child) {
+    clock.onSleep([&child](int sleepsBefore) {
+        if (sleepsBefore > 0) return;
+        child.terminate();
+        child.waitForExit();
+    });
+}
 
 class CheckProcessTest : public test::RunStateFixture {
 protected:
@@ -208,14 +197,14 @@ TEST_F(CheckProcessTest, RunningSecondLauncherRecordedByIdGivesTheFullError) {
 TEST_F(CheckProcessTest, LauncherThatQuitsDuringTheWaitLetsTheRoadGoOn) {
     test::ChildProcess old(test::launcherStandInExecutable());
     record("LAUNCHER_PROC_ID", std::to_string(old.pid()));
-    auto clock = std::make_shared<QuitOnFirstSleepClock>(old);
-    platform::Clock::install(clock);
+    test::ScopedTestClock clock(0.0);
+    quitOnFirstSleep(*clock, old);
 
     LCheckProcess worker(harness_.thread);
     const auto error = run(worker);
     EXPECT_FALSE(error) << (error ? error->message : "");
     EXPECT_FALSE(old.running());
-    EXPECT_DOUBLE_EQ(clock->slept(), 0.1) << "the wait ends at the first look after the launcher ended";
+    EXPECT_DOUBLE_EQ(clock->sleptSeconds(), 0.1) << "the wait ends at the first look after the launcher ended";
     EXPECT_EQ(harness_.takeQueued().size(), 6u);
 }
 
@@ -319,8 +308,8 @@ TEST_F(CheckProcessTest, GameThatQuitsDuringTheWaitLetsTheRoadGoOn) {
     Worker::Launcher::setSkipUpdate(true);
     test::ChildProcess game(test::layOutStandIn(storagePath(), "Hexora", "Hexora", GameId));
     record("CLIENT_PROC_ID", std::to_string(game.pid()));
-    auto clock = std::make_shared<QuitOnFirstSleepClock>(game);
-    platform::Clock::install(clock);
+    test::ScopedTestClock clock(0.0);
+    quitOnFirstSleep(*clock, game);
 
     GCheckProcess worker(harness_.thread);
     const auto error = run(worker);

@@ -8,21 +8,31 @@
 namespace hexora::platform {
 namespace {
 
-TEST(SystemDeviceFacts, MachineIdAsUuid) {
+// The device id is derived per application from the machine id, which itself
+// is never sent: known answers of HMAC-SHA256 (keyed by the id's bytes, over
+// the application's identifier) marked as a version 4 UUID.
+TEST(SystemDeviceFacts, DeviceIdIsDerivedPerApplicationFromTheMachineId) {
+    const std::string launcher = "com.tarq.hexora.mac.launcher";
     struct Case {
         std::string machineId;
-        std::optional<std::string> uuid;
+        std::string applicationId;
+        std::optional<std::string> deviceId;
     };
     const Case cases[] = {
-        {"0123456789abcdef0123456789abcdef\n", "01234567-89AB-CDEF-0123-456789ABCDEF"},
-        {"  0123456789ABCDEF0123456789abcdef  ", "01234567-89AB-CDEF-0123-456789ABCDEF"},
-        {"", std::nullopt},
-        {"uninitialized\n", std::nullopt},
-        {"0123456789abcdef0123456789abcde\n", std::nullopt},
-        {"0123456789abcdef0123456789abcdeg", std::nullopt},
-        {"0123456789abcdef0123456789abcdef0", std::nullopt},
+        {"0123456789abcdef0123456789abcdef\n", launcher, "48E990DD-CFB0-4295-991D-419766FA1552"},
+        {"  0123456789ABCDEF0123456789abcdef  ", launcher, "48E990DD-CFB0-4295-991D-419766FA1552"},
+        {"0123456789abcdef0123456789abcdef", "com.tarq.hexora.mac.game", "CF58F6DD-7955-42C0-8B9C-EC1914A4A6CD"},
+        {"00112233445566778899aabbccddeeff", launcher, "83E1709E-6F02-4FC9-8681-83798FF46910"},
+        {"", launcher, std::nullopt},
+        {"uninitialized\n", launcher, std::nullopt},
+        {"0123456789abcdef0123456789abcde\n", launcher, std::nullopt},
+        {"0123456789abcdef0123456789abcdeg", launcher, std::nullopt},
+        {"0123456789abcdef0123456789abcdef0", launcher, std::nullopt},
+        {"+123456789abcdef0123456789abcdef", launcher, std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(uuidFromMachineId(c.machineId), c.uuid) << c.machineId;
+    for (const auto& c : cases) {
+        EXPECT_EQ(applicationDeviceId(c.machineId, c.applicationId), c.deviceId) << c.machineId << " " << c.applicationId;
+    }
 }
 
 TEST(SystemDeviceFacts, PrettyNameFromOsRelease) {
@@ -68,7 +78,8 @@ TEST(SystemDeviceFacts, ReadsItsFiles) {
 
     utsname names{};
     ASSERT_EQ(uname(&names), 0);
-    EXPECT_EQ(facts.platformUuid(), "00112233-4455-6677-8899-AABBCCDDEEFF");
+    // The launcher's own id, not the machine id (00112233-4455-6677-8899-AABBCCDDEEFF).
+    EXPECT_EQ(facts.platformUuid(), "83E1709E-6F02-4FC9-8681-83798FF46910");
     EXPECT_EQ(facts.modelBytes(), "Test Board\n");
     EXPECT_EQ(facts.osVersion(), std::string("Test Linux 1 (kernel ") + names.release + ")");
     EXPECT_EQ(facts.screens().size(), 1u);

@@ -206,7 +206,7 @@ TEST_F(MultiFileWorkerTest, TheOutcomeCountsTheProgressUnitsEndWith) {
 // end of its last unit thread ends the wait, also when the threads end one
 // after another; its outcome and last progress are those of the whole run.
 TEST_F(MultiFileWorkerTest, TheWaitForTheNextLookEndsWithTheLastUnitThread) {
-    platform::Clock::install(std::make_shared<test::TestClock>(2000.0));
+    test::ScopedTestClock clock(2000.0);
     ScriptedWorker worker(harness.thread, 6);
     std::atomic<int> order{0};
     worker.body = [&](ScriptedWorker&, const UnitPtr& unit) {

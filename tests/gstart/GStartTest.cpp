@@ -36,6 +36,10 @@ namespace {
 using Worker::LauncherError;
 using Worker::Hexora::GStart;
 
+// The id an earlier game recorded: above any pid_max, so never the id of the
+// game a test starts (in a PID namespace of its own the ids are small).
+const std::string EarlierGameId = "2147483647";
+
 // A launcher bundle in a folder whose name holds a blank, its storage folder,
 // and the game's preference suite in a private configuration folder that the
 // started game sees too (through XDG_CONFIG_HOME).
@@ -167,13 +171,15 @@ TEST_F(GStartTest, ConfirmationMatchesTheTrimmedIdOnly) {
         {"{pid}", true},
         {" {pid}\n", true},
         {"\t{pid}\r\n ", true},
+        {"{pid}\u00a0", true},            // a no-break space is white space too
+        {"\u2028{pid}\u3000\u0085", true},  // so are the Unicode line and paragraph ends
         {"{pid}.0", true},  // equal under the version comparison
         {"none", false},    // the stale id of an earlier run stays in place
         {"1{pid}", false},
         {"{pid} 1", false},
     };
     for (const auto& c : cases) {
-        PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", "7");  // an earlier game's id
+        PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", EarlierGameId);
         std::filesystem::remove(report());
         test::ScopedEnv recorded("HEXORA_SAMPLE_GAME_PID_TEXT", c.recorded);
         test::ScopedTestClock clock(0.02);
@@ -192,7 +198,7 @@ TEST_F(GStartTest, ConfirmationMatchesTheTrimmedIdOnly) {
 }
 
 TEST_F(GStartTest, StaleIdKeepsTheWaitGoingUntilTheGameQuits) {
-    PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", "7");
+    PlayerPrefsHelper::agent().setString("CLIENT_PROC_ID", EarlierGameId);
     test::ScopedEnv recorded("HEXORA_SAMPLE_GAME_PID_TEXT", "none");
     test::ScopedEnv lifetime("HEXORA_SAMPLE_GAME_SECONDS", "0.3");
     test::ScopedTestClock clock(0.5);  // the 1500 polls would take 7.5 s, far beyond the game's life
@@ -212,7 +218,7 @@ TEST_F(GStartTest, StaleIdKeepsTheWaitGoingUntilTheGameQuits) {
     EXPECT_NE(::kill(gamePid, 0), 0);
     EXPECT_GE(waited, std::chrono::milliseconds(300));
     EXPECT_LT(clock->sleptSeconds(), 15.0);
-    EXPECT_EQ(readPref("CLIENT_PROC_ID"), "7");
+    EXPECT_EQ(readPref("CLIENT_PROC_ID"), EarlierGameId);
     EXPECT_EQ(error.code, LauncherError::Code::Succeeded);
     EXPECT_EQ(error.terminateWhenAvailable, true);
 }

@@ -13,6 +13,7 @@
 #include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestBundle.hpp"
+#include "support/TestClock.hpp"
 
 #include <gtest/gtest.h>
 
@@ -27,23 +28,10 @@ using PlayerPrefsHelper::base64Encode;
 using PlayerPrefsHelper::GameSuiteName;
 using Worker::Launcher::LUpdatePlayerPrefs;
 
-// A clock that stands still at one moment.
-class FixedClock final : public platform::Clock {
-public:
-    explicit FixedClock(TimePoint at) : at_(at) {}
-    void sleepFor(Seconds) override {}
-    TimePoint now() override { return at_; }
-
-private:
-    TimePoint at_;
-};
-
 const std::regex uuidPattern("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
 
 class LUpdatePlayerPrefsTest : public test::RunStateFixture {
 protected:
-    void TearDown() override { platform::Clock::install(nullptr); }
-
     void runStep() {
         bool completed = false;
         auto worker = std::make_shared<LUpdatePlayerPrefs>(harness.thread, [&completed](bool) { completed = true; });
@@ -88,7 +76,8 @@ TEST_F(LUpdatePlayerPrefsTest, DateIsUtcWhateverTheLocalZone) {
     parts.tm_min = 5;
     parts.tm_sec = 9;
     const auto at = std::chrono::system_clock::from_time_t(timegm(&parts)) + std::chrono::milliseconds(500);
-    platform::Clock::install(std::make_shared<FixedClock>(at));
+    test::ScopedTestClock clock;
+    clock->standStill(at);
     for (const char* zone : {"Asia/Tokyo", "America/Los_Angeles", "UTC"}) {
         test::ScopedEnv tz("TZ", std::string(zone));
         tzset();

@@ -19,6 +19,7 @@
 #include <mutex>
 #include <fcntl.h>
 #include <fstream>
+#include <future>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <thread>
@@ -408,37 +409,9 @@ TEST_F(ValidationTest, CancelledBeforeTheCheckReturnsWithoutWriting) {
     EXPECT_EQ(harness.takeStates(), (std::vector<LauncherState>{}));
 }
 
-// Holds the first sleep anyone asks for (the worker's first look at its
-// units) until the test releases it, so the test can cancel while the run is
+// The run is held at its first look at the units (the first sleep anyone
+// asks for) while the test cancels it, so the cancel comes while the run is
 // under way without depending on how fast the files hash.
-class HoldFirstSleepClock final : public platform::Clock {
-public:
-    void sleepFor(Seconds) override {
-        std::unique_lock lock(mutex_);
-        if (held_) return;
-        held_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [&] { return released_; });
-    }
-    TimePoint now() override { return std::chrono::system_clock::now(); }
-    void waitUntilHeld() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return held_; });
-    }
-    void release() {
-        std::lock_guard lock(mutex_);
-        released_ = true;
-        changed_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool held_ = false;
-    bool released_ = false;
-};
-
-// The run is held at its first look at the units while the test cancels it.
 // It then ends without a list, a clean-up or a "completed" record, though a
 // file differs.
 TEST_F(ValidationTest, CancelledDuringTheRunReturnsWithoutWriting) {
@@ -447,18 +420,23 @@ TEST_F(ValidationTest, CancelledDuringTheRunReturnsWithoutWriting) {
     writeScheme();
     std::ofstream(bundle / "Contents/Resources/a.dat") << "tampered";
     dir.write("storage/Hexora.app/Contents/unlisted.txt", "stays");
-    const auto hold = std::make_shared<HoldFirstSleepClock>();
-    platform::Clock::install(hold);
+    std::promise<void> held;
+    std::promise<void> released;
+    test::ScopedTestClock clock(0.0);
+    clock->onSleep([&held, released = released.get_future().share()](int sleepsBefore) {
+        if (sleepsBefore > 0) return;
+        held.set_value();
+        released.wait();
+    });
     auto worker = validation();
     harness.thread->workers().append(worker);
     harness.thread->start();
 
-    hold->waitUntilHeld();
+    held.get_future().wait();
     EXPECT_EQ(worker->validationRequests.size(), 205u);
     harness.thread->cancel();
-    hold->release();
+    released.set_value();
     harness.thread->join();
-    platform::Clock::install(nullptr);
 
     EXPECT_FALSE(fs::exists(brokenList));
     EXPECT_TRUE(fs::exists(bundle / "Contents/unlisted.txt"));

@@ -16,8 +16,10 @@
 //                                 id (default "{pid}"); "none" records nothing
 //   HEXORA_SAMPLE_GAME_PID_DELAY  seconds to wait before recording (default 0)
 //   HEXORA_SAMPLE_GAME_SCHEMES    schemes whose "_uri" entry is looked at, comma
-//                                 separated (default "hexoramac,com.tarq.hexora")
+//                                 separated (default: the schemes the launcher
+//                                 bundle registers, "hexoramac,com.tarq.hexora")
 #include "QuitSignals.hpp"
+#include "product/ProductFacts.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
 
 #include <unistd.h>
@@ -117,7 +119,12 @@ int main(int argc, char** argv) {
         report.line("recorded CLIENT_PROC_ID=" + recorded);
     }
 
-    for (const auto& scheme : split(environment("HEXORA_SAMPLE_GAME_SCHEMES", "hexoramac,com.tarq.hexora"), ',')) {
+    std::string launcherSchemes;
+    for (const char* scheme : hexora::ProductFacts::UrlSchemes) {
+        if (!launcherSchemes.empty()) launcherSchemes += ',';
+        launcherSchemes += scheme;
+    }
+    for (const auto& scheme : split(environment("HEXORA_SAMPLE_GAME_SCHEMES", launcherSchemes), ',')) {
         const auto key = scheme + "_uri";
         const auto uri = agent().getString(key);
         if (!uri.empty()) report.line("uri " + key + "=" + uri);

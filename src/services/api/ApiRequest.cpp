@@ -7,7 +7,7 @@
 
 namespace hexora {
 
-ApiRequest::ApiRequest(const nlohmann::json& json) : platform(33) { platform = json.at("platform").get<int>(); }
+ApiRequest::ApiRequest(const nlohmann::json& json) : platform(json.at("platform").get<int>()) {}
 
 nlohmann::ordered_json ApiRequest::encode() const {
     nlohmann::ordered_json json = nlohmann::ordered_json::object();

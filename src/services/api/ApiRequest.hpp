@@ -12,6 +12,7 @@
 // not UTF-8 is sent (and logged) with U+FFFD in place of each ill-formed
 // sequence. The record is not changed by posting and may be posted again.
 #include "services/api/ApiResult.hpp"
+#include "services/internal/GameProduct.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -23,11 +24,11 @@ namespace hexora {
 
 class ApiRequest {
 public:
-    /// 33 (the game) unless the builder sets another platform.
-    int platform = 33;
+    /// The game's (GameProduct::UpdatePlatform) unless the builder sets another platform.
+    int platform = GameProduct::UpdatePlatform;
 
     ApiRequest() = default;
-    /// Decodes a record: platform 33, then the required member "platform".
+    /// Decodes a record: the required member "platform".
     /// Throws nlohmann::json::exception when it is missing or no integer.
     explicit ApiRequest(const nlohmann::json& json);
     virtual ~ApiRequest() = default;

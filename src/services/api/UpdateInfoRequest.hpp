@@ -1,6 +1,6 @@
 #pragma once
 // The update-info request (number 22, path "/conf"): asks the update API
-// about the launcher (platform 32) or the game (platform 33) at a version.
+// about the launcher or the game (each product's UpdatePlatform) at a version.
 //
 // Its JSON form is one object: "p" (22), "app_version", "platform".
 #include "services/api/ApiRequest.hpp"

@@ -1,11 +1,13 @@
 #pragma once
 // The game's facts, each written here once: its bundle identifier (also the
-// name of its preference suite), where its bundle and executable lie (built
+// name of its preference suite), its platform number at the update API (from
+// the build's product facts), where its bundle and executable lie (built
 // from the storage folder), the entry where the game records its process id,
 // and the names of the files its validations use in the storage folder (or,
 // for an update, in temp).
 //
 // Thread: any (storagePath() is). None of these fails.
+#include "product/ProductFacts.hpp"
 #include "services/internal/Paths.hpp"
 
 #include <filesystem>
@@ -13,6 +15,8 @@
 namespace hexora::GameProduct {
 
 inline constexpr const char* BundleIdentifier = "com.tarq.hexora.mac.game";
+/// The "platform" of the game's update-info requests, and of an ApiRequest by default.
+inline constexpr int UpdatePlatform = ProductFacts::GameUpdatePlatform;
 /// The game-suite entry where the running game records its process id.
 inline constexpr const char* ProcessIdKey = "CLIENT_PROC_ID";
 /// The broken-file list a validation of the game leaves.

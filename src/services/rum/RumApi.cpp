@@ -12,9 +12,6 @@
 
 namespace hexora::Rum::Api {
 namespace {
-constexpr double PollSec = 0.01;
-constexpr int RequestPolls = 3000;
-constexpr int OutcomePolls = 100;
 
 struct Pending {
     /// Serialises every read and write of pendingRequest and streamName, so
@@ -124,8 +121,8 @@ void waitFor(const std::vector<std::shared_ptr<Upload>>& uploads) {
             if (!((*upload).*member).load()) return false;
         return true;
     };
-    for (int poll = 0; poll < RequestPolls && !all(&Upload::finished); ++poll) platform::sleepSeconds(PollSec);
-    for (int poll = 0; poll < OutcomePolls && !all(&Upload::done); ++poll) platform::sleepSeconds(PollSec);
+    for (int poll = 0; poll < SyncRequestPolls && !all(&Upload::finished); ++poll) platform::sleepSeconds(SyncPollSec);
+    for (int poll = 0; poll < SyncOutcomePolls && !all(&Upload::done); ++poll) platform::sleepSeconds(SyncPollSec);
     for (const auto& upload : uploads)
         if (!upload->done) upload->abort = true;
 }

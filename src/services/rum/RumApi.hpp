@@ -44,11 +44,19 @@ public:
     /// Starts the upload of this batch with `apiKey` and returns at once.
     void putRum(const std::string& apiKey) const;
     /// Uploads this batch with `apiKey` and returns when the outcome has been
-    /// judged, or after at most 3000 polls of 0.01 s for the request and 100
-    /// more for its outcome (the clock seam's sleeps); a request still
-    /// running then is aborted.
+    /// judged, or after at most SyncRequestPolls polls of SyncPollSec for the
+    /// request and SyncOutcomePolls more for its outcome (the clock seam's
+    /// sleeps); a request still running then is aborted.
     void putRumSync(const std::string& apiKey) const;
 };
+
+/// The bounded waits of putRumSync and flushSync: polls of SyncPollSec (the
+/// clock seam's sleeps) for the request, then for its outcome; together at
+/// most SyncFlushBoundSec.
+inline constexpr double SyncPollSec = 0.01;
+inline constexpr int SyncRequestPolls = 3000;
+inline constexpr int SyncOutcomePolls = 100;
+inline constexpr double SyncFlushBoundSec = (SyncRequestPolls + SyncOutcomePolls) * SyncPollSec;
 
 /// The idle timeout of each upload; tests shorten it and put the default back.
 inline constexpr double DefaultUploadTimeoutSec = 30.0;

@@ -15,13 +15,15 @@
 //   3. by the executable `executablePath()` (skipped when it is blank).
 // A found instance is given up to WaitPolls polls of WaitPollSeconds (clock
 // seam) to end; the process this one was handed over from (`handedOverFrom`)
-// gets HandOverWaitPolls, as long as the old launcher's last telemetry flush
-// may take before it quits. One that is still running ends the road: see
+// gets HandOverWaitPolls, worked out from how long the old launcher may take
+// before it quits (its pause and its last telemetry flush's bound). One that is still running ends the road: see
 // check().
 //
 // Thread: the worker thread. The lookups never find the calling process.
 #include "engine/LauncherState.hpp"
 #include "services/internal/RunningApplication.hpp"
+#include "services/rum/RumApi.hpp"
+#include "workers/launcher/LRestart.hpp"
 
 #include <array>
 #include <cstdint>
@@ -61,6 +63,13 @@ struct InstanceLookup {
     std::function<void(const std::optional<RunningApplication>&)> notAtRecordedId;
 };
 
+/// The polls of `pollSeconds` that cover `seconds` (rounded up).
+constexpr int pollsCovering(double seconds, double pollSeconds) {
+    const double polls = seconds / pollSeconds;
+    const int whole = static_cast<int>(polls);
+    return polls - whole > 1e-9 ? whole + 1 : whole;
+}
+
 class InstanceCheck {
 public:
     enum Lookup : std::size_t { ByProcessId, ByBundleIdentifier, ByExecutable };
@@ -79,9 +88,15 @@ public:
 
     static constexpr int WaitPolls = 30;
     static constexpr double WaitPollSeconds = 0.1;
-    /// 40 s: the old launcher pauses 1 s after the start of the new one, then
-    /// its last flush waits at most 31 s for the collector.
-    static constexpr int HandOverWaitPolls = 400;
+    /// Left to the old launcher of a self-update beyond its pause and its
+    /// last flush: ending its run and its process on a busy machine.
+    static constexpr double HandOverSlackSeconds = 8.0;
+    /// The old launcher pauses after the start of the new one
+    /// (LRestart::ActivationDelaySeconds), then its last telemetry flush waits
+    /// at most Rum::Api::SyncFlushBoundSec for the collector; 40 s in all.
+    static constexpr int HandOverWaitPolls = pollsCovering(
+        Launcher::LRestart::ActivationDelaySeconds + Rum::Api::SyncFlushBoundSec + HandOverSlackSeconds,
+        WaitPollSeconds);
 
     /// Returns when no instance runs (or every one found ended during its
     /// wait). Otherwise throws Worker::LauncherError: code Failed, `reporter`,

@@ -3,7 +3,7 @@
 // (LP22 and GP22); everything else is UpdateInfoDecision.
 //
 //   item                          LP22                     GP22
-//   platform sent                 32                       33
+//   platform sent                 LauncherProduct's        GameProduct's
 //   version sent and compared     launcherVersion()        gameVersion()
 //   error type, MinorType         "LP22.work"              "GP22.work"
 //   scheme saved as (storage)     "launcherScheme.json.gz" "gameScheme.json.gz"

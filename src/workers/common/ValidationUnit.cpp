@@ -8,18 +8,6 @@
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
 
-std::optional<ValidationUnit::ValidationState> ValidationUnit::validationStateFromRawValue(int raw) {
-    switch (raw) {
-        case 0: return ValidationState::None;
-        case 1: return ValidationState::Validating;
-        case 2: return ValidationState::Cancelling;
-        case 3: return ValidationState::Success;
-        case -1: return ValidationState::Failed;
-        case -2: return ValidationState::Cancelled;
-        default: return std::nullopt;
-    }
-}
-
 ValidationUnit::ValidationUnit(std::string fullPath, std::string hashed, fs::path root)
     : fullPath_(std::move(fullPath)), hashed_(std::move(hashed)), root_(std::move(root)) {}
 

@@ -27,8 +27,6 @@ namespace hexora::Worker::Common {
 class ValidationUnit {
 public:
     enum class ValidationState : int { None = 0, Validating = 1, Cancelling = 2, Success = 3, Failed = -1, Cancelled = -2 };
-    /// The state with raw value `raw`; nullopt for any other integer.
-    static std::optional<ValidationState> validationStateFromRawValue(int raw);
 
     /// `root`: the folder `fullPath` must lie in; empty for no such check.
     ValidationUnit(std::string fullPath, std::string hashed, std::filesystem::path root = {});

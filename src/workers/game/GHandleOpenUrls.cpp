@@ -4,6 +4,7 @@
 #include "engine/OpenedUrlFlag.hpp"
 #include "services/api/ReplyText.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
+#include "product/ProductFacts.hpp"
 #include "services/internal/GameProduct.hpp"
 #include "services/internal/Integers.hpp"
 #include "services/internal/Log.hpp"
@@ -59,8 +60,11 @@ constexpr const char* LookupNames[] = {"procId", "bundle id", "bundle exe"};
 }  // namespace
 
 const std::vector<std::string>& GHandleOpenUrls::acceptedSchemes() {
-    static const std::vector<std::string> schemes = {"hexoramac", "com.tarq.hexora", "hexora-game.com",
-                                                     "www.hexora-game.com"};
+    static const std::vector<std::string> schemes = [] {
+        std::vector<std::string> accepted(ProductFacts::UrlSchemes.begin(), ProductFacts::UrlSchemes.end());
+        accepted.insert(accepted.end(), {"hexora-game.com", "www.hexora-game.com"});
+        return accepted;
+    }();
     return schemes;
 }
 

@@ -21,7 +21,7 @@ void reportForeignIdentifier(const platform::InfoPlist& info) {
 }  // namespace
 
 void GLoadVersion::work() {
-    const auto info = platform::InfoPlist::read(GameProduct::bundlePath() / "Contents" / "Info.plist");
+    const auto info = platform::InfoPlist::readOfBundle(GameProduct::bundlePath());
     if (info) {
         reportForeignIdentifier(*info);
         if (info->contains(VersionKey)) {

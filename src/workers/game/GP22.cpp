@@ -11,7 +11,7 @@ namespace hexora::Worker::Hexora {
 
 const Common::UpdateInfoProfile& GP22::profile() {
     static const Common::UpdateInfoProfile game{
-        .platform = 33,
+        .platform = GameProduct::UpdatePlatform,
         .workType = "GP22.work",
         .schemeArchiveName = GameProduct::SchemeArchiveName,
         .schemeName = GameProduct::SchemeName,

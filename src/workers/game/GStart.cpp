@@ -2,6 +2,7 @@
 
 #include "engine/LauncherError.hpp"
 #include "platform/Clock.hpp"
+#include "services/api/ReplyText.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
 #include "services/internal/GameProduct.hpp"
 #include "services/internal/Log.hpp"
@@ -14,13 +15,6 @@
 
 namespace hexora::Worker::Hexora {
 namespace {
-
-std::string trimmed(const std::string& text) {
-    static const char* const blanks = " \t\n\r\v\f";
-    const auto first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
 
 void logExit(const platform::ProcessExit& exit) {
     if (exit.signalled) {
@@ -86,7 +80,7 @@ void GStart::waitForConfirmation(std::int32_t pid) const {
         if (!Process::runningApplication(pid)) return;  // the game quit (or never showed up)
         if (sleeps == ConfirmPolls) return;
         platform::sleepSeconds(PollSeconds);
-        const auto recorded = trimmed(PlayerPrefsHelper::agent().getString(GameProduct::ProcessIdKey));
+        const auto recorded = ReplyText::trimmed(PlayerPrefsHelper::agent().getString(GameProduct::ProcessIdKey));
         if (!recorded.empty() && compareVersion(recorded, pidText) == 0) return;
     }
 }

@@ -10,7 +10,7 @@
 namespace hexora::Worker::Launcher {
 
 void LLoadVersion::work() {
-    const auto info = platform::InfoPlist::read(bundleRootPath() / "Contents" / "Info.plist");
+    const auto info = platform::InfoPlist::readOfBundle(bundleRootPath());
     if (!info) {
         setLauncherVersion("");
         return;

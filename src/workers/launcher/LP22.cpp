@@ -12,7 +12,7 @@ namespace hexora::Worker::Launcher {
 
 const Common::UpdateInfoProfile& LP22::profile() {
     static const Common::UpdateInfoProfile launcher{
-        .platform = 32,
+        .platform = LauncherProduct::UpdatePlatform,
         .workType = "LP22.work",
         .schemeArchiveName = LauncherProduct::SchemeArchiveName,
         .schemeName = LauncherProduct::SchemeName,
