@@ -27,7 +27,9 @@ std::optional<std::string> textOf(plist_t node) {
 
 }  // namespace
 
-std::filesystem::path InfoPlist::pathIn(const std::filesystem::path& bundle) { return bundle / "Contents" / "Info.plist"; }
+std::filesystem::path InfoPlist::pathIn(const std::filesystem::path& bundle) {
+    return bundle / "Contents" / "Info.plist";
+}
 
 std::optional<InfoPlist> InfoPlist::readOfBundle(const std::filesystem::path& bundle) { return read(pathIn(bundle)); }
 

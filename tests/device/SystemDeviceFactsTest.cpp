@@ -31,7 +31,8 @@ TEST(SystemDeviceFacts, DeviceIdIsDerivedPerApplicationFromTheMachineId) {
         {"+123456789abcdef0123456789abcdef", launcher, std::nullopt},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(applicationDeviceId(c.machineId, c.applicationId), c.deviceId) << c.machineId << " " << c.applicationId;
+        EXPECT_EQ(applicationDeviceId(c.machineId, c.applicationId), c.deviceId)
+            << c.machineId << " " << c.applicationId;
     }
 }
 
