@@ -16,8 +16,8 @@
 // A found instance is given up to WaitPolls polls of WaitPollSeconds (clock
 // seam) to end; the process this one was handed over from (`handedOverFrom`)
 // gets HandOverWaitPolls, worked out from how long the old launcher may take
-// before it quits (its pause and its last telemetry flush's bound). One that is still running ends the road: see
-// check().
+// before it quits (its pause and its last telemetry flush's bound). One
+// that is still running ends the road: see check().
 //
 // Thread: the worker thread. The lookups never find the calling process.
 #include "engine/LauncherState.hpp"
