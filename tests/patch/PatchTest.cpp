@@ -350,7 +350,8 @@ TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
 }
 
 // The mixed folder cannot be replaced by the untouched copy (the swap fails,
-// or without a swap the mixed folder cannot be deleted completely): the copy
+// or without a swap an installed file cannot be replaced, or a file the
+// package brought cannot be deleted again): the copy
 // stays at the backup place, the failure says where it is, and the patch
 // fails as any other.
 TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
@@ -361,7 +362,7 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
     };
     for (const Case& c : {Case{"swap fails", test::FakePathExchange::Mode::Fail, false},
                           Case{"no swap, undeletable file", test::FakePathExchange::Mode::NotSupported, true},
-                          Case{"no swap, a file the system will not delete", test::FakePathExchange::Mode::NotSupported,
+                          Case{"no swap, a new file the system will not delete", test::FakePathExchange::Mode::NotSupported,
                                false}}) {
         SCOPED_TRACE(c.name);
         test::TempDir fresh;
@@ -376,7 +377,7 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
         if (c.lockAFile && !locked.emplace(installedDest / "keep.txt").applied()) continue;
         test::ScopedFileSystem disk;
         if (!c.lockAFile && c.mode == test::FakePathExchange::Mode::NotSupported)
-            disk->fail(test::FakeFileSystem::Call::Remove, (installedDest / "keep.txt").string(), EPERM);
+            disk->fail(test::FakeFileSystem::Call::Remove, (installedDest / "a.txt").string(), EPERM);
         test::ScopedPathExchange exchange(c.mode);
         test::LogCapture log;
 
@@ -531,13 +532,13 @@ TEST_F(PatchTest, ItemInTheBundlesPlaceIsReplacedOnlyByTheFullPatch) {
         const fs::path backup = storage / "temp/Hexora.old.app";
 
         const auto smart = test::failureOf(
-            [&] { CSmartPatch(harness.thread, storage / "temp/pkg/Contents", installedDest, backup, storage).work(); });
+            [&] { CSmartPatch(harness.thread, storage / "temp/pkg/Contents", installedDest, backup, PatchRules{storage, std::nullopt, false}).work(); });
         ASSERT_TRUE(smart);
         EXPECT_EQ(smart->message, "failed to replace file");
         EXPECT_EQ(test::snapshotTree(fresh / "elsewhere"), elsewhere);
 
         fresh.write("storage/temp/1.0.2/Hexora.app/Contents/MacOS/Hexora", "new binary");
-        CPatch(harness.thread, storage / "temp/1.0.2/Hexora.app/Contents", installedDest, backup, storage).work();
+        CPatch(harness.thread, storage / "temp/1.0.2/Hexora.app/Contents", installedDest, backup, PatchRules{storage, std::nullopt, false}).work();
 
         EXPECT_TRUE(FileOps::isFolder(storage / "Hexora.app"));
         EXPECT_EQ(filesBelow(installedDest), (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
