@@ -49,6 +49,8 @@ void CPatch::replaceInstalledFolder(bool& fileByFile) const {
         FileByFile::keepUntouchedCopy(destPath, tempPath, rules.ownedPath);
         fileByFile = true;
         FileByFile::replaceAll(srcPath, destPath);
+        std::error_code ignored;
+        FileOps::removeAll(srcPath, ignored);  // only the emptied folders are left
         return;
     }
     FileMove::moveItem(destPath, tempPath);

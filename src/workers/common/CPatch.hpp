@@ -26,9 +26,9 @@
 //
 // A package whose links lead out of its own bundle (srcPath's parent) is
 // refused before anything is touched (PatchGuard). Inside the rules'
-// ownedPath (the storage folder for the game; empty: none), whatever is not a folder where
-// destPath's parents belong (a file, a link) is removed, never followed, and
-// the folders are made.
+// ownedPath (the storage folder for the game; empty: none), whatever is not
+// a folder where destPath's parents belong (a file, a link) is removed, never
+// followed, and the folders are made.
 //
 // work() on the worker thread: throws Worker::LauncherError (code Failed,
 // type "CPatch", state Failed_ReplaceFile) with "source path not found (...)"

@@ -7,9 +7,9 @@
 //
 // Never outside the installation (PatchGuard): a package whose links lead
 // out of its own bundle is refused before anything is touched; destPath must
-// be a folder (no link), and so must the folders that hold it inside
-// the rules' ownedPath (empty: none); every file's folder, links resolved, lies inside
-// destPath, and the links the patch put in resolve inside the bundle.
+// be a folder (no link), and so must the folders that hold it inside the
+// rules' ownedPath (empty: none); every file's folder, links resolved, lies
+// inside destPath, and the links the patch put in resolve inside the bundle.
 // Otherwise the step fails like any other. With the rules' startable bundle,
 // the package laid over the installed folder must hold its executable and
 // its bundle identifier (StartableBundle), else the step fails before
