@@ -107,7 +107,7 @@ protected:
         const auto queued = harness_.takeQueued();
         ASSERT_EQ(queued.size(), 1u);
         EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Launcher::LCheckProcess>(queued[0]));
-        EXPECT_FALSE(fs::exists(storagePath() / "test.file"));
+        EXPECT_FALSE(fs::exists(Worker::Launcher::LBoot::testFilePath()));
     }
 
     test::TestBundle bundle_;
@@ -127,7 +127,7 @@ TEST_F(LBootTest, WritableStorageGoesOnToTheLauncherCheckQuietly) {
     EXPECT_TRUE(std::dynamic_pointer_cast<Worker::Launcher::LCheckProcess>(queued[0]));
     EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
     EXPECT_FALSE(Worker::Launcher::skipUpdate());
-    EXPECT_FALSE(fs::exists(storagePath() / "test.file"));
+    EXPECT_FALSE(fs::exists(Worker::Launcher::LBoot::testFilePath()));
     EXPECT_TRUE(app_->alerts().empty());
 }
 
@@ -147,12 +147,12 @@ TEST_F(LBootTest, EarlierTestFileOrLinkIsReplacedWithoutWritingThroughIt) {
     fs::create_directories(storagePath());
     const auto outside = bundle_.root() / "precious.txt";
     std::ofstream(outside) << "keep me";
-    fs::create_symlink(outside, storagePath() / "test.file");
+    fs::create_symlink(outside, Worker::Launcher::LBoot::testFilePath());
 
     LBoot worker(harness_.thread);
     worker.work();
 
-    EXPECT_FALSE(fs::exists(fs::symlink_status(storagePath() / "test.file")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Worker::Launcher::LBoot::testFilePath())));
     std::ifstream in(outside);
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(content, "keep me");
@@ -229,7 +229,7 @@ TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {
 TEST_F(LBootTest, ReadOnlyStorageShowsTheAlertWithTheKeyWhenNoStringsFile) {
     fs::create_directories(storagePath());
     test::ScopedFileSystem disk;
-    disk->fail(test::FakeFileSystem::Call::Open, (storagePath() / "test.file").string(), EROFS);
+    disk->fail(test::FakeFileSystem::Call::Open, (Worker::Launcher::LBoot::testFilePath()).string(), EROFS);
 
     expectKeyAlertThenQuit();
 }
@@ -246,7 +246,7 @@ TEST_F(LBootTest, StorageThatRefusesTheTestFileQuitsWithTheSystemsReason) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::strerror(c.error));
         test::ScopedFileSystem disk;
-        disk->fail(c.call, (storagePath() / "test.file").string(), c.error);
+        disk->fail(c.call, (Worker::Launcher::LBoot::testFilePath()).string(), c.error);
         LBoot worker(harness_.thread);
 
         const auto thrown = test::failureOf([&] { worker.work(); });
@@ -254,7 +254,7 @@ TEST_F(LBootTest, StorageThatRefusesTheTestFileQuitsWithTheSystemsReason) {
         ASSERT_TRUE(thrown);
         expectTerminatingError(*thrown);
         expectFailureRecord(std::string("failed to test file write: ") + std::strerror(c.error));
-        EXPECT_FALSE(fs::exists(storagePath() / "test.file"));
+        EXPECT_FALSE(fs::exists(Worker::Launcher::LBoot::testFilePath()));
         EXPECT_TRUE(harness_.takeQueued().empty());
         EXPECT_TRUE(app_->alerts().empty());
     }
@@ -308,7 +308,7 @@ TEST_F(LBootTest, FullDiskOfAnyKindNeverQuits) {
             fs::create_directories(tempPath());
             std::ofstream(tempPath() / "1.0.2.zip") << "leftover";
             test::ScopedFileSystem disk;
-            disk->fail(test::FakeFileSystem::Call::Write, (storagePath() / "test.file").string(), error, 0,
+            disk->fail(test::FakeFileSystem::Call::Write, (Worker::Launcher::LBoot::testFilePath()).string(), error, 0,
                                    recovers ? 1 : test::FakeFileSystem::Always);
             LBoot worker(harness_.thread);
 

@@ -11,6 +11,7 @@
 #include "support/ChildProcessTable.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/FakePreferenceStore.hpp"
+#include "support/FakeInstanceLock.hpp"
 #include "support/FakeProcessTable.hpp"
 #include "support/PendingRecords.hpp"
 #include "support/RunState.hpp"
@@ -106,7 +107,13 @@ protected:
         EXPECT_DOUBLE_EQ(clock_->sleptSeconds(), 3.0) << "30 polls of 0.1 s";
     }
 
+    /// The instance lock is held by another launcher while `launcher` runs.
+    void lockHeldWhileRunning(const test::ChildProcess& launcher) {
+        lock_->setHolder([&launcher] { return launcher.running(); });
+    }
+
     test::TestBundle bundle_;
+    test::ScopedInstanceLock lock_;
     test::ScopedPreferenceStore prefs_;
     test::ScopedChildProcessTable processes_;
     test::ScopedTestClock clock_;
@@ -156,6 +163,7 @@ TEST_F(CheckProcessTest, PreventedUpdatesQueueOnlyVersionAndGameStart) {
 TEST_F(CheckProcessTest, RunningSecondLauncherEndsTheRoadByTheLookupThatFoundIt) {
     test::ChildProcess other(test::launcherStandInExecutable());
     test::ChildProcess hub(test::developerHubExecutable());
+    lockHeldWhileRunning(other);
     struct Case {
         std::string recorded;
         std::string ending;
@@ -188,6 +196,7 @@ TEST_F(CheckProcessTest, RunningSecondLauncherEndsTheRoadByTheLookupThatFoundIt)
 
 TEST_F(CheckProcessTest, RunningSecondLauncherRecordedByIdGivesTheFullError) {
     test::ChildProcess other(test::launcherStandInExecutable());
+    lockHeldWhileRunning(other);
     record("LAUNCHER_PROC_ID", std::to_string(other.pid()));
     LCheckProcess worker(harness_.thread);
     expectFound(run(worker), "LCheckProcess", "already running by procId", "Launcher is already running by procId",
@@ -196,6 +205,7 @@ TEST_F(CheckProcessTest, RunningSecondLauncherRecordedByIdGivesTheFullError) {
 
 TEST_F(CheckProcessTest, LauncherThatQuitsDuringTheWaitLetsTheRoadGoOn) {
     test::ChildProcess old(test::launcherStandInExecutable());
+    lockHeldWhileRunning(old);
     record("LAUNCHER_PROC_ID", std::to_string(old.pid()));
     test::ScopedTestClock clock(0.0);
     quitOnFirstSleep(*clock, old);
@@ -213,6 +223,7 @@ TEST_F(CheckProcessTest, LauncherThatQuitsDuringTheWaitLetsTheRoadGoOn) {
 TEST_F(CheckProcessTest, OldLauncherOfASelfRestartGetsTheLongerWait) {
     test::ChildProcess old(test::launcherStandInExecutable());
     test::ChildProcess hub(test::developerHubExecutable());
+    lockHeldWhileRunning(old);
     struct Case {
         const char* name;
         std::optional<std::int32_t> handedOverFrom;
@@ -237,6 +248,60 @@ TEST_F(CheckProcessTest, OldLauncherOfASelfRestartGetsTheLongerWait) {
         harness_.takeEvents();
     }
     EXPECT_TRUE(old.running());
+}
+
+// Launchers started together (a double click): each sees the other in the
+// process table, so the lock decides. The one that holds it goes on at once,
+// whatever else runs; one that cannot take it waits like for a found
+// launcher, goes on when the lock comes free meanwhile, and otherwise ends
+// with Found_Launcher named by the lookup that finds the holder (lookup 2's
+// texts when none does). Without a lock to be had, the lookups alone decide.
+TEST_F(CheckProcessTest, InstanceLockSettlesWhichOfTheLaunchersGoesOn) {
+    struct Case {
+        const char* name;
+        bool otherHolds;
+        int freeAfterLooks;  // 0: never
+        bool unavailable;
+        bool otherRuns;
+        std::optional<std::string> ending;  // nullopt: the road goes on
+        double waited;
+    };
+    const Case cases[] = {
+        {"this one holds it, the other runs", false, 0, false, true, std::nullopt, 0.0},
+        {"held by the other", true, 0, false, true, "bundle id", 3.0},
+        {"held by a launcher no lookup finds", true, 0, false, false, "bundle id", 3.0},
+        {"comes free during the wait", true, 5, false, true, std::nullopt, 0.3},
+        {"no lock, the other runs", false, 0, true, true, "bundle id", 3.0},
+        {"no lock, nothing else runs", false, 0, true, false, std::nullopt, 0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScopedInstanceLock lock;
+        auto looks = std::make_shared<int>(0);
+        if (c.otherHolds)
+            lock->setHolder([c, looks] { return c.freeAfterLooks == 0 || ++*looks < c.freeAfterLooks; });
+        lock->setUnavailable(c.unavailable);
+        test::ScopedProcessTable table(500);
+        if (c.otherRuns) table->add(600, std::string(LauncherId), "/elsewhere/Hexora.app/Contents/MacOS/Hexora");
+        test::ScopedTestClock clock;
+        LCheckProcess worker(harness_.thread);
+
+        const auto error = run(worker);
+
+        EXPECT_EQ(lock->asked().front(), applicationSupport() / "instance.lock");
+        EXPECT_NEAR(clock->sleptSeconds(), c.waited, 1e-6);
+        if (!c.ending) {
+            EXPECT_FALSE(error) << error->message;
+            EXPECT_EQ(harness_.takeQueued().size(), 6u);
+        } else {
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->rum->Event, "already running by " + *c.ending);
+            EXPECT_EQ(error->message, "Launcher is already running by " + *c.ending);
+            EXPECT_EQ(error->state, LauncherState::Found_Launcher);
+            EXPECT_TRUE(harness_.takeQueued().empty());
+        }
+        expectCheckAppOnly();
+    }
 }
 
 // The game check never gives the longer wait.
@@ -265,6 +330,7 @@ TEST_F(CheckProcessTest, AnotherProcessOfTheOwnExecutableIsFoundByLookupThree) {
         harness_.takeQueued();
     }
     table->add(501, std::nullopt, own);
+    lock_->setHolder([] { return true; });
     harness_.takeEvents();
     LCheckProcess worker(harness_.thread);
     expectFound(run(worker), "LCheckProcess", "already running by bundle exe",

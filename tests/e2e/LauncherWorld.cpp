@@ -407,13 +407,19 @@ int LauncherWorld::fileRequests(const std::string& needle) const {
     return count;
 }
 
-bool LauncherWorld::shown(const std::string& prefix) const {
-    if (launcherStarts_ == 0) return false;
+bool LauncherWorld::shown(const std::string& prefix) const { return shownByStart(launcherStarts_, prefix); }
+
+bool LauncherWorld::shownByStart(int start, const std::string& prefix) const {
+    if (start < 1 || start > launcherStarts_) return false;
     const auto wanted = "ViewController.setMessage: " + prefix;
-    for (const auto& line : lines(logs() / ("launcher-" + std::to_string(launcherStarts_) + ".log"))) {
+    for (const auto& line : lines(launcherLog(start))) {
         if (line.find(wanted) != std::string::npos) return true;
     }
     return false;
+}
+
+std::filesystem::path LauncherWorld::launcherLog(int start) const {
+    return logs() / ("launcher-" + std::to_string(start) + ".log");
 }
 
 bool LauncherWorld::waitForShown(const std::string& prefix, std::chrono::milliseconds limit) const {

@@ -158,6 +158,11 @@ public:
     /// showed a text beginning with `prefix` (the shell's trace; line breaks in
     /// the text are written as \r and \n).
     bool shown(const std::string& prefix) const;
+    /// The same for the `start`-th launcher started by the test (from 1).
+    bool shownByStart(int start, const std::string& prefix) const;
+    /// How many launchers the test started, and the output of the `start`-th.
+    int launcherStarts() const { return launcherStarts_; }
+    std::filesystem::path launcherLog(int start) const;
     bool waitForShown(const std::string& prefix, std::chrono::milliseconds limit = 60s) const;
 
     /// Screenshot of the display, kept with the artefacts; false without a display.

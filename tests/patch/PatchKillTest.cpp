@@ -1,15 +1,19 @@
 // A patch killed between any two of its steps (power loss, a forced quit)
 // must leave an installation that starts: the full patch a whole Contents,
-// old or new; the partial patch only whole files, each old or new. The patch
+// old or new; the partial patch, and the launcher's full patch where the
+// file system cannot swap two folders, only whole files, each old or new,
+// and always the executable. The patch
 // runs in a child process that kills itself with SIGKILL after step N, for
 // N = 1, 2, ... until a run gets through.
 #include "workers/common/CPatch.hpp"
 #include "workers/common/CSmartPatch.hpp"
 
 #include "engine/LauncherError.hpp"
+#include "services/internal/LauncherProduct.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/FakeFileSystem.hpp"
 #include "support/FakePathExchange.hpp"
+#include "support/InfoPlistText.hpp"
 #include "support/OtherFileSystemDir.hpp"
 #include "support/TempDir.hpp"
 #include "support/TreeSnapshot.hpp"
@@ -31,7 +35,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class Patch { Full, Partial, PartialFailing };
+// FullByFile: the launcher's full patch on a file system without the swap.
+enum class Patch { Full, FullByFile, Partial, PartialFailing };
 
 struct Scenario {
     const char* name;
@@ -77,6 +82,7 @@ public:
         : dest(dir / "Hexora.app/Contents"), src(dir / "temp/2.0.2/Hexora.app/Contents"),
           backup(backupRoot / "Hexora.old.app"), patch_(patch) {
         write(dest / "MacOS/Hexora", "old binary", 0755);
+        write(dest / "Info.plist", test::bundleInfoPlist(LauncherProduct::BundleIdentifier, "1.0.1"), 0644);
         write(dest / "Resources/keep.txt", "kept", 0644);
         write(dest / "a/b.txt", "old b", 0644);
         write(dest / "Frameworks/X.framework/Versions/A/X", "old x", 0755);
@@ -91,9 +97,11 @@ public:
     void writePackage() const {
         fs::remove_all(src.parent_path().parent_path());
         write(src / "MacOS/Hexora", "new binary", 0755);
+        write(src / "Info.plist", test::bundleInfoPlist(LauncherProduct::BundleIdentifier, "2.0.2"), 0644);
         write(src / "a/b.txt", "new b", 0644);
         write(src / "d/e/f.txt", "new f", 0600);
-        if (patch_ == Patch::Full) {
+        if (isFull()) {
+            fs::create_directories(src / "g/empty");
             write(src / "Frameworks/X.framework/Versions/B/X", "new x", 0755);
             fs::create_directory_symlink("B", src / "Frameworks/X.framework/Versions/Current");
         }
@@ -103,9 +111,10 @@ public:
     // The installed tree once the package is in (for the failing partial
     // patch: once every file before the one that cannot land is in).
     test::TreeSnapshot after(const test::TreeSnapshot& before) const {
-        if (patch_ == Patch::Full) return snapshotOfPackage_;
+        if (isFull()) return snapshotOfPackage_;
         test::TreeSnapshot result = before;
         result["MacOS/Hexora"] = test::fileEntry("new binary", 0755);
+        result["Info.plist"] = snapshotOfPackage_.at("Info.plist");
         result["a/b.txt"] = test::fileEntry("new b");
         result["d"] = result["d/e"] = "folder";
         result["d/e/f.txt"] = test::fileEntry("new f", 0600);
@@ -113,9 +122,17 @@ public:
     }
 
     void run(const std::shared_ptr<WorkerThread>& thread) const {
-        if (patch_ == Patch::Full) CPatch(thread, src, dest, backup).work();
-        else CSmartPatch(thread, src, dest, backup).work();
+        if (patch_ == Patch::Full) {
+            CPatch(thread, src, dest, backup).work();
+        } else if (patch_ == Patch::FullByFile) {
+            const StartableBundle launcher{"MacOS/Hexora", LauncherProduct::BundleIdentifier};
+            CPatch(thread, src, dest, backup, PatchRules{{}, launcher, true}).work();
+        } else {
+            CSmartPatch(thread, src, dest, backup).work();
+        }
     }
+
+    bool isFull() const { return patch_ == Patch::Full || patch_ == Patch::FullByFile; }
 
     const fs::path dest;
     const fs::path src;
@@ -160,6 +177,8 @@ void killAtEveryStep(const fs::path& elsewhere) {
     const Scenario scenarios[] = {
         {"full patch", Patch::Full, false},
         {"full patch, backup on another file system", Patch::Full, true},
+        {"launcher's full patch without the swap", Patch::FullByFile, false},
+        {"launcher's full patch without the swap, backup on another file system", Patch::FullByFile, true},
         {"partial patch", Patch::Partial, false},
         {"partial patch, backup on another file system", Patch::Partial, true},
         {"partial patch that fails and restores", Patch::PartialFailing, false},
@@ -174,6 +193,8 @@ void killAtEveryStep(const fs::path& elsewhere) {
             const fs::path backupRoot = (scenario.backupElsewhere ? elsewhere : dir.path()) / "support";
             fs::remove_all(backupRoot);
             const Installation installation(dir, backupRoot, scenario.patch);
+            std::optional<test::ScopedPathExchange> noSwap;
+            if (scenario.patch == Patch::FullByFile) noSwap.emplace(test::FakePathExchange::Mode::NotSupported);
             const auto before = test::snapshotTree(installation.dest);
             const auto after = installation.after(before);
 
@@ -190,6 +211,9 @@ void killAtEveryStep(const fs::path& elsewhere) {
                 }
                 EXPECT_FALSE(fs::exists(installation.backup));
                 EXPECT_GE(stopAfter, 3);
+                if (scenario.patch == Patch::FullByFile) {
+                    EXPECT_GE(stopAfter, 10) << "the files come in one by one";
+                }
                 break;
             }
             if (scenario.patch == Patch::Full) {
@@ -198,6 +222,9 @@ void killAtEveryStep(const fs::path& elsewhere) {
             } else {
                 EXPECT_TRUE(asBeforeOrAfter(now, before, after));
             }
+            const auto executable = now.find("MacOS/Hexora");
+            EXPECT_TRUE(executable != now.end() && executable->second.starts_with("file 0755"))
+                << "the bundle has no executable";
             if (scenario.patch == Patch::PartialFailing) continue;
 
             // The next road unpacks the package again and patches once more.

@@ -10,6 +10,7 @@
 #include "support/WorkerFailure.hpp"
 #include "support/FakeFileSystem.hpp"
 #include "support/FakePathExchange.hpp"
+#include "support/InfoPlistText.hpp"
 #include "support/LogCapture.hpp"
 #include "support/OtherFileSystemDir.hpp"
 #include "support/TempDir.hpp"
@@ -25,6 +26,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sys/stat.h>
@@ -37,6 +40,11 @@ namespace {
 // Every regular file below `root` with its content, by relative path.
 std::map<std::string, std::string> filesBelow(const fs::path& root) {
     return test::fileContents(test::snapshotTree(root));
+}
+
+void writeAt(const fs::path& file, const std::string& content) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
 }
 
 // Modification time (whole seconds) of every regular file below `root`.
@@ -350,7 +358,8 @@ TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
 }
 
 // The mixed folder cannot be replaced by the untouched copy (the swap fails,
-// or without a swap the mixed folder cannot be deleted completely): the copy
+// or without a swap an installed file cannot be replaced, or a file the
+// package brought cannot be deleted again): the copy
 // stays at the backup place, the failure says where it is, and the patch
 // fails as any other.
 TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
@@ -361,7 +370,7 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
     };
     for (const Case& c : {Case{"swap fails", test::FakePathExchange::Mode::Fail, false},
                           Case{"no swap, undeletable file", test::FakePathExchange::Mode::NotSupported, true},
-                          Case{"no swap, a file the system will not delete", test::FakePathExchange::Mode::NotSupported,
+                          Case{"no swap, a new file the system will not delete", test::FakePathExchange::Mode::NotSupported,
                                false}}) {
         SCOPED_TRACE(c.name);
         test::TempDir fresh;
@@ -376,7 +385,7 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
         if (c.lockAFile && !locked.emplace(installedDest / "keep.txt").applied()) continue;
         test::ScopedFileSystem disk;
         if (!c.lockAFile && c.mode == test::FakePathExchange::Mode::NotSupported)
-            disk->fail(test::FakeFileSystem::Call::Remove, (installedDest / "keep.txt").string(), EPERM);
+            disk->fail(test::FakeFileSystem::Call::Remove, (installedDest / "a.txt").string(), EPERM);
         test::ScopedPathExchange exchange(c.mode);
         test::LogCapture log;
 
@@ -531,17 +540,104 @@ TEST_F(PatchTest, ItemInTheBundlesPlaceIsReplacedOnlyByTheFullPatch) {
         const fs::path backup = storage / "temp/Hexora.old.app";
 
         const auto smart = test::failureOf(
-            [&] { CSmartPatch(harness.thread, storage / "temp/pkg/Contents", installedDest, backup, storage).work(); });
+            [&] { CSmartPatch(harness.thread, storage / "temp/pkg/Contents", installedDest, backup, PatchRules{storage, std::nullopt, false}).work(); });
         ASSERT_TRUE(smart);
         EXPECT_EQ(smart->message, "failed to replace file");
         EXPECT_EQ(test::snapshotTree(fresh / "elsewhere"), elsewhere);
 
         fresh.write("storage/temp/1.0.2/Hexora.app/Contents/MacOS/Hexora", "new binary");
-        CPatch(harness.thread, storage / "temp/1.0.2/Hexora.app/Contents", installedDest, backup, storage).work();
+        CPatch(harness.thread, storage / "temp/1.0.2/Hexora.app/Contents", installedDest, backup, PatchRules{storage, std::nullopt, false}).work();
 
         EXPECT_TRUE(FileOps::isFolder(storage / "Hexora.app"));
         EXPECT_EQ(filesBelow(installedDest), (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
         EXPECT_EQ(test::snapshotTree(fresh / "elsewhere"), elsewhere);
+    }
+}
+
+// A patch whose result could not start is refused before anything is
+// touched, with the patch failure: the package must bring (a full patch), or
+// the package laid over the installed bundle must hold (a partial patch), an
+// executable regular file at MacOS/Hexora and the product's bundle identifier
+// in Info.plist.
+TEST_F(PatchTest, PatchWhoseBundleCouldNotStartIsRefusedAndNothingIsTouched) {
+    const std::string launcherId = "com.tarq.hexora.mac.launcher";
+    const StartableBundle launcher{"MacOS/Hexora", launcherId};
+    struct Case {
+        const char* name;
+        bool full;
+        bool installedHasPlist;
+        std::function<void(const fs::path& package)> lay;
+        const char* refusal;  // nullptr: installed
+    };
+    const auto plist = [&](const std::string& id) { return test::bundleInfoPlist(id, "2.0.2"); };
+    const auto binary = [](const fs::path& package) {
+        writeAt(package / "MacOS/Hexora", "new binary");
+        fs::permissions(package / "MacOS/Hexora", static_cast<fs::perms>(0755));
+    };
+    const Case cases[] = {
+        {"full, whole", true, true, [&](const fs::path& p) { binary(p); writeAt(p / "Info.plist", plist(launcherId)); }, nullptr},
+        {"full, no executable", true, true, [&](const fs::path& p) { writeAt(p / "Info.plist", plist(launcherId)); },
+         "no executable file"},
+        {"full, executable not executable", true, true,
+         [&](const fs::path& p) { writeAt(p / "MacOS/Hexora", "x"); writeAt(p / "Info.plist", plist(launcherId)); },
+         "no executable file"},
+        {"full, executable a link", true, true,
+         [&](const fs::path& p) {
+             binary(p);
+             fs::rename(p / "MacOS/Hexora", p / "MacOS/real");
+             fs::create_symlink("real", p / "MacOS/Hexora");
+             writeAt(p / "Info.plist", plist(launcherId));
+         },
+         "no executable file"},
+        {"full, the game's identifier", true, true,
+         [&](const fs::path& p) { binary(p); writeAt(p / "Info.plist", plist("com.tarq.hexora.mac.game")); },
+         "names \"com.tarq.hexora.mac.game\""},
+        {"full, no Info.plist", true, true, [&](const fs::path& p) { binary(p); }, "no bundle identifier"},
+        {"full, Info.plist no property list", true, true,
+         [&](const fs::path& p) { binary(p); writeAt(p / "Info.plist", "<plist>launcher</plist>"); },
+         "no bundle identifier"},
+        {"partial, the installed executable and Info.plist stay", false, true,
+         [&](const fs::path& p) { writeAt(p / "a/b.txt", "new b"); }, nullptr},
+        {"partial, installed without Info.plist", false, false,
+         [&](const fs::path& p) { writeAt(p / "a/b.txt", "new b"); }, "no bundle identifier"},
+        {"partial, another identifier", false, true,
+         [&](const fs::path& p) { writeAt(p / "Info.plist", plist("com.example.other")); }, "com.example.other"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir fresh;
+        const fs::path installedDest = fresh / "Hexora.app/Contents";
+        writeAt(installedDest / "MacOS/Hexora", "old binary");
+        fs::permissions(installedDest / "MacOS/Hexora", static_cast<fs::perms>(0755));
+        if (c.installedHasPlist) writeAt(installedDest / "Info.plist", test::bundleInfoPlist(launcherId, "1.0.1"));
+        const fs::path package = fresh / "temp/2.0.2/Hexora.app/Contents";
+        fs::create_directories(package);
+        c.lay(package);
+        const auto before = test::snapshotTree(installedDest);
+        const auto packageBefore = test::snapshotTree(package);
+        const fs::path backup = fresh / "support/Hexora.old.app";
+        Rum::Api::takePendingRecords();
+
+        const PatchRules rules{{}, launcher, true};
+        const auto error = test::failureOf([&] {
+            if (c.full) CPatch(harness.thread, package, installedDest, backup, rules).work();
+            else CSmartPatch(harness.thread, package, installedDest, backup, rules).work();
+        });
+
+        if (!c.refusal) {
+            EXPECT_FALSE(error) << error->message;
+            continue;
+        }
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->type, c.full ? "CPatch" : "CSmartPatch");
+        EXPECT_EQ(error->message, "failed to replace file");
+        EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
+        ASSERT_TRUE(error->rum);
+        EXPECT_EQ(error->rum->Event, "failed to replace");
+        EXPECT_THAT(error->rum->dataValue("ErrorDescription").value_or(""), ::testing::HasSubstr(c.refusal));
+        EXPECT_EQ(test::snapshotTree(installedDest), before);
+        EXPECT_EQ(test::snapshotTree(package), packageBefore);
+        EXPECT_FALSE(fs::exists(backup));
     }
 }
 

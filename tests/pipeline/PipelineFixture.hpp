@@ -12,13 +12,16 @@
 #include "services/api/ApiConfig.hpp"
 #include "services/api/ApiDomains.hpp"
 #include "services/file/LoadedSetting.hpp"
+#include "services/internal/GameProduct.hpp"
 #include "services/internal/InstalledVersions.hpp"
+#include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/Eventually.hpp"
 #include "support/FakeProcessLauncher.hpp"
 #include "support/FakeProcessTable.hpp"
+#include "support/InfoPlistText.hpp"
 #include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
 #include "support/TestBundle.hpp"
@@ -129,7 +132,9 @@ protected:
         const fs::path app = sources.path() / (product + "-" + version) / "Hexora.app";
         if (fs::exists(app)) return app;
         write(app / "Contents/MacOS/Hexora", "#!/bin/sh\n# " + product + " " + version + "\n", 0755);
-        write(app / "Contents/Info.plist", "<plist>" + product + " " + version + "</plist>");
+        const char* identifier =
+            product == "launcher" ? LauncherProduct::BundleIdentifier : GameProduct::BundleIdentifier;
+        write(app / "Contents/Info.plist", test::bundleInfoPlist(identifier, version));
         write(app / "Contents/Resources/shared.dat", "the same in every version");
         write(app / ("Contents/Resources/only-" + version + ".txt"), "new in " + version);
         fs::create_directories(app / "Contents/Frameworks/Lib.framework/Versions/A");

@@ -1,7 +1,8 @@
 #include "support/ChildProcess.hpp"
 
+#include "support/InfoPlistText.hpp"
+
 #include <fcntl.h>
-#include <plist/plist.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -207,17 +208,9 @@ std::filesystem::path layOutStandIn(const std::filesystem::path& folder, const s
     const auto executable = contents / "MacOS" / executableName;
     std::filesystem::copy_file(developerHubExecutable(), executable,
                                std::filesystem::copy_options::overwrite_existing);
-    plist_t dict = plist_new_dict();
-    plist_dict_set_item(dict, "CFBundleExecutable", plist_new_string(executableName.c_str()));
-    if (!bundleIdentifier.empty()) {
-        plist_dict_set_item(dict, "CFBundleIdentifier", plist_new_string(bundleIdentifier.c_str()));
-    }
-    char* xml = nullptr;
-    std::uint32_t length = 0;
-    plist_to_xml(dict, &xml, &length);
-    std::ofstream(contents / "Info.plist", std::ios::binary | std::ios::trunc).write(xml, length);
-    std::free(xml);
-    plist_free(dict);
+    PlistEntries entries = {{"CFBundleExecutable", executableName}};
+    if (!bundleIdentifier.empty()) entries.emplace_back("CFBundleIdentifier", bundleIdentifier);
+    std::ofstream(contents / "Info.plist", std::ios::binary | std::ios::trunc) << infoPlistXml(entries);
     return executable;
 }
 

@@ -267,6 +267,52 @@ TEST_F(UpdateInfoDecisionTest, FailedLauncherRepairAfterASelfRestartEndsWithTheV
     }
 }
 
+// A launcher package that carries another version than the one announced:
+// after its self-update the new launcher is told once more that it is
+// outdated. It updates at most once per start by the user: the launcher
+// started by its self-restart goes on with the game's check instead, and
+// says so; one the user started updates as before.
+TEST_F(UpdateInfoDecisionTest, LauncherOfferedANewVersionAgainAfterItsSelfRestartGoesOnToTheGame) {
+    namespace SelfRestart = Worker::Launcher::SelfRestart;
+    const std::string installed = launcherVersion();
+    struct Case {
+        const char* name;
+        nlohmann::ordered_json reply;
+        std::optional<std::int32_t> previousLauncher;
+        bool updates;
+    };
+    const Case cases[] = {
+        {"started by the user", {{"result", 1}, {"version", "9.9.9"}, {"hash", "H"}}, std::nullopt, true},
+        {"after a self-restart", {{"result", 1}, {"version", "9.9.9"}, {"hash", "H"}}, 4242, false},
+        {"after a self-restart, smart package", {{"result", 1}, {"version", "9.9.9"}, {"hash", "H"}, {"file", "9.9.9_1"}},
+         4242, false},
+        // The reply could not even name a package: still no failure, the user gets in.
+        {"after a self-restart, no hash", {{"result", 1}, {"version", "9.9.9"}}, 4242, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        answer(c.reply);
+        SelfRestart::setPreviousLauncher(c.previousLauncher);
+        const auto error = test::failureOf([&] { LP22(harness.thread).work(); });
+        SelfRestart::setPreviousLauncher(std::nullopt);
+        EXPECT_FALSE(error);
+
+        const auto queued = harness.takeQueued();
+        ASSERT_EQ(queued.size(), 1u);
+        const auto records = Rum::Api::takePendingRecords();
+        if (c.updates) {
+            EXPECT_TRUE(std::dynamic_pointer_cast<LPatch>(queued[0]));
+            for (const auto& record : records) EXPECT_NE(record.Event, "new version again after an update");
+            continue;
+        }
+        EXPECT_TRUE(std::dynamic_pointer_cast<GCheckProcess>(queued[0])) << "the game's road, as after a passed check";
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_TRUE(test::recordIs(records[0], "LP22.work", "new version again after an update", "Exception", "WARNING"));
+        EXPECT_EQ(records[0].dataValue("AnnouncedVersion"), "9.9.9");
+        EXPECT_EQ(records[0].dataValue("InstalledVersion"), installed);
+    }
+}
+
 // A failed repair whose reply named no version cannot name a full package.
 TEST_F(UpdateInfoDecisionTest, FailedRepairWithoutVersionEndsWithUnavailableVersion) {
     Response reply;

@@ -22,5 +22,8 @@ inline constexpr const char* BrokenListName = "launcherRetry.json";
 /// The launcher's scheme as downloaded (gzip) and as unpacked, in the storage folder.
 inline constexpr const char* SchemeArchiveName = "launcherScheme.json.gz";
 inline constexpr const char* SchemeName = "launcherScheme.json";
+/// The file of the lock that one running launcher holds, in its
+/// application-support folder (see LCheckProcess).
+inline constexpr const char* InstanceLockName = "instance.lock";
 
 }  // namespace hexora::LauncherProduct

@@ -4,6 +4,7 @@
 #include "services/internal/FileMove.hpp"
 #include "services/internal/FileOps.hpp"
 #include "services/rum/LogData.hpp"
+#include "workers/common/FileByFile.hpp"
 #include "workers/common/PatchGuard.hpp"
 #include "workers/common/PatchSteps.hpp"
 
@@ -11,12 +12,12 @@ namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
 using PatchSteps::stepDone;
 
-CPatch::CPatch(std::shared_ptr<WorkerThread> workerThread, fs::path src, fs::path dest, fs::path temp, fs::path owned)
+CPatch::CPatch(std::shared_ptr<WorkerThread> workerThread, fs::path src, fs::path dest, fs::path temp, PatchRules rules)
     : Worker(std::move(workerThread)),
       srcPath(std::move(src)),
       destPath(std::move(dest)),
       tempPath(std::move(temp)),
-      ownedPath(std::move(owned)) {}
+      rules(std::move(rules)) {}
 
 void CPatch::keepExchangedFolder() const {
     // srcPath now holds the installed folder and destPath the new one.
@@ -35,11 +36,21 @@ void CPatch::keepExchangedFolder() const {
     }
 }
 
-void CPatch::replaceInstalledFolder() const {
+void CPatch::replaceInstalledFolder(bool& fileByFile) const {
     fs::create_directories(tempPath.parent_path());
     if (platform::PathExchange::current()->exchange(srcPath, destPath) == platform::PathExchange::Result::Exchanged) {
         stepDone("new folder exchanged in");
         keepExchangedFolder();
+        return;
+    }
+    if (rules.fileByFileWithoutSwap) {
+        // Never a moment without the installed files: the new ones come in
+        // one rename each, the untouched copy kept until the end.
+        FileByFile::keepUntouchedCopy(destPath, tempPath, rules.ownedPath);
+        fileByFile = true;
+        FileByFile::replaceAll(srcPath, destPath);
+        std::error_code ignored;
+        FileOps::removeAll(srcPath, ignored);  // only the emptied folders are left
         return;
     }
     FileMove::moveItem(destPath, tempPath);
@@ -51,14 +62,18 @@ void CPatch::replaceInstalledFolder() const {
 void CPatch::work() {
     PatchSteps::requireSource("CPatch", srcPath);
     PatchSteps::refuseOutwardLinks("CPatch", srcPath);
+    PatchSteps::refuseUnstartable("CPatch", rules, srcPath);
+    // Set once the untouched copy is made for a patch file by file: a
+    // failure then puts it back over the installed folder.
+    bool fileByFile = false;
     try {
         if (FileOps::itemExists(tempPath)) {
             FileOps::removeAll(tempPath);
             stepDone("leftover backup deleted");
         }
-        PatchGuard::clearWayBelow(ownedPath, destPath);
+        PatchGuard::clearWayBelow(rules.ownedPath, destPath);
         if (FileOps::itemExists(destPath)) {
-            replaceInstalledFolder();
+            replaceInstalledFolder(fileByFile);
         } else {
             fs::create_directories(destPath.parent_path());
             FileMove::moveItem(srcPath, destPath);
@@ -66,7 +81,10 @@ void CPatch::work() {
         }
     } catch (const std::exception&) {
         const std::exception_ptr error = std::current_exception();
-        PatchSteps::restore(destPath, tempPath);
+        if (fileByFile)
+            PatchSteps::putBackUntouched("CPatch", destPath, tempPath);
+        else
+            PatchSteps::restore(destPath, tempPath);
         PatchSteps::failToReplace("CPatch", error);
     }
     Rum::LogData("CPatch", "completed", "Succeeded", "INFO").append();

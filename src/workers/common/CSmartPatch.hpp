@@ -7,10 +7,13 @@
 //
 // Never outside the installation (PatchGuard): a package whose links lead
 // out of its own bundle is refused before anything is touched; destPath must
-// be a folder (no link), and so must the folders that hold it inside
-// ownedPath (empty: none); every file's folder, links resolved, lies inside
-// destPath, and the links the patch put in resolve inside the bundle.
-// Otherwise the step fails like any other.
+// be a folder (no link), and so must the folders that hold it inside the
+// rules' ownedPath (empty: none); every file's folder, links resolved, lies
+// inside destPath, and the links the patch put in resolve inside the bundle.
+// Otherwise the step fails like any other. With the rules' startable bundle,
+// the package laid over the installed folder must hold its executable and
+// its bundle identifier (StartableBundle), else the step fails before
+// anything is touched.
 //
 // First an untouched copy of the installed folder is made at tempPath
 // (modification times kept). Then each file is put in place by a rename,
@@ -30,6 +33,7 @@
 // file"; otherwise sends "completed" and returns. The completion handler is
 // never called.
 #include "engine/Worker.hpp"
+#include "workers/common/PatchRules.hpp"
 
 #include <filesystem>
 #include <memory>
@@ -39,19 +43,16 @@ namespace hexora::Worker::Common {
 class CSmartPatch : public Worker {
 public:
     CSmartPatch(std::shared_ptr<WorkerThread> workerThread, std::filesystem::path srcPath,
-                std::filesystem::path destPath, std::filesystem::path tempPath, std::filesystem::path ownedPath = {});
+                std::filesystem::path destPath, std::filesystem::path tempPath, PatchRules rules = {});
 
     void work() override;
 
     const std::filesystem::path srcPath;
     const std::filesystem::path destPath;
     const std::filesystem::path tempPath;
-    /// The folder the launcher owns around destPath (see PatchGuard).
-    const std::filesystem::path ownedPath;
-
-private:
-    void keepUntouchedCopy() const;
-    void moveFiles() const;
+    /// The owned folder around destPath (see PatchGuard) and what must be
+    /// able to start afterwards.
+    const PatchRules rules;
 };
 
 }  // namespace hexora::Worker::Common

@@ -17,7 +17,9 @@
 // seam) to end; the process this one was handed over from (`handedOverFrom`)
 // gets HandOverWaitPolls, worked out from how long the old launcher may take
 // before it quits (its pause and its last telemetry flush's bound). One
-// that is still running ends the road: see check().
+// that is still running ends the road: see check(). Where the product has an
+// instance lock, the lock settles it before the process table is looked at
+// (check()).
 //
 // Thread: the worker thread. The lookups never find the calling process.
 #include "engine/LauncherState.hpp"
@@ -27,6 +29,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -49,6 +52,9 @@ struct InstanceCheckTable {
     /// The process that started this one to take over from it and is
     /// quitting; none: every instance gets the short wait.
     std::function<std::optional<std::int32_t>()> handedOverFrom;
+    /// The file of the product's instance lock (see check()); empty function:
+    /// no lock, the lookups alone decide.
+    std::function<std::filesystem::path()> lockFile;
 };
 
 /// What find() looks for.
@@ -102,6 +108,19 @@ public:
     /// wait). Otherwise throws Worker::LauncherError: code Failed, `reporter`,
     /// the lookup's message, `state`, terminateWhenAvailable false, and the
     /// record `reporter`/the lookup's event/"Failed"/"INFO" (not queued).
+    ///
+    /// With a `lockFile`, the instance lock settles it first, so that of
+    /// instances started together exactly one goes on:
+    /// - this process takes the lock (or holds it): it goes on; the others
+    ///   that look now are the later ones, and no lookup is made;
+    /// - another process holds it: it is given the wait of a found instance
+    ///   (HandOverWaitPolls when `handedOverFrom` is a running instance),
+    ///   the lock tried again at each poll; taken meanwhile, this process
+    ///   goes on. Still held: the lookups name the holder (the first that
+    ///   finds a running instance gives the texts, lookup 2's when none
+    ///   does) and the error above is thrown, without a further wait;
+    /// - the lock cannot be had at all (Unavailable): the lookups alone, as
+    ///   without a lock.
     static void check(const InstanceCheckTable& table);
 };
 

@@ -7,6 +7,7 @@
 #include "services/internal/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
+#include "workers/common/FileByFile.hpp"
 #include "workers/common/PatchGuard.hpp"
 
 #include <system_error>
@@ -30,11 +31,9 @@ bool exchange(const fs::path& first, const fs::path& second) {
 // `destPath` does not hold the copy in the end.
 void replaceMixedFolder(const fs::path& destPath, const fs::path& copyPath) {
     if (exchange(copyPath, destPath)) return;
-    // No swap: the mixed folder has to go first. A folder that cannot be
-    // deleted completely stops here, with the backup still in place.
-    FileOps::removeAll(destPath);
-    stepDone("mixed folder deleted");
-    FileMove::moveItem(copyPath, destPath);
+    // No swap: the copy's files go back one rename each, so the installed
+    // folder is never missing; the backup stays in place until it is done.
+    FileByFile::replaceAll(copyPath, destPath);
 }
 
 }  // namespace
@@ -50,6 +49,16 @@ void requireSource(const std::string& className, const fs::path& srcPath) {
 void refuseOutwardLinks(const std::string& className, const fs::path& srcPath) {
     try {
         PatchGuard::requireLinksInsideBundle(srcPath);
+    } catch (const std::exception&) {
+        failToReplace(className, std::current_exception());
+    }
+}
+
+void refuseUnstartable(const std::string& className, const PatchRules& rules, const fs::path& srcPath,
+                       const fs::path& installedContents) {
+    if (!rules.startable) return;
+    try {
+        rules.startable->require(srcPath, installedContents);
     } catch (const std::exception&) {
         failToReplace(className, std::current_exception());
     }

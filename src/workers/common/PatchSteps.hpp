@@ -5,6 +5,8 @@
 // between two of its steps.
 //
 // Thread: the worker thread, inside the patch's work().
+#include "workers/common/PatchRules.hpp"
+
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -21,16 +23,25 @@ void requireSource(const std::string& className, const std::filesystem::path& sr
 /// the "failed to replace file" Worker::LauncherError of `className`.
 void refuseOutwardLinks(const std::string& className, const std::filesystem::path& srcPath);
 
+/// Refuses a patch whose result would not start (see StartableBundle; for a
+/// partial patch `installedContents` is the folder the package is laid
+/// over) before anything is touched: throws the "failed to replace file"
+/// Worker::LauncherError of `className`. Nothing is checked without the
+/// rules' startable bundle.
+void refuseUnstartable(const std::string& className, const PatchRules& rules, const std::filesystem::path& srcPath,
+                       const std::filesystem::path& installedContents = {});
+
 /// After a failed full patch: when `destPath` is missing and `tempPath`
 /// holds the installed folder, moves it back to `destPath`. Then deletes
 /// `tempPath`, but only when `destPath` exists again, so the installed folder
 /// is never lost. Errors are ignored.
 void restore(const std::filesystem::path& destPath, const std::filesystem::path& tempPath);
 
-/// After a failed partial patch: puts the untouched copy at `backupPath` in
-/// the place of the mixed folder at `destPath`, by one exchange where the
-/// file system allows it (the copy is first brought beside `destPath` when it
-/// lies on another file system), so `destPath` is never missing. The backup
+/// After a failed partial patch (or a full one by file): puts the untouched
+/// copy at `backupPath` in the place of the mixed folder at `destPath`, by one
+/// exchange where the file system allows it (the copy is first brought beside
+/// `destPath` when it lies on another file system), else file by file from
+/// that copy (FileByFile::replaceAll), so `destPath` is never missing. The backup
 /// is deleted only once `destPath` holds the untouched copy again; otherwise
 /// it stays where it is, the failure is logged (naming `className` and the
 /// backup) and false is returned. Never throws.

@@ -28,6 +28,10 @@ constexpr const char* SchemeSourceName = "scheme.json.gz";
 
 bool hasText(const std::optional<std::string>& text) { return text && !text->empty(); }
 
+bool updatedThisStart(const UpdateInfoProfile& profile) {
+    return profile.updatedThisStart && profile.updatedThisStart();
+}
+
 // The second-request rule: a reply whose v_check is not above the version
 // asked about is not used as it is.
 bool mustAskAgain(const UpdateInfoDecision::Response& reply, const std::string& version) {
@@ -96,8 +100,9 @@ void UpdateInfoDecision::work(const Request& request) const {
 void UpdateInfoDecision::decide(const std::string& installed, const Response& reply) const {
     const bool newVersion = hasText(reply.version) && *reply.version != installed;
     if (newVersion) {
-        if (!hasText(reply.hash)) failUnavailable(profile_, installed);
         const auto& thread = worker_.workerThread();
+        if (updatedThisStart(profile_)) return declineUpdate(installed, reply);
+        if (!hasText(reply.hash)) failUnavailable(profile_, installed);
         if (hasText(reply.file) && reply.file->find('_') != std::string::npos)
             worker_.enqueue(profile_.makeUpdateWorker(thread, *reply.hash, *reply.file, false));
         else
@@ -106,6 +111,16 @@ void UpdateInfoDecision::decide(const std::string& installed, const Response& re
     }
     if (!hasText(reply.hash)) failUnavailable(profile_, installed);
     queueRepair(reply, installed);
+}
+
+void UpdateInfoDecision::declineUpdate(const std::string& installed, const Response& reply) const {
+    Log::warning(profile_.workType + ": offered " + *reply.version + " again after an update to " + installed +
+                 " in this start; going on without updating");
+    Rum::LogData record(profile_.workType, "new version again after an update", "Exception", "WARNING");
+    record.addData("AnnouncedVersion", *reply.version);
+    record.addData("InstalledVersion", installed);
+    record.append();
+    for (auto& next : profile_.afterPassedValidation(worker_.workerThread(), {})) worker_.enqueue(std::move(next));
 }
 
 void UpdateInfoDecision::queueRepair(const Response& reply, const std::string& installed) const {
@@ -139,7 +154,7 @@ void UpdateInfoDecision::onValidationResult(const std::shared_ptr<WorkerThread>&
         return;
     }
     Rum::LogData("CCheckValidationResult", profile.installedEvent, "Failed", "INFO").append();
-    if (profile.updatesAfterFailedRepair && !profile.updatesAfterFailedRepair()) failRepairAgain(profile);
+    if (updatedThisStart(profile)) failRepairAgain(profile);
     // A failed repair needs the version to name the full package.
     if (!hasText(reply.version) || !hasText(reply.hash)) failUnavailable(profile, installed);
     thread->workers().append(profile.makeUpdateWorker(thread, *reply.hash, *reply.version, true));

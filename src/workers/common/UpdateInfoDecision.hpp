@@ -24,6 +24,11 @@
 //    - new version (a non-empty `version` whose text differs from the
 //      installed one, lower ones too): queues the update worker, a smart
 //      patch to `file` when `file` holds "_", else a full patch to `version`;
+//      but in a process its own update has put in place this start (the
+//      profile's updatedThisStart) it records <workType>/"new version again
+//      after an update"/"Exception"/"WARNING" with Data "AnnouncedVersion"
+//      and "InstalledVersion" and queues the profile's workers of a passed
+//      validation instead (for the launcher: on to the game's check);
 //    - otherwise, with a non-empty `hash`, the repair road: CLoadSchemes
 //      ("scheme.json.gz" under the hash), CGunzip, CValidation of the
 //      profile's folder, CCheckValidationResult whose outcome goes to the
@@ -39,9 +44,8 @@
 // next workers; on a failure it records "CCheckValidationResult"/<the
 // profile's installedEvent>/"Failed" and queues a full patch to the reply's
 // version, or, when the reply names no version, throws the
-// Failed_Api_Unavailable_Version error above. When the profile allows no
-// update after a failed repair (the launcher just put in place by a
-// self-update), it throws instead: code Failed, type the profile's workType,
+// Failed_Api_Unavailable_Version error above. In a process updated this
+// start (the profile's updatedThisStart) it throws instead: code Failed, type the profile's workType,
 // state Failed_Validation, no record of its own, terminateWhenAvailable
 // false; the window stays with the failure.
 #include "engine/Worker.hpp"
@@ -77,6 +81,7 @@ public:
 private:
     void decide(const std::string& installedVersion, const Response& reply) const;
     void queueRepair(const Response& reply, const std::string& installedVersion) const;
+    void declineUpdate(const std::string& installedVersion, const Response& reply) const;
     [[noreturn]] static void failRepairAgain(const UpdateInfoProfile& profile);
     [[noreturn]] static void failUnavailable(const UpdateInfoProfile& profile, const std::string& installedVersion);
 

@@ -13,7 +13,7 @@
 //   update worker                 LPatch                   GPatch
 //   after a passed validation     GCheckProcess            a second clean-up, GStart
 //   event of a failed validation  "Installed Launcher"     "Installed Game"
-//   update after a failed repair  not after a self-restart always
+//   updated already this start    after a self-restart     never
 //   result check's completion     LP22::onValidationResult GP22::onValidationResult
 #include "engine/WorkerBase.hpp"
 #include "engine/WorkerThread.hpp"
@@ -53,10 +53,13 @@ struct UpdateInfoProfile {
     std::function<std::filesystem::path()> validatedFolder;
     MakeUpdateWorker makeUpdateWorker;
     AfterPass afterPassedValidation;
-    /// Whether a failed repair may update once more; absent: always. The
-    /// launcher that a self-update has just put in place does not, so that a
-    /// broken scheme on the server cannot make it update and restart forever.
-    std::function<bool()> updatesAfterFailedRepair;
+    /// True in the process that its own update has just put in place (the
+    /// launcher started by its self-restart); absent: never. Such a process
+    /// updates no further in this start by the user: neither after a failed
+    /// repair nor when it is offered a new version again, so that a broken
+    /// scheme or a package that carries another version than the one
+    /// announced cannot make it update and restart forever.
+    std::function<bool()> updatedThisStart;
     ValidationResult onValidationResult;
 };
 

@@ -83,12 +83,15 @@ void UpdatePipeline::onValidationResult(const std::shared_ptr<WorkerThread>& thr
                                      Rum::LogData("CCheckValidationResult", profile.downloadedEvent, "Failed", "INFO"));
     }
     const fs::path source = temp / package.updateVersion / "Hexora.app" / "Contents";
-    const fs::path owned = profile.ownedFolder ? profile.ownedFolder() : fs::path();
+    PatchRules rules;
+    if (profile.ownedFolder) rules.ownedPath = profile.ownedFolder();
+    if (profile.startable) rules.startable = profile.startable();
+    rules.fileByFileWithoutSwap = profile.fileByFileWithoutSwap;
     std::shared_ptr<WorkerBase> patch;
     if (package.isFullPatch)
-        patch = std::make_shared<CPatch>(thread, source, profile.destination(), profile.backupLocation(), owned);
+        patch = std::make_shared<CPatch>(thread, source, profile.destination(), profile.backupLocation(), rules);
     else
-        patch = std::make_shared<CSmartPatch>(thread, source, profile.destination(), profile.backupLocation(), owned);
+        patch = std::make_shared<CSmartPatch>(thread, source, profile.destination(), profile.backupLocation(), rules);
     patch->setFailureCleanUp(packageCleanUp(profile, temp));
     thread->workers().append(std::move(patch));
     for (auto& next : profile.afterPatch(thread, temp)) thread->workers().append(std::move(next));

@@ -21,8 +21,9 @@
 //
 // onValidationResult(passed):
 // - passed: queues CPatch (full) or CSmartPatch of temp/V/Hexora.app/Contents
-//   over the profile's destination, with the profile's backup location, then
-//   the profile's next workers;
+//   over the profile's destination, with the profile's backup location and
+//   its rules (owned folder, what must start afterwards, the road without the
+//   swap), then the profile's next workers;
 // - failed: throws Worker::LauncherError (code Failed, type
 //   "CCheckValidationResult", the profile's message, state Failed_Validation,
 //   record "CCheckValidationResult"/<the profile's event>/"Failed"/"INFO",

@@ -7,6 +7,8 @@
 //   patch destination         the launcher bundle/"Contents"        storage/"Hexora.app/Contents"
 //   backup of the replaced    applicationSupport()/"Hexora.old.app" temp/"Hexora.old.app"
 //   owned around the bundle   none                                  storage
+//   must start afterwards     MacOS/Hexora, the launcher's id       MacOS/Hexora, the game's id
+//   full patch without swap   file by file                          two moves (costs a download)
 //   after the patch           LRestart                              CCleanUp of temp, GStart
 //   failed validation message "Launcher integrity check failed      "Game integrity check failed
 //                              after download"                       after download"
@@ -14,6 +16,7 @@
 //   result check's completion LPatch::onValidationResult            GPatch::onValidationResult
 #include "engine/WorkerBase.hpp"
 #include "engine/WorkerThread.hpp"
+#include "workers/common/StartableBundle.hpp"
 
 #include <filesystem>
 #include <functional>
@@ -45,6 +48,11 @@ struct UpdatePipelineProfile {
     /// The folder inside which the patch may replace what stands in the
     /// bundle's way (see PatchGuard); empty function: none.
     std::function<std::filesystem::path()> ownedFolder;
+    /// What the patched bundle must hold to start (see StartableBundle).
+    std::function<StartableBundle()> startable;
+    /// Whether a full patch without the one-step swap goes file by file
+    /// (see CPatch), so that the bundle is never without its executable.
+    bool fileByFileWithoutSwap = false;
     /// The workers queued behind the patch; given the thread and temp.
     std::function<Workers(const std::shared_ptr<WorkerThread>&, const std::filesystem::path& temp)> afterPatch;
     std::string integrityMessage;

@@ -22,6 +22,7 @@ const Common::InstanceCheckTable& gameTable() {
         {"already running by pid", "already running by bundle id", "already running by bundle exe"},
         LauncherState::Found_App,
         {},
+        {},
     };
     return table;
 }

@@ -27,7 +27,7 @@ const Common::UpdateInfoProfile& GP22::profile() {
                 return Common::UpdateInfoProfile::Workers{std::make_shared<Common::CCleanUp>(thread, cleanUpPaths),
                                                           std::make_shared<GStart>(thread)};
             },
-        .updatesAfterFailedRepair = {},
+        .updatedThisStart = {},
         .onValidationResult = &GP22::onValidationResult,
     };
     return game;

@@ -15,6 +15,13 @@ const Common::UpdatePipelineProfile& GPatch::profile() {
         .destination = [] { return GameProduct::bundlePath() / "Contents"; },
         .backupLocation = [] { return tempPath() / "Hexora.old.app"; },
         .ownedFolder = [] { return storagePath(); },
+        .startable =
+            [] {
+                const auto contents = GameProduct::bundlePath() / "Contents";
+                return Common::StartableBundle{GameProduct::executablePath().lexically_relative(contents),
+                                               GameProduct::BundleIdentifier};
+            },
+        .fileByFileWithoutSwap = false,
         .afterPatch =
             [](const std::shared_ptr<WorkerThread>& thread, const std::filesystem::path& temp) {
                 return Common::UpdatePipelineProfile::Workers{

@@ -66,17 +66,21 @@ void LBoot::checkPermission() {
         if (error && isDiskFull(error)) return reportFullDisk("failed to create storage directory: ", error);
         if (error) failPermission("failed to create storage directory: ", error);
     }
-    error = testWrite(storage / TestFileName);
+    error = testWrite(testFilePath());
     if (error && isDiskFull(error)) {
         // The launcher's own leftovers in temp (an update cut off before it
         // could clean up) must never keep it from starting.
         Log::warning("LBoot: the storage folder's disk is full, emptying temp and testing again");
         std::error_code ignored;
         fs::remove_all(tempPath(), ignored);
-        error = testWrite(storage / TestFileName);
+        error = testWrite(testFilePath());
         if (error && isDiskFull(error)) return reportFullDisk("failed to test file write: ", error);
     }
     if (error) failPermission("failed to test file write: ", error);
+}
+
+fs::path LBoot::testFilePath() {
+    return storagePath() / (std::string(TestFileName) + "." + std::to_string(::getpid()));
 }
 
 std::error_code LBoot::testWrite(const fs::path& file) {

@@ -4,7 +4,9 @@
 //
 // 1. checkPermission(): the launcher must be able to write inside its storage
 //    folder (created with its parents when missing): "test" is written to
-//    storage/"test.file" and the file deleted again. On failure one record
+//    testFilePath() (storage/"test.file.<process id>": a name of its own, so
+//    that launchers started together never take each other's test file for
+//    a lack of permission) and the file deleted again. On failure one record
 //    "LBoot"/"start"/"Failed"/"ERROR" with the Message "failed to create
 //    storage directory: " or "failed to test file write: " + the system's
 //    description is queued; when the folder lies on a read-only volume
@@ -58,6 +60,8 @@ public:
     /// Throws the terminating LauncherError above when the storage folder
     /// cannot be created or written.
     void checkPermission();
+    /// The write test's file: storage/"test.file." + this process's id.
+    static std::filesystem::path testFilePath();
     /// Schedules the install alert on the main queue; returns at once. The
     /// alert's dismissal sets waitForResponse to false.
     void showInstallAlert();

@@ -25,6 +25,7 @@ const Common::InstanceCheckTable& launcherTable() {
          "Launcher is already running by bundle exe"},
         LauncherState::Found_Launcher,
         [] { return SelfRestart::previousLauncher(); },
+        [] { return applicationSupport() / LauncherProduct::InstanceLockName; },
     };
     return table;
 }

@@ -12,6 +12,10 @@
 //   state             Found_Launcher
 //   handed over from  SelfRestart::previousLauncher(): the old launcher that
 //                     started this one is given until it has ended its run
+//   instance lock     applicationSupport()/"instance.lock": of launchers
+//                     started together (a double click) the one that takes
+//                     it goes on; the others wait for it like for a found
+//                     launcher and end with Found_Launcher
 // When none runs, queues the boot chain in this order: LLoadSettings,
 // LUpdatePlayerPrefs, LLoadAppConfig, LLoadVersion, Common::CCleanUp of
 // [storage/"temp"], LP22. Otherwise throws the check's LauncherError (type

@@ -27,7 +27,7 @@ const Common::UpdateInfoProfile& LP22::profile() {
             [](const std::shared_ptr<WorkerThread>& thread, const std::vector<std::filesystem::path>&) {
                 return Common::UpdateInfoProfile::Workers{Common::RoadSuccessors::gameCheck(thread)};
             },
-        .updatesAfterFailedRepair = [] { return !SelfRestart::previousLauncher(); },
+        .updatedThisStart = [] { return SelfRestart::previousLauncher().has_value(); },
         .onValidationResult = &LP22::onValidationResult,
     };
     return launcher;

@@ -3,7 +3,9 @@
 // launcherVersion()) and queues the road that follows: LPatch for a new
 // version, the repair road that validates the launcher bundle against
 // "launcherScheme.json" (GCheckProcess after a pass, a full LPatch after a
-// failure), or CCheckMaintenance when no usable answer came. The algorithm
+// failure), or CCheckMaintenance when no usable answer came. A launcher
+// started by its own self-restart updates no further: offered a new version
+// again it records so and goes on with GCheckProcess. The algorithm
 // and its failure are UpdateInfoDecision's; profile() holds the launcher's
 // values.
 //

@@ -14,6 +14,11 @@ const Common::UpdatePipelineProfile& LPatch::profile() {
         .destination = [] { return bundleRootPath() / "Contents"; },
         .backupLocation = [] { return applicationSupport() / "Hexora.old.app"; },
         .ownedFolder = nullptr,
+        .startable =
+            [] {
+                return Common::StartableBundle{std::filesystem::path("MacOS") / "Hexora", LauncherProduct::BundleIdentifier};
+            },
+        .fileByFileWithoutSwap = true,
         .afterPatch =
             [](const std::shared_ptr<WorkerThread>& thread, const std::filesystem::path&) {
                 return Common::UpdatePipelineProfile::Workers{std::make_shared<LRestart>(thread)};

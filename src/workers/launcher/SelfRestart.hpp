@@ -2,8 +2,10 @@
 // Whether this launcher was started by the self-restart of an older one
 // (LRestart starts the new launcher with its own process id as the one
 // argument). Two things depend on it: the single-instance check waits for
-// that old launcher until it has ended its run, and a repair that fails again
-// after a self-update does not update once more (see UpdateInfoDecision).
+// that old launcher until it has ended its run, and the launcher updates
+// itself at most once per start by the user: a repair that fails again, or a
+// new version offered again, after a self-update does not update once more
+// (see UpdateInfoDecision).
 //
 // Thread: the shell sets the fact once at start, before the worker thread
 // runs; any thread reads it.
