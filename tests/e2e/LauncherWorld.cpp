@@ -407,14 +407,21 @@ int LauncherWorld::fileRequests(const std::string& needle) const {
     return count;
 }
 
-bool LauncherWorld::shown(const std::string& prefix) const {
+int LauncherWorld::heldFileRequests(const std::string& needle) const {
+    int count = 0;
+    for (const auto& line : lines(service_->layout().heldFileRequestLog())) count += line.find(needle) != std::string::npos;
+    return count;
+}
+
+bool LauncherWorld::logged(const std::string& text) const {
     if (launcherStarts_ == 0) return false;
-    const auto wanted = "ViewController.setMessage: " + prefix;
     for (const auto& line : lines(logs() / ("launcher-" + std::to_string(launcherStarts_) + ".log"))) {
-        if (line.find(wanted) != std::string::npos) return true;
+        if (line.find(text) != std::string::npos) return true;
     }
     return false;
 }
+
+bool LauncherWorld::shown(const std::string& prefix) const { return logged("ViewController.setMessage: " + prefix); }
 
 bool LauncherWorld::waitForShown(const std::string& prefix, std::chrono::milliseconds limit) const {
     return waitUntil([&] { return shown(prefix); }, limit);
