@@ -103,7 +103,7 @@ struct HangCase {
     const char* name;
     /// Whether the window is there to be closed (else only SIGTERM is a case).
     bool hasWindow;
-    /// Sets the world up; what it returns lives until the test ends, or
+    /// Sets the world up (the game 1.0.1 installed); what it returns lives until the test ends, or
     /// names why the case cannot run here.
     std::function<Arranged(LauncherWorld&)> arrange;
     /// The launcher's extra environment.
@@ -119,7 +119,6 @@ void hang(LauncherWorld& world, const std::vector<std::string>& domains, const s
 const HangCase hangCases[] = {
     {"TheUpdateApiHangs", true,
      [](LauncherWorld& world) -> Arranged {
-         world.installGame("1.0.1");
          hang(world, {"api-0", "api-1"}, "hang");
          return {};
      },
@@ -127,7 +126,6 @@ const HangCase hangCases[] = {
      [](LauncherWorld& world, ChildProcess&) { return world.apiRequests(LauncherPlatform) > 0; }},
     {"TheFileDomainsHangDuringTheRemoteConfiguration", true,
      [](LauncherWorld& world) -> Arranged {
-         world.installGame("1.0.1");
          hang(world, {"files-0", "files-1"}, "hang");
          return {};
      },
@@ -135,7 +133,6 @@ const HangCase hangCases[] = {
      [](LauncherWorld& world, ChildProcess&) { return world.heldFileRequests("hexora_config.csv") > 0; }},
     {"TheFileDomainsHangDuringTheSchemeDownload", true,
      [](LauncherWorld& world) -> Arranged {
-         world.installGame("1.0.1");
          world.offerCurrentLauncher();
          hang(world, {"files-0", "files-1"}, "hang-update");
          return {};
@@ -144,7 +141,6 @@ const HangCase hangCases[] = {
      [](LauncherWorld& world, ChildProcess&) { return world.heldFileRequests("scheme.json.gz") > 0; }},
     {"TheCollectorHangsOnTheFailureScreen", true,
      [](LauncherWorld& world) -> Arranged {
-         world.installGame("1.0.1");
          hang(world, {"api-0", "api-1"}, "error");
          hang(world, {"collector"}, "hang");
          return {};
@@ -164,7 +160,6 @@ const HangCase hangCases[] = {
     {"TheLauncherWaitsForTheGame", false,
      [](LauncherWorld& world) -> Arranged {
          world.setGameSeconds(120);
-         world.installGame("1.0.1");
          world.offerCurrentLauncher();
          world.offerGame("1.0.1");
          return {};
@@ -180,6 +175,7 @@ TEST_P(QuitWhileWaiting, EndsTheProcessWithinThreeSeconds) {
     const HangCase& c = hangCases[index];
     LauncherWorld world(currentTestName());
     if (by == QuitBy::WindowClose && !world.display().available()) GTEST_SKIP() << "needs Xvfb";
+    world.installGame("1.0.1");
     const Arranged arranged = c.arrange(world);
     if (!arranged.skipReason.empty()) GTEST_SKIP() << arranged.skipReason;
 
