@@ -36,6 +36,7 @@
 #include "workers/common/CPatch.hpp"
 #include "workers/common/CUnzip.hpp"
 #include "workers/common/CValidation.hpp"
+#include "workers/common/MultiFileWorker.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -72,7 +73,7 @@ struct Options {
 
 // ---- the road, in a child process -------------------------------------------
 
-// Real sleeps, except the workers' pauses of a second, which are counted.
+// Real sleeps, except the workers' pauses after a passed step, which are counted.
 class PauseCountingClock final : public platform::Clock {
 public:
     void sleepFor(Seconds duration) override {
@@ -89,7 +90,7 @@ public:
 
 private:
     bool counted(Seconds duration) {
-        if (duration.count() < 0.5) return false;
+        if (duration.count() != Worker::Common::MultiFile::PassedStepPauseSeconds) return false;
         std::lock_guard lock(mutex_);
         paused_ += duration.count();
         return true;

@@ -31,14 +31,8 @@ bool AppDelegate::applicationShouldTerminate() {
         if (const auto& manager = thread->uiUpdateManager(); manager->isRunning()) manager->update();
         return false;
     }
-    if (thread && thread->isActive()) {
-        // The run is over and its last telemetry is on its way: the thread
-        // terminates the application once that flush has ended. The window
-        // keeps what the run left.
-        Log::info("AppDelegate.applicationShouldTerminate: updater is sending its last telemetry");
-        launcher.requestTerminate();
-        return false;
-    }
+    // Once the run is over the quit goes through at once; a last telemetry
+    // flush still on its way is given up when the event loop has ended.
     Log::info("AppDelegate.applicationShouldTerminate: terminate now");
     return true;
 }

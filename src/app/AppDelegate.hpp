@@ -7,9 +7,9 @@
 // while the worker thread runs, the quit is deferred (terminate requested,
 // run cancelled, the ReservedAppTerminating notice drawn at once, refused
 // now) and the thread terminates the application once its run has ended;
-// while the ended run's last telemetry flush runs, the quit is deferred the
-// same way but without the notice (the window keeps what the run left);
-// otherwise the application quits at once.
+// otherwise (before the run, or once it has ended) the application quits at
+// once: applicationWillTerminate() makes a last telemetry flush still under
+// way give up, so the process ends within a fraction of a second.
 //
 // Thread: GUI thread only. Qt-free, so it is tested without a window.
 #include <functional>

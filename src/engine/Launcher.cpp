@@ -65,8 +65,9 @@ void Launcher::requestTerminate() {
 void Launcher::stop() {
     std::shared_ptr<Worker::WorkerThread> thread = workerThread();
     if (!thread) return;
-    // Only a run is cancelled; the last flush keeps its own bounds.
+    // A run is cancelled; the ended run's last flush is not waited for.
     if (thread->isRun()) thread->cancel();
+    thread->endLastFlush();
     thread->join();
 }
 

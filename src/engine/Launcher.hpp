@@ -50,9 +50,10 @@ public:
     /// nothing without a thread.
     void requestTerminate();
 
-    /// Cancels the run while it runs and waits until the worker thread has
-    /// ended, its last telemetry flush included (within that flush's bounds);
-    /// nothing without a thread or before its start. Not from the worker thread.
+    /// The application ends: cancels the run while it runs, makes the last
+    /// telemetry flush give up (WorkerThread::endLastFlush) and waits until
+    /// the worker thread has ended; nothing without a thread or before its
+    /// start. Not from the worker thread.
     void stop();
 
     /// Queues the "openUrls" record, then, when a thread exists and is not

@@ -1,5 +1,8 @@
 #include "engine/Worker.hpp"
 
+#include "platform/Clock.hpp"
+#include "platform/Wakeup.hpp"
+
 #include <stdexcept>
 
 namespace hexora::Worker {
@@ -20,5 +23,17 @@ void Worker::post(UIUpdateEvent event) const { uiUpdateManager_->queue().append(
 void Worker::enqueue(std::shared_ptr<WorkerBase> worker) const { thread_->workers().append(std::move(worker)); }
 
 bool Worker::isCancelled() const { return thread_->isCancelled(); }
+
+void Worker::sleepUnlessCancelled(double seconds) const {
+    // The cancel raises the wakeup; a callback left behind after the sleep
+    // finds it gone.
+    auto wakeup = std::make_shared<platform::Wakeup>();
+    const auto source = thread_->cancellationTokenSource();
+    const auto raise = [weak = std::weak_ptr<platform::Wakeup>(wakeup)] {
+        if (const auto held = weak.lock()) held->raise();
+    };
+    if (source && !source->registerCallback(raise)) return;  // cancelled already
+    platform::sleepSecondsUnlessWoken(seconds, *wakeup);
+}
 
 }  // namespace hexora::Worker

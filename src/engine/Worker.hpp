@@ -37,6 +37,10 @@ public:
     void enqueue(std::shared_ptr<WorkerBase> worker) const;
     /// True when the current run has been cancelled.
     bool isCancelled() const;
+    /// Sleeps `seconds` through the clock seam as one sleep, ending at once
+    /// when the run is cancelled (also when it was before the call). Worker
+    /// thread.
+    void sleepUnlessCancelled(double seconds) const;
 
 private:
     std::shared_ptr<WorkerThread> thread_;

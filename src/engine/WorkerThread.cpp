@@ -65,7 +65,9 @@ void WorkerThread::main() {
     flushTelemetry();
 }
 
-void WorkerThread::flushTelemetry() { Rum::Api::flushSync(); }
+void WorkerThread::flushTelemetry() {
+    Rum::Api::flushSync([this] { return isLastFlushEnded(); });
+}
 
 void WorkerThread::handleFailure(std::exception_ptr error) {
     try {

@@ -10,15 +10,17 @@
 // - Worker::WorkerError: only logged.
 // - anything else: logged as unexpected.
 // Then the pending telemetry is flushed on this thread (the main thread goes
-// on painting), and with the terminate flag set (by the run, or by a quit
-// while the flush runs) the application is terminated from the main queue;
-// otherwise it stays up.
+// on painting), and with the terminate flag set (by the run, or by a
+// request while the flush runs) the application is terminated from the main
+// queue; otherwise it stays up. A quit once the run has ended does not wait
+// for that flush: endLastFlush() makes it give up at once.
 //
 // Thread: cancel() and requestTerminate() may be called from any thread (the
 // shell calls them on the main thread).
 #include "engine/UIUpdateManager.hpp"
 #include "engine/WorkerThreadBase.hpp"
 
+#include <atomic>
 #include <memory>
 
 namespace hexora::Worker {
@@ -37,17 +39,24 @@ public:
     /// while the run has not ended. The application terminates from the
     /// main queue once the thread is done (at once when it is).
     void requestTerminate() override;
+    /// The application ends now: the last flush, when it runs or is still to
+    /// come, stops waiting and aborts its uploads (within a poll of 0.01 s
+    /// and the request layer's abort check). Any thread.
+    void endLastFlush() { lastFlushEnded_ = true; }
 
 protected:
     void main() override;
-    /// Sends the pending telemetry and waits for it (Rum::Api::flushSync);
-    /// called on the worker thread at the end of main().
+    /// Sends the pending telemetry and waits for it (Rum::Api::flushSync)
+    /// unless endLastFlush() says otherwise; called on the worker thread at
+    /// the end of main().
     virtual void flushTelemetry();
+    bool isLastFlushEnded() const { return lastFlushEnded_; }
 
 private:
     void handleFailure(std::exception_ptr error);
 
     std::shared_ptr<UIUpdateManager> uiUpdateManager_;
+    std::atomic<bool> lastFlushEnded_{false};
 };
 
 }  // namespace hexora::Worker

@@ -26,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -215,6 +217,44 @@ TEST_F(LBootTest, ReadOnlyVolumeShowsTheInstallAlertAndQuitsAfterDismissal) {
     const double slept = clock_->sleptSeconds();
     EXPECT_NEAR(slept / 0.1, std::round(slept / 0.1), 1e-6) << "every wait is one 0.1 s poll";
     EXPECT_TRUE(harness_.takeQueued().empty());
+}
+
+// A quit while the install alert is up: the wait ends at the cancel, the
+// launcher quits (terminating error), and the alert, closed only later when
+// the worker is gone, touches nothing of it.
+TEST_F(LBootTest, AQuitUnderTheInstallAlertEndsTheWait) {
+    class TimedBoot : public ReadOnlyVolumeBoot {
+    public:
+        using ReadOnlyVolumeBoot::ReadOnlyVolumeBoot;
+        void work() override {
+            try {
+                ReadOnlyVolumeBoot::work();
+            } catch (...) {
+                endedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+                throw;
+            }
+        }
+        std::atomic<std::chrono::steady_clock::rep> endedAt{0};
+    };
+    fs::create_directories(storagePath());
+    auto worker = std::make_shared<TimedBoot>(harness_.thread);
+    harness_.thread->workers().append(worker);
+    harness_.thread->start();
+    ASSERT_TRUE(app_->waitForBlock());
+    app_->runMainQueue();
+    ASSERT_EQ(app_->alerts().size(), 1u);
+    ASSERT_TRUE(worker->waitForResponse);
+
+    const auto cancelledAt = std::chrono::steady_clock::now();
+    harness_.thread->cancel();
+    ASSERT_TRUE(test::eventually([&] { return worker->endedAt.load() != 0; }));
+    const auto ended = std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(worker->endedAt.load()));
+    EXPECT_LT(ended - cancelledAt, std::chrono::seconds(2));
+    harness_.thread->join();
+    EXPECT_TRUE(harness_.thread->isTerminateRequested()) << "the boot's terminating error ended the run";
+
+    worker.reset();
+    EXPECT_TRUE(app_->dismissAlert());
 }
 
 TEST_F(LBootTest, ReadOnlyMountShowsTheAlertWithTheKeyWhenNoStringsFile) {

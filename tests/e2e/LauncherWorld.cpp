@@ -407,6 +407,20 @@ int LauncherWorld::fileRequests(const std::string& needle) const {
     return count;
 }
 
+int LauncherWorld::heldFileRequests(const std::string& needle) const {
+    int count = 0;
+    for (const auto& line : lines(service_->layout().heldFileRequestLog())) count += line.find(needle) != std::string::npos;
+    return count;
+}
+
+bool LauncherWorld::logged(const std::string& text) const {
+    if (launcherStarts_ == 0) return false;
+    for (const auto& line : lines(launcherLog(launcherStarts_))) {
+        if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
 bool LauncherWorld::shown(const std::string& prefix) const { return shownByStart(launcherStarts_, prefix); }
 
 bool LauncherWorld::shownByStart(int start, const std::string& prefix) const {

@@ -153,6 +153,10 @@ public:
     int apiRequests(int platform) const;
     /// Requests the file domains served, from nginx's access log (lines containing `needle`).
     int fileRequests(const std::string& needle) const;
+    /// File requests held by a "hang" switch, as they arrived (request lines containing `needle`).
+    int heldFileRequests(const std::string& needle) const;
+    /// Whether the output of the latest launcher start holds a line containing `text`.
+    bool logged(const std::string& text) const;
 
     /// Whether the window of a launcher run since the latest startLauncher()
     /// showed a text beginning with `prefix` (the shell's trace; line breaks in

@@ -388,6 +388,35 @@ TEST_F(WorkerThreadTest, RequestTerminateBeforeStartWaitsForTheRun) {
 
 // Between start() and the first worker the thread already counts as running,
 // so the shell defers a quit and cancels: that cancel must reach the run.
+// A worker's pause keeps its length while nobody quits, ends at the cancel
+// (the scaled pause would last a minute of real time) and is skipped once the
+// run is cancelled.
+TEST_F(WorkerThreadTest, APauseKeepsItsLengthEndsAtTheCancelAndIsSkippedAfterIt) {
+    std::atomic<bool> pausing{false};
+    std::atomic<double> uncancelled{0}, afterCancel{-1};
+    std::atomic<std::chrono::steady_clock::rep> endedAt{0};
+    enqueue(worker([&](LambdaWorker& self) {
+        self.sleepUnlessCancelled(2.5);
+        uncancelled = clock->sleptSeconds();
+        pausing = true;
+        self.sleepUnlessCancelled(6000);
+        endedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+        const double before = clock->sleptSeconds();
+        self.sleepUnlessCancelled(100);
+        afterCancel = clock->sleptSeconds() - before;
+    }));
+    engine.thread->start();
+    ASSERT_TRUE(test::eventually([&] { return pausing.load(); }));
+    const auto cancelledAt = std::chrono::steady_clock::now();
+    engine.thread->cancel();
+    engine.thread->join();
+
+    EXPECT_DOUBLE_EQ(uncancelled, 2.5);
+    const auto ended = std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(endedAt.load()));
+    EXPECT_LT(ended - cancelledAt, std::chrono::seconds(5)) << "the pause slept through the cancel";
+    EXPECT_EQ(afterCancel, 0.0) << "a pause after the cancel slept";
+}
+
 TEST_F(WorkerThreadTest, CancelRightAfterStartStopsBeforeTheFirstWorker) {
     bool ran = false;
     enqueue(worker([&](LambdaWorker&) { ran = true; }));

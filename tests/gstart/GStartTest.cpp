@@ -26,8 +26,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <thread>
 
 namespace hexora {
@@ -221,6 +223,46 @@ TEST_F(GStartTest, StaleIdKeepsTheWaitGoingUntilTheGameQuits) {
     EXPECT_EQ(readPref("CLIENT_PROC_ID"), EarlierGameId);
     EXPECT_EQ(error.code, LauncherError::Code::Succeeded);
     EXPECT_EQ(error.terminateWhenAvailable, true);
+}
+
+// A quit while the launcher waits for the game to record its id: the wait
+// ends at the cancel (not after its 15 s), and the road ends as after a
+// started game, with the launcher to be terminated.
+TEST_F(GStartTest, AQuitDuringTheWaitForTheGameEndsItAtOnce) {
+    class TimedGStart : public GStart {
+    public:
+        using GStart::GStart;
+        void work() override {
+            try {
+                GStart::work();
+            } catch (const LauncherError& error) {
+                thrown = error;
+                endedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+                throw;
+            }
+        }
+        std::optional<LauncherError> thrown;
+        std::atomic<std::chrono::steady_clock::rep> endedAt{0};
+    };
+    test::ScopedEnv recorded("HEXORA_SAMPLE_GAME_PID_TEXT", "none");
+    test::ScopedEnv lifetime("HEXORA_SAMPLE_GAME_SECONDS", "120");
+    test::ScopedTestClock clock(1.0);  // the waits as long as in production
+    test::layOutSampleGame(storagePath());
+    auto worker = std::make_shared<TimedGStart>(harness_.thread);
+    harness_.thread->workers().append(worker);
+    harness_.thread->start();
+    ASSERT_TRUE(test::eventually([&] { return !reported("pid").empty(); }, 60.0));
+    track(std::stoi(reported("pid")));
+
+    const auto cancelledAt = std::chrono::steady_clock::now();
+    harness_.thread->cancel();
+    ASSERT_TRUE(test::eventually([&] { return worker->endedAt.load() != 0; }, 60.0));
+    const auto ended = std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(worker->endedAt.load()));
+    EXPECT_LT(ended - cancelledAt, std::chrono::seconds(1));
+    harness_.thread->join();
+    ASSERT_TRUE(worker->thrown);
+    EXPECT_EQ(worker->thrown->code, LauncherError::Code::Succeeded);
+    EXPECT_EQ(worker->thrown->terminateWhenAvailable, true);
 }
 
 TEST_F(GStartTest, LaunchRequestCarriesTheLauncherIdAndTheStorageFolder) {

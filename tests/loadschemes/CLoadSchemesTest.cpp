@@ -8,13 +8,17 @@
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/RunState.hpp"
+#include "support/ScopedEnv.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 namespace hexora::Worker::Common {
@@ -23,6 +27,17 @@ namespace fs = std::filesystem;
 using test::ServerReply;
 
 const std::string schemePath = "/update/abc123/scheme.json.gz";
+
+// Runs `body` as a step of the thread's run, so that it sees the run's cancel.
+class OnTheThread : public Worker {
+public:
+    OnTheThread(std::shared_ptr<WorkerThread> thread, std::function<void()> body)
+        : Worker(std::move(thread)), body_(std::move(body)) {}
+    void work() override { body_(); }
+
+private:
+    std::function<void()> body_;
+};
 
 class CLoadSchemesTest : public test::RunStateFixture {
 protected:
@@ -169,6 +184,39 @@ TEST_F(CLoadSchemesTest, ASuccessReplacesAnEarlierScheme) {
     run();
     EXPECT_EQ(test::readFile(destination()), "new");
     EXPECT_EQ(second.requestCount(), 0u);
+}
+
+// The user quits while a file domain holds the scheme back: the transfer is
+// stopped at the cancel, no other domain is asked and the worker returns.
+TEST_F(CLoadSchemesTest, ACancelDuringAHangingFetchReturnsAtOnceAndAsksNoOtherDomain) {
+    test::HttpsServer collector;
+    collector.on("PUT", "/", ServerReply::json(200, nlohmann::json::object()));
+    test::ScopedEnv collectorRoot("HEXORA_RUM_URL", collector.url("/"));
+    ServerReply hanging = ServerReply::text(200, "scheme");
+    hanging.delayBeforeHeadersSec = 120;
+    first.on("GET", schemePath, hanging);
+    second.on("GET", schemePath, ServerReply::text(200, "scheme"));
+    std::atomic<std::chrono::steady_clock::rep> returnedAt{0};
+    std::vector<std::pair<std::string, std::string>> records;  // before the run's end sends them
+    harness.thread->workers().append(std::make_shared<OnTheThread>(harness.thread, [&] {
+        run();
+        returnedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+        records = trail();
+    }));
+
+    harness.thread->start();
+    ASSERT_TRUE(first.waitForRequests(1, std::chrono::seconds(60)));
+    const auto cancelledAt = std::chrono::steady_clock::now();
+    harness.thread->cancel();
+    harness.thread->join();
+
+    ASSERT_NE(returnedAt.load(), 0);
+    const auto returned = std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(returnedAt.load()));
+    EXPECT_LT(returned - cancelledAt, std::chrono::seconds(1));
+    EXPECT_EQ(second.requestCount(), 0u);
+    const auto uri = first.url(schemePath);
+    EXPECT_EQ(records, (std::vector<std::pair<std::string, std::string>>{{"Start", uri}, {"Failed", uri}}));
+    EXPECT_FALSE(fs::exists(destination()));
 }
 
 TEST_F(CLoadSchemesTest, WithoutFileDomainsNothingIsSent) {

@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -235,6 +236,23 @@ TEST_F(RumApiTest, SyncFlushAgainstASilentCollectorReturnsWithinItsBounds) {
     // them however slow the machine (each poll sleeps a hundredth of its length).
     EXPECT_LT(elapsed, std::chrono::seconds(30));
     EXPECT_EQ(collector.requestCount(), 1u);
+}
+
+// The process is ending: a sync flush told to give up stops waiting at its
+// next poll and aborts the upload it waited for, whatever the collector does.
+TEST_F(RumApiTest, SyncFlushThatGivesUpAbortsItsUploadAtOnce) {
+    test::ServerReply silent = test::ServerReply::json(200, Json::object());
+    silent.delayBeforeHeadersSec = 120;
+    collector.on("PUT", StreamPath, silent);
+    appendRecord("e");
+
+    Rum::Api::flushSync([] { return true; });
+
+    EXPECT_EQ(clock->sleptSeconds(), 0.0) << "the flush waited";
+    EXPECT_TRUE(Rum::Api::pendingRecords().empty());
+    // Long before the collector would answer.
+    EXPECT_TRUE(test::eventually([] { return Rum::RumUploads::inFlight().empty(); }, 30))
+        << "the upload was not aborted";
 }
 
 // The upload's timeout is an idle timeout: a collector that answers in

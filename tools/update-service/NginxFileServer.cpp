@@ -71,6 +71,7 @@ NginxFileServer::NginxFileServer(const ServiceLayout& layout, const std::filesys
     std::filesystem::create_directories(layout_.logs());
     std::filesystem::create_directories(layout_.modes());
     std::filesystem::create_directories(layout_.files);
+    held_ = std::make_unique<HeldRequests>(layout_.heldFileRequestLog());
     std::string inherited;
     for (int index = 0; index < domainCount; ++index) {
         const auto [fd, port] = listeningSocket();
@@ -139,17 +140,23 @@ std::string NginxFileServer::configuration(const std::filesystem::path& certFile
          << "  uwsgi_temp_path " << (temp / "uwsgi").string() << ";\n"
          << "  scgi_temp_path " << (temp / "scgi").string() << ";\n"
          << "  ssl_certificate " << certFile.string() << ";\n"
-         << "  ssl_certificate_key " << keyFile.string() << ";\n";
+         << "  ssl_certificate_key " << keyFile.string() << ";\n"
+         // A held request waits for the service's end, not for nginx's timeouts.
+         << "  proxy_read_timeout 1h;\n"
+         << "  proxy_send_timeout 1h;\n";
+    const std::string hold = "proxy_pass http://127.0.0.1:" + std::to_string(held_->port()) + ";";
     for (std::size_t index = 0; index < ports_.size(); ++index) {
         const std::string domain = "files-" + std::to_string(index);
+        const auto when = [&](const char* mode, const std::string& action) {
+            return "      if (-f " + layout_.modeFile(domain, mode).string() + ") { " + action + " }\n";
+        };
+        const std::string common = when("hang", hold) + when("close", "return 444;") + when("error", "return 503;") +
+                                   when("slow", "set $limit_rate 2m;");
         conf << "  server {\n"
              << "    listen 127.0.0.1:" << ports_[index] << " ssl;\n"
              << "    root " << layout_.files.string() << ";\n"
-             << "    location / {\n"
-             << "      if (-f " << layout_.modeFile(domain, "close").string() << ") { return 444; }\n"
-             << "      if (-f " << layout_.modeFile(domain, "error").string() << ") { return 503; }\n"
-             << "      if (-f " << layout_.modeFile(domain, "slow").string() << ") { set $limit_rate 2m; }\n"
-             << "    }\n"
+             << "    location / {\n" << common << "    }\n"
+             << "    location /update/ {\n" << when("hang-update", hold) << common << "    }\n"
              << "  }\n";
     }
     conf << "}\n";
@@ -190,6 +197,8 @@ std::vector<std::string> NginxFileServer::urls() const {
 }
 
 void NginxFileServer::stop() {
+    // The held requests first: nginx then ends its side of them at once.
+    if (held_) held_->stop();
     for (const int fd : sockets_) ::close(fd);
     sockets_.clear();
     if (pid_ <= 0) return;

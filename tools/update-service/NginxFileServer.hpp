@@ -8,7 +8,9 @@
 //
 // Per domain "files-<n>" the switches of ServiceLayout are honoured on every
 // request: "error" answers 503 with an HTML page, "close" closes the
-// connection without a reply, "slow" sends at 2 MB/s.
+// connection without a reply, "slow" sends at 2 MB/s, "hang" (every request)
+// and "hang-update" (/update/... only) pass the request on to HeldRequests,
+// which never answers.
 //
 // The nginx master gets SIGTERM when the thread that started it ends, so a
 // killed service leaves no nginx behind.
@@ -16,10 +18,12 @@
 // Thread: construct, stop and destroy on one thread, the same one.
 // Failure: the constructor throws std::runtime_error when nginx is missing or
 // does not come up (its error log is quoted).
+#include "HeldRequests.hpp"
 #include "ServiceLayout.hpp"
 
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,6 +51,7 @@ private:
     void waitUntilServing();
 
     ServiceLayout layout_;
+    std::unique_ptr<HeldRequests> held_;
     std::vector<int> sockets_;
     std::vector<int> ports_;
     pid_t pid_ = -1;

@@ -22,4 +22,16 @@ void sendInPieces(httplib::Response& response, std::chrono::milliseconds over) {
                                   });
 }
 
+void sendDripping(httplib::Response& response, std::chrono::milliseconds every) {
+    auto body = std::make_shared<std::string>(std::move(response.body));
+    const std::string type = response.get_header_value("Content-Type");
+    response.body.clear();
+    response.headers.erase("Content-Type");  // the provider sets it again
+    response.set_content_provider(body->size(), type,
+                                  [body, every](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                      std::this_thread::sleep_for(every);
+                                      return sink.write(body->data() + offset, 1);
+                                  });
+}
+
 }  // namespace hexora::tools

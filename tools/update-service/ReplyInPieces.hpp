@@ -14,4 +14,9 @@ namespace hexora::tools {
 
 void sendInPieces(httplib::Response& response, std::chrono::milliseconds over);
 
+/// The "drip" misbehaviour: the reply's body one byte at a time, `every`
+/// apart (the first after `every`), with its length announced: a server that
+/// keeps a client's idle timeout from firing for as long as it likes.
+void sendDripping(httplib::Response& response, std::chrono::milliseconds every);
+
 }  // namespace hexora::tools

@@ -14,8 +14,17 @@
 namespace hexora::tools {
 namespace {
 constexpr int DomainCount = 2;
-// How long an API reply takes in the "trickle" mode.
+// How long an API reply takes in the "trickle" mode when its file names no time.
 constexpr std::chrono::milliseconds TrickleTime{8000};
+// The gap between two bytes in the "drip" mode.
+constexpr std::chrono::milliseconds DripInterval{1000};
+
+// The milliseconds a "trickle" switch file holds; TrickleTime when it holds none.
+std::chrono::milliseconds trickleTime(const std::filesystem::path& modeFile) {
+    long long milliseconds = 0;
+    std::ifstream(modeFile) >> milliseconds;
+    return milliseconds > 0 ? std::chrono::milliseconds(milliseconds) : TrickleTime;
+}
 
 std::string joined(const std::vector<std::string>& urls) {
     std::string text;
@@ -42,8 +51,10 @@ UpdateService::UpdateService(const ServiceLayout& layout) : layout_(layout) {
                 requestLog_->append(name, request);
                 answers_->answer(request, response);
                 std::error_code ignored;
-                if (std::filesystem::exists(layout_.modeFile(name, "trickle"), ignored))
-                    sendInPieces(response, TrickleTime);
+                const auto trickle = layout_.modeFile(name, "trickle");
+                if (std::filesystem::exists(trickle, ignored)) sendInPieces(response, trickleTime(trickle));
+                if (std::filesystem::exists(layout_.modeFile(name, "drip"), ignored))
+                    sendDripping(response, DripInterval);
             }));
     }
     collectorDomain_ = std::make_unique<HttpsDomain>(
@@ -77,10 +88,10 @@ std::vector<std::pair<std::string, std::string>> UpdateService::environment() co
             {"HEXORA_CA_FILE", caFile().string()}};
 }
 
-void UpdateService::setMode(const std::string& domain, const std::string& mode, bool on) const {
+void UpdateService::setMode(const std::string& domain, const std::string& mode, bool on, const std::string& value) const {
     const auto file = layout_.modeFile(domain, mode);
     if (on) {
-        std::ofstream{file};
+        std::ofstream{file} << value;
     } else {
         std::error_code ignored;
         std::filesystem::remove(file, ignored);

@@ -44,8 +44,9 @@ public:
     /// HEXORA_RUM_URL, HEXORA_CA_FILE.
     std::vector<std::pair<std::string, std::string>> environment() const;
 
-    /// Switches `mode` of `domain` on or off (see ServiceLayout).
-    void setMode(const std::string& domain, const std::string& mode, bool on) const;
+    /// Switches `mode` of `domain` on or off (see ServiceLayout); a switch
+    /// put on holds `value` (the "trickle" time).
+    void setMode(const std::string& domain, const std::string& mode, bool on, const std::string& value = "") const;
 
     void stop();
 

@@ -59,6 +59,7 @@ ApiResult<std::string> Api::getText(const std::string& uri, double timeoutSec,
 
     Http::Options options;
     options.timeoutSec = timeoutSec;
+    options.maxDurationTimeouts = Http::WholeReplyTimeouts;
     options.shouldAbort = shouldAbort;
     const Http::Result reply = Http::get(uri, options);
     // A request stopped (the run was cancelled, the process exits) ends without a record.

@@ -35,7 +35,8 @@ public:
     };
 
     /// GETs `uri` (used as given; it is trimmed only to test for blankness)
-    /// with an idle timeout of `timeoutSec`. Succeeds with the reply text
+    /// with an idle timeout of `timeoutSec`, the whole request bounded by
+    /// Http::WholeReplyTimeouts of it (a timeout failure). Succeeds with the reply text
     /// when the whole reply came in with a non-empty body that decodes as
     /// text and a status from 200 to 299. A blank URL fails without a request.
     /// `shouldAbort` (may be empty) is polled while the request runs: once

@@ -33,10 +33,16 @@ bool ApiRequest::send(const std::string& url, double timeoutSec, const Decoder& 
     const std::string body = toDictionary().dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     Http::Options options;
     options.timeoutSec = timeoutSec;
+    options.maxDurationTimeouts = Http::WholeReplyTimeouts;
     options.headers = {{"Content-Type", "application/json"}};
     options.shouldAbort = shouldAbort;
     Log::info("POST " + fullUrl + " " + body);
     const Http::Result reply = Http::post(fullUrl, body, options);
+    // A request stopped (the run was cancelled) ends without a record.
+    if (reply.failure == Http::Failure::Aborted) {
+        Log::info("POST " + fullUrl + ": cancelled");
+        return false;
+    }
 
     std::string libraryError = reply.error;
     std::optional<std::string> rawData;

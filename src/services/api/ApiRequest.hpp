@@ -4,8 +4,9 @@
 // A post sends the record's JSON form to a base URL followed by getPath()
 // and decodes the reply as a given ApiResponse type. It succeeds when the
 // whole reply came in with a body that decodes and a status from 200 to
-// 299. Every outcome but a blank URL's is reported as a telemetry record
-// (MinorType "POST", Event getApiId()); failures are also logged.
+// 299. Every outcome but a blank URL's and a cancelled request's is
+// reported as a telemetry record (MinorType "POST", Event getApiId());
+// failures but the cancelled one are also logged at error level.
 //
 // Thread: a worker thread, never the application's main thread; a post
 // blocks until it has an answer. Nothing here throws: a text member that is
@@ -48,11 +49,14 @@ public:
     /// The JSON form as a dictionary, for log lines.
     nlohmann::ordered_json toDictionary() const;
 
-    /// Posts the record to `url` + getPath(). Empties `response` first; it
+    /// Posts the record to `url` + getPath() with an idle timeout of
+    /// `timeoutSec`, the whole post bounded by Http::WholeReplyTimeouts of it
+    /// (a timeout failure). Empties `response` first; it
     /// holds the decoded reply exactly when the result is true. A blank
     /// `url` sends nothing and queues the "ApiRequest.post" "url is empty" record.
     /// `shouldAbort` (may be empty) is polled while the request runs: once it
-    /// returns true the transfer is stopped at once and the post fails.
+    /// returns true the transfer is stopped at once and the post fails
+    /// without a record.
     template <class Response>
     bool post(const std::string& url, double timeoutSec, std::optional<Response>& response,
               const std::function<bool()>& shouldAbort = {}) const;

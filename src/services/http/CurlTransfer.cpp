@@ -129,6 +129,7 @@ bool CurlTransfer::configure(curl_slist*& headerList) {
 
 void CurlTransfer::drive(CURLM* multi) {
     const auto idleLimit = std::chrono::duration<double>(options_.timeoutSec);
+    started_ = std::chrono::steady_clock::now();
     markActivity();
     int running = 1;
     while (running) {
@@ -159,12 +160,17 @@ void CurlTransfer::drive(CURLM* multi) {
             stop_ = Stop::TooSlow;
             break;
         }
+        if (isTooLong(now)) {
+            stop_ = Stop::TooLong;
+            break;
+        }
         curl_multi_poll(multi, nullptr, 0, WatchIntervalMs, nullptr);
     }
 
     CURLcode code = CURLE_OK;
     if (running) {
-        code = (stop_ == Stop::Timeout || stop_ == Stop::TooSlow) ? CURLE_OPERATION_TIMEDOUT : CURLE_ABORTED_BY_CALLBACK;
+        code = (stop_ == Stop::Timeout || stop_ == Stop::TooSlow || stop_ == Stop::TooLong) ? CURLE_OPERATION_TIMEDOUT
+                                                                                           : CURLE_ABORTED_BY_CALLBACK;
     } else {
         int left = 0;
         while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
@@ -190,6 +196,11 @@ void CurlTransfer::fillOutcome(CURLcode code) {
         result_.error = std::string(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT)) + ": fewer than " +
                         secondsText(options_.minBytesPerSec * options_.timeoutSec) + " bytes moved in " +
                         secondsText(options_.timeoutSec) + " s";
+        return;
+    case Stop::TooLong:
+        result_.failure = Failure::Timeout;
+        result_.error = std::string(curl_easy_strerror(CURLE_OPERATION_TIMEDOUT)) + ": the transfer took longer than " +
+                        secondsText(options_.maxDurationTimeouts * options_.timeoutSec) + " s";
         return;
     case Stop::Aborted:
         result_.failure = Failure::Aborted;
@@ -301,6 +312,11 @@ bool CurlTransfer::isTooSlow(std::chrono::steady_clock::time_point now) {
     if (samples_.front().at > windowStart) return false;
     while (samples_.size() >= 2 && samples_[1].at <= windowStart) samples_.pop_front();
     return static_cast<double>(moved - samples_.front().moved) < options_.minBytesPerSec * options_.timeoutSec;
+}
+
+bool CurlTransfer::isTooLong(std::chrono::steady_clock::time_point now) const {
+    if (!(options_.maxDurationTimeouts > 0)) return false;
+    return now - started_ > std::chrono::duration<double>(options_.maxDurationTimeouts * options_.timeoutSec);
 }
 
 size_t CurlTransfer::writeToMemory(const char* data, size_t length) {

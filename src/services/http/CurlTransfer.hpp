@@ -38,7 +38,7 @@ public:
     Result run();
 
 private:
-    enum class Stop { None, Timeout, TooSlow, Aborted, TooLarge, FileError };
+    enum class Stop { None, Timeout, TooSlow, TooLong, Aborted, TooLarge, FileError };
     struct Sample {
         std::chrono::steady_clock::time_point at;
         curl_off_t moved;
@@ -58,6 +58,8 @@ private:
     void drive(CURLM* multi);
     void markActivity() { lastActivity_ = std::chrono::steady_clock::now(); }
     bool isTooSlow(std::chrono::steady_clock::time_point now);
+    /// The whole transfer has taken longer than maxDurationTimeouts allows.
+    bool isTooLong(std::chrono::steady_clock::time_point now) const;
     /// Refuses a chunk that would take the body past a bound; false stops the transfer.
     bool admitsBodyBytes(size_t length, bool toFile);
     /// The length the current reply announces, when it announces one.
@@ -85,6 +87,7 @@ private:
     /// Set once a connection is up and the request is about to go out; the
     /// idle and rate clocks run from then on (the connect has its own bound).
     bool connected_ = false;
+    std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point lastActivity_;
     curl_off_t lastUploaded_ = 0;
     std::deque<Sample> samples_;

@@ -41,6 +41,13 @@ inline constexpr std::uint64_t DefaultMaxUnannouncedDownloadBytes = std::uint64_
 /// the game needs to come this close to a full disk.
 inline constexpr std::uint64_t DefaultKeepFreeBytes = std::uint64_t{512} << 20;
 
+/// How long an update-info post, a text request or the maintenance notice
+/// may take as a whole, in multiples of its timeout (60 s with the 15 s web
+/// timeout). Their replies are small: an honest server sends one well within
+/// that, also in pieces a few seconds apart, while one that drips a byte now
+/// and then to keep the idle timeout from firing reaches it.
+inline constexpr double WholeReplyTimeouts = 4.0;
+
 struct Options {
     /// Idle timeout in seconds: the connection must be up within it, and once
     /// it is up the transfer is aborted when no byte moved for that long. A
@@ -52,6 +59,10 @@ struct Options {
     double connectTimeoutSec = 0;
     /// See DefaultMinBytesPerSec; 0 (the default) leaves only the idle rule.
     double minBytesPerSec = 0;
+    /// The longest the whole transfer may take, connect included, in
+    /// multiples of timeoutSec (see WholeReplyTimeouts); longer fails it
+    /// (Failure::Timeout). 0 or less (the default): no such bound.
+    double maxDurationTimeouts = 0;
     /// Request headers, sent in this order after the ones the layer adds.
     Headers headers;
     /// Cap on the reply body held in memory (Result::body); a longer body

@@ -12,7 +12,8 @@ enum class Failure {
     None,
     Transport,     // connection, TLS, protocol or local file error
     Timeout,       // not connected in time, no byte moved for the timeout once
-                   // connected, or slower than Options::minBytesPerSec over the timeout
+                   // connected, slower than Options::minBytesPerSec over the timeout,
+                   // or longer in all than Options::maxDurationTimeouts allows
     Aborted,       // the caller's shouldAbort or progress callback stopped it
     BodyTooLarge,  // the reply body exceeded its announced length, Options::maxBodyBytes
                    // or, for a download without a length, Options::maxUnannouncedDownloadBytes

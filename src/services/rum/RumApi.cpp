@@ -113,16 +113,18 @@ std::shared_ptr<Upload> startUpload(const Request& batch, const std::string& api
 }
 
 // Waits, within one set of bounded polls, until every upload in `uploads`
-// has finished and been judged. Past the waits a batch is given up: its
-// transfer is stopped instead of being left to run on its own.
-void waitFor(const std::vector<std::shared_ptr<Upload>>& uploads) {
+// has finished and been judged, or until `giveUp` says so. Past the waits a
+// batch is given up: its transfer is stopped instead of being left to run on
+// its own.
+void waitFor(const std::vector<std::shared_ptr<Upload>>& uploads, const std::function<bool()>& giveUp = {}) {
     const auto all = [&uploads](auto member) {
         for (const auto& upload : uploads)
             if (!((*upload).*member).load()) return false;
         return true;
     };
-    for (int poll = 0; poll < SyncRequestPolls && !all(&Upload::finished); ++poll) platform::sleepSeconds(SyncPollSec);
-    for (int poll = 0; poll < SyncOutcomePolls && !all(&Upload::done); ++poll) platform::sleepSeconds(SyncPollSec);
+    const auto waitingOn = [&](auto member) { return !all(member) && !(giveUp && giveUp()); };
+    for (int poll = 0; poll < SyncRequestPolls && waitingOn(&Upload::finished); ++poll) platform::sleepSeconds(SyncPollSec);
+    for (int poll = 0; poll < SyncOutcomePolls && waitingOn(&Upload::done); ++poll) platform::sleepSeconds(SyncPollSec);
     for (const auto& upload : uploads)
         if (!upload->done) upload->abort = true;
 }
@@ -179,11 +181,11 @@ void flushAsync() {
     if (const auto batch = takeBatch()) batch->putRum(TelemetryApiKey);
 }
 
-void flushSync() {
+void flushSync(const std::function<bool()>& giveUp) {
     if (const auto batch = takeBatch()) startUpload(*batch, TelemetryApiKey, "Rum.Api.Request.putRumSync");
     // Uploads that an earlier flushAsync started are waited for too: the
     // sync flush comes last before the process ends, which would abort them.
-    waitFor(RumUploads::inFlight());
+    waitFor(RumUploads::inFlight(), giveUp);
 }
 
 std::vector<LogData> pendingRecords() {

@@ -20,6 +20,7 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,8 +83,10 @@ void flushAsync();
 /// Takes the pending batch and uploads it (as putRumSync), returning when
 /// that upload and every upload still in flight from an earlier flushAsync
 /// are done or the one set of bounded waits ran out; nothing is sent when no
-/// record is pending.
-void flushSync();
+/// record is pending. `giveUp` (may be empty) is looked at with each poll:
+/// once it returns true the uploads waited for are aborted and the flush
+/// returns (the process is about to end).
+void flushSync(const std::function<bool()>& giveUp = {});
 
 /// Test access: the records pending now, in order (the batch stays pending).
 std::vector<LogData> pendingRecords();

@@ -83,6 +83,7 @@ std::optional<Info> CCheckMaintenance::checkMaintenance() {
 
         Http::Options options;
         options.timeoutSec = ApiConfig::Download::timeoutSec.load();
+        options.maxDurationTimeouts = Http::WholeReplyTimeouts;
         options.headers = {{"Content-Type", "application/json"}};
         options.shouldAbort = [this] { return isCancelled(); };
         const Http::Result result = Http::get(url, options);

@@ -6,7 +6,8 @@
 //
 // work() on the worker thread:
 // - no notice on any file domain (each attempt recorded "download"
-//   Start/Succeeded/Failed): throws "failed to get maintenance info"
+//   Start/Succeeded/Failed; each bounded by the download timeout, idle, and
+//   by Http::WholeReplyTimeouts of it in all): throws "failed to get maintenance info"
 //   (Worker::LauncherError, code Failed, type "CCheckMaintenance", state
 //   Failed_Api);
 // - a notice whose window does not hold now (UTC, both ends inclusive; a

@@ -87,7 +87,7 @@ void CDownload::work() {
     Log::info("Download complete");
     Rum::LogData("CDownload", "download", "Succeeded", "INFO").append();
     MultiFile::postProgress(*this, 100.0);
-    MultiFile::pause(1.0);
+    MultiFile::pauseAfterPassedStep(*this);
 }
 
 }  // namespace hexora::Worker::Common

@@ -14,9 +14,10 @@
 //   and "some downloads failed (sum/count)" (the sum of the transfer
 //   fractions is not the number of files);
 // - returns normally when every file arrived (log "Download complete", a
-//   "download"/"Succeeded" record, progress 100, a 1 s pause) or when the run
-//   was cancelled (quietly, once every unit is final; the transfers are
-//   aborted and each sends its own failure record).
+//   "download"/"Succeeded" record, progress 100, the passed-step pause, cut
+//   short by a cancel) or when the run was cancelled (quietly, once every
+//   unit is final; the transfers are aborted and each sends its own failure
+//   record).
 // Posts Downloading once, then progress (sum / count x 100) every 0.01 s.
 //
 // The unit threads are DownloadThreads: each runs start() (the whole

@@ -8,7 +8,7 @@
 //   (empty or unequal lists; its record is queued too) and on
 //   "some files failed to gunzip <sum>/<count>" (no record of its own);
 // - returns normally when every file was inflated ("completed" record,
-//   progress 100, a 1 s pause) or, quietly, when the run was cancelled.
+//   progress 100, the passed-step pause) or, quietly, when the run was cancelled.
 // Posts DecompressFiles, then progress every 0.01 s.
 //
 // Ownership: the worker owns its units; its unit threads are joined before

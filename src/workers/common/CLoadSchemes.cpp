@@ -24,7 +24,9 @@ bool CLoadSchemes::attempt(const std::string& base) const {
     const std::string url = joinUrl(joinUrl(joinUrl(base, ApiDomains::CdnPath::Update), hashKey), sourceName);
 
     Rum::LogData("CLoadSchemes", "download", "Start", "INFO").addData("Uri", url).append();
-    const FileFetchResult result = fetchFile(url, (storagePath() / destFileName).string());
+    FileFetchCallbacks callbacks;
+    callbacks.shouldAbort = [this] { return isCancelled(); };
+    const FileFetchResult result = fetchFile(url, (storagePath() / destFileName).string(), callbacks);
     if (result.succeeded) {
         Rum::LogData("CLoadSchemes", "download", "Succeeded", "INFO").addData("Uri", url).append();
         return true;
@@ -40,10 +42,11 @@ bool CLoadSchemes::attempt(const std::string& base) const {
 void CLoadSchemes::work() {
     const auto list = ApiDomains::fileList();
     if (!list) return;
+    // A cancelled run stops the transfer in flight and asks no other domain.
     const RotationOutcome outcome = rotateOverDomains(
-        *list, [this](const std::string& base, std::int64_t) { return attempt(base); },
+        *list, [this](const std::string& base, std::int64_t) { return !isCancelled() && attempt(base); },
         [](std::int64_t index) { storeCdnDsaIndex(index); });
-    if (outcome.succeeded || outcome.attemptsSent == 0) return;
+    if (outcome.succeeded || outcome.attemptsSent == 0 || isCancelled()) return;
     std::error_code ignored;
     fs::remove_all(storagePath() / destFileName, ignored);
 }

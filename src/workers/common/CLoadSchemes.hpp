@@ -15,6 +15,9 @@
 //   index and the settings as they were; whatever stood at the destination
 //   is removed then, so the gunzip step that follows fails on it rather than
 //   reading a scheme of an earlier run.
+// - a cancel of the run aborts the transfer in flight (its attempt is
+//   recorded "Failed" with the abort's description), asks no further domain
+//   and returns, leaving the destination as it was.
 // It never throws, posts no display state and never calls its completion
 // handler. The file at the destination is replaced only by a complete body.
 #include "engine/Worker.hpp"

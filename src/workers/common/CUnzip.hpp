@@ -9,7 +9,7 @@
 //   "unzip failed : <sum>/<count>" (no record of its own; each failed unit
 //   sent an "unzip failed" record);
 // - returns normally when every package was extracted ("completed" record,
-//   progress 100, a 1 s pause) or, quietly, when the run was cancelled
+//   progress 100, the passed-step pause) or, quietly, when the run was cancelled
 //   (running extractions are stopped).
 // Posts DecompressFiles, then progress every 0.01 s (by bytes written); the
 // progress of a unit never goes down. The entries of each package are written

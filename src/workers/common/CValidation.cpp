@@ -168,7 +168,7 @@ void CValidation::work() {
         Rum::LogData("CValidation", "completed", "Succeeded", "INFO").addData("targetPath", targetPath.string()).append();
         removeStaleBrokenList();
         MultiFile::postProgress(*this, 100.0);
-        MultiFile::pause(1.0);
+        MultiFile::pauseAfterPassedStep(*this);
         cleanUp(checkedPaths);
         return;
     }

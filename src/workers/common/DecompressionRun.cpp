@@ -37,7 +37,7 @@ void finish(const Worker& worker, const std::string& className, const std::strin
     }
     Rum::LogData(className, "completed", "Succeeded", "INFO").append();
     MultiFile::postProgress(worker, 100.0);
-    MultiFile::pause(1.0);
+    MultiFile::pauseAfterPassedStep(worker);
 }
 
 }  // namespace hexora::Worker::Common::DecompressionRun

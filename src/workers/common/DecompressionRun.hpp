@@ -23,7 +23,7 @@ void checkCounts(const std::string& className, const std::vector<std::string>& s
 /// The end of a run that was not cancelled: when the outcome did not pass,
 /// throws a Worker::LauncherError with `failurePrefix` + sum + "/" + count
 /// (no record; the failed units sent theirs); otherwise queues the
-/// "completed" record, posts progress 100 and pauses 1 s.
+/// "completed" record, posts progress 100 and pauses (MultiFile::pauseAfterPassedStep).
 void finish(const Worker& worker, const std::string& className, const std::string& failurePrefix,
             const MultiFileOutcome& outcome);
 

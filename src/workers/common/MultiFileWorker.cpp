@@ -24,6 +24,8 @@ void pause(double seconds) { platform::sleepSeconds(seconds); }
 
 void pause(double seconds, platform::Wakeup& wakeup) { platform::sleepSecondsUnlessWoken(seconds, wakeup); }
 
+void pauseAfterPassedStep(const Worker& worker) { worker.sleepUnlessCancelled(PassedStepPauseSeconds); }
+
 void logUnitThread(const char* name, bool starting) {
     std::ostringstream text;
     text << (starting ? "Start " : "Ended ") << name << " : <" << name << ": " << std::this_thread::get_id() << ">";

@@ -79,6 +79,10 @@ struct MultiFileOutcome {
 
 namespace MultiFile {
 
+/// The pause after a passed download, gunzip, unzip or validation: the full
+/// bar stays on screen for a moment before the next step.
+inline constexpr double PassedStepPauseSeconds = 1.0;
+
 /// True when the token source of the worker's thread reports cancelled; a
 /// thread without a source is never cancelled.
 bool isCancelled(const Worker& worker);
@@ -94,6 +98,9 @@ void waitWhile(const std::function<bool()>& working);
 void pause(double seconds);
 /// Sleeps `seconds` through the clock seam, less once `wakeup` is raised.
 void pause(double seconds, platform::Wakeup& wakeup);
+/// The pause after a passed step (PassedStepPauseSeconds) on the worker
+/// thread; it ends at once when the run is cancelled.
+void pauseAfterPassedStep(const Worker& worker);
 /// Logs "Start <name> : " or "Ended <name> : " with "<name: thread id>" of
 /// the calling thread (for unit threads that report their lifetime).
 void logUnitThread(const char* name, bool starting);

@@ -69,7 +69,7 @@ void GStart::work() {
 
 void GStart::waitForProcess(std::int32_t pid) const {
     for (int sleeps = 0; !Process::runningApplication(pid); ++sleeps) {
-        if (sleeps == AppearPolls) return;
+        if (sleeps == AppearPolls || isCancelled()) return;
         platform::sleepSeconds(PollSeconds);
     }
 }
@@ -78,7 +78,7 @@ void GStart::waitForConfirmation(std::int32_t pid) const {
     const auto pidText = std::to_string(pid);
     for (int sleeps = 0;; ++sleeps) {
         if (!Process::runningApplication(pid)) return;  // the game quit (or never showed up)
-        if (sleeps == ConfirmPolls) return;
+        if (sleeps == ConfirmPolls || isCancelled()) return;
         platform::sleepSeconds(PollSeconds);
         const auto recorded = ReplyText::trimmed(PlayerPrefsHelper::agent().getString(GameProduct::ProcessIdKey));
         if (!recorded.empty() && compareVersion(recorded, pidText) == 0) return;

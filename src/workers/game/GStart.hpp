@@ -5,6 +5,8 @@
 // its working folder, hides the window, waits up to 500 polls of 0.01 s for
 // the game's process to appear and up to 1500 more for the game to record
 // the same id under "CLIENT_PROC_ID" in its preference suite (or to quit).
+// Both waits end at their next poll once the run is cancelled (a quit), and
+// the road ends as after a started game.
 //
 // work() never returns: it always throws Worker::LauncherError, type "GStart".
 // - started: code Succeeded, message "succeeded", terminateWhenAvailable true,
@@ -15,7 +17,7 @@
 // The error carries the telemetry record and no state. The game's bundle,
 // identifier and id entry are GameProduct's (services/internal/GameProduct.hpp).
 //
-// Thread: the worker thread; blocks it for up to about 20 s. The game's exit
+// Thread: the worker thread; blocks it for up to about 20 s (a cancel: 0.01 s). The game's exit
 // is logged from the child's waiter thread.
 #include "engine/Worker.hpp"
 

@@ -134,15 +134,15 @@ void LBoot::failPermission(const std::string& prefix, const std::error_code& err
         waitForResponse = true;
         showInstallAlert();
     }
-    while (waitForResponse) platform::sleepSeconds(AlertPollSeconds);
+    while (waitForResponse && !isCancelled()) platform::sleepSeconds(AlertPollSeconds);
     throw LauncherError::terminating(LauncherError::Code::Failed, "LBoot", QuitMessage,
                                      bootRecord("Failed", "ERROR", QuitMessage));
 }
 
 void LBoot::showInstallAlert() {
     const auto message = platform::localizedString(bundleRootPath(), InstallAlertKey);
-    platform::Application::current()->submitToMain([this, message] {
-        platform::Application::current()->showAlert(message, [this] { waitForResponse = false; });
+    platform::Application::current()->submitToMain([response = response_, message] {
+        platform::Application::current()->showAlert(message, [response] { *response = false; });
     });
 }
 

@@ -12,7 +12,8 @@
 //    description is queued; when the folder lies on a read-only volume
 //    (EROFS) the install alert ("msg_mac_install" from the bundle's strings
 //    file) is shown first and the worker waits, in 0.1 s polls of the clock
-//    seam, until the user has dismissed it. Then it throws a terminating
+//    seam, until the user has dismissed it or the run is cancelled (a quit
+//    under the alert). Then it throws a terminating
 //    Worker::LauncherError (Failed, "LBoot", "permission denied, Quit
 //    Launcher", no state, the record "permission denied, Quit Launcher" in
 //    the error), and the launcher quits. Nothing is queued then.
@@ -32,8 +33,8 @@
 // Thread: work() and checkPermission() run on the worker thread; the alert is
 // shown from the main queue (platform::Application), whose dismissal clears
 // waitForResponse.
-// Ownership: the alert's dismissal refers to this worker, which stays alive
-// while work() waits for it.
+// Ownership: the alert's dismissal holds the flag it clears, so an alert
+// dismissed after a cancelled wait (the worker gone) touches nothing freed.
 #include "engine/Worker.hpp"
 #include "workers/common/SkipUpdate.hpp"
 
@@ -46,6 +47,9 @@
 namespace hexora::Worker::Launcher {
 
 class LBoot : public Worker {
+    /// What waitForResponse refers to, shared with the alert's dismissal.
+    std::shared_ptr<std::atomic<bool>> response_ = std::make_shared<std::atomic<bool>>(false);
+
 public:
     static constexpr const char* TestFileName = "test.file";
     static constexpr const char* TestFileContent = "test";
@@ -67,7 +71,7 @@ public:
     void showInstallAlert();
 
     /// True from the request of the install alert until its dismissal.
-    std::atomic<bool> waitForResponse{false};
+    std::atomic<bool>& waitForResponse = *response_;
     /// Carried for callers that build the worker with it; nothing reads it.
     std::atomic<bool> keepGoOn{false};
 
