@@ -27,8 +27,14 @@ std::string systemError(const std::string& what, const fs::path& path) {
 
 }  // namespace
 
-EntryWriter::EntryWriter(ZipReader& reader, ExtractionProgress& progress, std::function<bool()> isCancelled)
-    : reader_(reader), progress_(progress), isCancelled_(std::move(isCancelled)), input_(InputSize), output_(OutputSize) {}
+EntryWriter::EntryWriter(ZipReader& reader, ExtractionProgress& progress, std::function<bool()> isCancelled,
+                         std::uint64_t keepFreeBytes)
+    : reader_(reader),
+      progress_(progress),
+      isCancelled_(std::move(isCancelled)),
+      freeSpace_(keepFreeBytes),
+      input_(InputSize),
+      output_(OutputSize) {}
 
 void EntryWriter::checkCancelled() const {
     if (isCancelled_ && isCancelled_()) throw Error("extraction cancelled");
@@ -61,6 +67,9 @@ void EntryWriter::write(const ZipEntry& entry, const fs::path& path) {
 void EntryWriter::output(const ZipEntry& entry, int fd, const fs::path& path, const std::uint8_t* data, std::size_t size,
                          std::uint64_t& written) {
     if (size > entry.size - written) throw Error("cannot extract " + entry.name + ": size does not match the directory");
+    if (!freeSpace_.admits(fd, size))
+        throw Error("cannot write " + path.string() + ": the unzip would leave less than " +
+                    std::to_string(freeSpace_.reserveBytes()) + " bytes free on its disk");
     if (!FileOps::writeAll(fd, std::string_view(reinterpret_cast<const char*>(data), size)))
         throw Error(systemError("cannot write", path));
     written += size;

@@ -11,6 +11,7 @@
 #include "services/archive/RawInflate.hpp"
 #include "services/archive/ZipEntry.hpp"
 #include "services/archive/ZipReader.hpp"
+#include "services/internal/FreeSpaceReserve.hpp"
 
 #include <filesystem>
 #include <functional>
@@ -21,8 +22,11 @@ namespace hexora::Archive {
 class EntryWriter {
 public:
     /// `reader` and `progress` outlive the writer; `isCancelled` is looked at
-    /// before every chunk (may be empty).
-    EntryWriter(ZipReader& reader, ExtractionProgress& progress, std::function<bool()> isCancelled);
+    /// before every chunk (may be empty). No chunk is written that would
+    /// leave less than `keepFreeBytes` free on its file's file system (0:
+    /// no reserve); such a chunk throws Error.
+    EntryWriter(ZipReader& reader, ExtractionProgress& progress, std::function<bool()> isCancelled,
+                std::uint64_t keepFreeBytes = 0);
 
     /// Writes `entry` to a new file at `path` (nothing may stand there; a
     /// link there is never written through). Sets the entry's permission bits
@@ -41,6 +45,7 @@ private:
     ZipReader& reader_;
     ExtractionProgress& progress_;
     std::function<bool()> isCancelled_;
+    FreeSpaceReserve freeSpace_;
     RawInflate inflater_;
     std::vector<std::uint8_t> input_;
     std::vector<std::uint8_t> output_;

@@ -15,7 +15,8 @@ enum class Failure {
                    // connected, or slower than Options::minBytesPerSec over the timeout
     Aborted,       // the caller's shouldAbort or progress callback stopped it
     BodyTooLarge,  // the reply body exceeded its announced length, Options::maxBodyBytes
-                   // or, for a download without a length, Options::maxUnannouncedDownloadBytes
+                   // or, for a download without a length, Options::maxUnannouncedDownloadBytes,
+                   // or Options::maxDownloadBytes
 };
 
 struct Result {

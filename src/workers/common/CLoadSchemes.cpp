@@ -3,6 +3,7 @@
 #include "services/api/DomainRotation.hpp"
 #include "services/api/ApiDomains.hpp"
 #include "services/file/LoadedSetting.hpp"
+#include "services/file/Schemes.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/FileFetch.hpp"
@@ -24,7 +25,8 @@ bool CLoadSchemes::attempt(const std::string& base) const {
     const std::string url = joinUrl(joinUrl(joinUrl(base, ApiDomains::CdnPath::Update), hashKey), sourceName);
 
     Rum::LogData("CLoadSchemes", "download", "Start", "INFO").addData("Uri", url).append();
-    const FileFetchResult result = fetchFile(url, (storagePath() / destFileName).string());
+    const FileFetchResult result =
+        fetchFile(url, (storagePath() / destFileName).string(), {}, Schemes::MaxArchiveBytes);
     if (result.succeeded) {
         Rum::LogData("CLoadSchemes", "download", "Succeeded", "INFO").addData("Uri", url).append();
         return true;
