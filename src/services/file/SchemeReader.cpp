@@ -30,8 +30,14 @@ struct TextMember {
     }
 };
 
+// The shortest text a file entry can have: {"file":"","directory":"","hash":""},
+constexpr std::size_t ShortestEntryBytes = 37;
+
 class Handler final : public nlohmann::json_sax<json> {
 public:
+    /// `textBytes`: the length of the text to be read, which bounds the entries.
+    explicit Handler(std::size_t textBytes) : textBytes_(textBytes) {}
+
     std::optional<SchemeFormat> result() {
         if (where_ != Where::Done || !version_.valid() || !header_.valid() || !filesSeen_ || !filesValid_)
             return std::nullopt;
@@ -137,6 +143,10 @@ private:
         files_.clear();
         filesSeen_ = true;
         filesValid_ = kind == Kind::Array;
+        // Room for as many entries as the text can hold, taken at once: the
+        // list is never copied as it grows, and the part no entry fills is
+        // never touched, so it costs address space, not memory.
+        if (kind == Kind::Array && files_.capacity() == 0) files_.reserve(textBytes_ / ShortestEntryBytes);
         if (kind == Kind::Array) where_ = Where::Files;
         else if (kind == Kind::Object) skipping_ = 1;
         return true;
@@ -156,7 +166,6 @@ private:
     void invalidateFiles() {
         filesValid_ = false;
         files_.clear();
-        files_.shrink_to_fit();
     }
 
     struct Entry {
@@ -165,6 +174,7 @@ private:
         TextMember hash;
     };
 
+    std::size_t textBytes_;
     Where where_ = Where::Top;
     Slot pending_ = Slot::Other;
     int skipping_ = 0;
@@ -179,7 +189,7 @@ private:
 }  // namespace
 
 std::optional<SchemeFormat> read(std::string_view bytes) {
-    Handler handler;
+    Handler handler(bytes.size());
     try {
         if (!json::sax_parse(bytes.begin(), bytes.end(), &handler)) return std::nullopt;
     } catch (const std::exception&) {
