@@ -9,7 +9,10 @@
 //   bench_pipeline [--files N] [--file-kib K] [--package-mib M] [--repeat R] [--keep DIR]
 //
 // Defaults: 4000 files of 512 KiB (2 GiB), a package of 512 MiB, best of 3
-// rounds with the two sides taking turns at going first.
+// rounds with the two sides taking turns at going first. Each row gives the
+// cost per file beside the rate, so that a tree of many small files
+// (--files 100000 --file-kib 1 --package-mib 100: every file in the
+// package) shows what each file costs apart from its bytes.
 // The peak of the tool side is that of its largest process (xargs runs up to
 // <cores> sha1sum processes at once). Linux only, like the tools it compares.
 #include "RunResult.hpp"
@@ -145,11 +148,15 @@ std::uintmax_t treeBytes(const fs::path& root, std::size_t* count = nullptr) {
     return total;
 }
 
-void report(const char* label, double mib, const RunResult& ours, const char* tool, const RunResult& theirs) {
-    std::printf("%-22s %8.1f MiB | hexora %7.3f s %7.0f MiB/s %8ld KiB peak | %-7s %7.3f s %7.0f MiB/s %8ld KiB peak"
-                " | %s time / hexora time %.2f\n",
-                label, mib, ours.seconds, mib / ours.seconds, ours.peakKib, tool, theirs.seconds, mib / theirs.seconds,
-                theirs.peakKib, tool, theirs.seconds / ours.seconds);
+// One row: both sides' best time, rate, cost per file and peak memory.
+void report(const char* label, double mib, std::size_t files, const RunResult& ours, const char* tool,
+            const RunResult& theirs) {
+    const double perFile = 1e6 / static_cast<double>(std::max<std::size_t>(files, 1));
+    std::printf("%-20s %8.1f MiB %7zu files | hexora %7.3f s %6.0f MiB/s %7.1f us/file %7ld KiB peak | %-7s %7.3f s"
+                " %6.0f MiB/s %7.1f us/file %7ld KiB peak | %s time / hexora time %.2f\n",
+                label, mib, files, ours.seconds, mib / ours.seconds, ours.seconds * perFile, ours.peakKib, tool,
+                theirs.seconds, mib / theirs.seconds, theirs.seconds * perFile, theirs.peakKib, tool,
+                theirs.seconds / ours.seconds);
 }
 
 // Child modes: run one worker the way the worker thread would.
@@ -212,7 +219,7 @@ int main(int argc, char** argv) {
         std::cerr << "validation run failed (hexora ok " << ours.ok << ", sha1sum ok " << theirs.ok << ")\n";
         return 1;
     }
-    report("validation", treeMib, ours, "sha1sum", theirs);
+    report("validation", treeMib, static_cast<std::size_t>(options.files), ours, "sha1sum", theirs);
 
     // One package of about --package-mib of the tree's files, deflated.
     const fs::path package = work / "package.zip";
@@ -244,7 +251,7 @@ int main(int argc, char** argv) {
         std::cerr << "unzip runs differ or failed\n";
         return 1;
     }
-    report("unzip (one package)", packageMib, unzipOurs, "unzip", unzipTheirs);
+    report("unzip (one package)", packageMib, ourFiles, unzipOurs, "unzip", unzipTheirs);
 
     if (options.keep.empty()) fs::remove_all(work);
     return 0;

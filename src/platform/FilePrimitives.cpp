@@ -2,6 +2,8 @@
 
 #include "platform/FileSystem.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
@@ -108,6 +110,25 @@ fs::path freeSiblingName(const fs::path& target) {
         for (int i = 0; i < 6; ++i) name += Letters[random() % Letters.size()];
         if (!itemExists(name)) return name;
     }
+}
+
+std::vector<fs::path> temporarySiblingsOf(const fs::path& target) noexcept {
+    std::vector<fs::path> found;
+    try {
+        const std::string stem = fs::path(siblingStem(target)).filename().string();
+        const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+        std::error_code error;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (name.size() != stem.size() + 6 || name.compare(0, stem.size(), stem) != 0) continue;
+            if (!std::all_of(name.begin() + static_cast<std::ptrdiff_t>(stem.size()), name.end(),
+                             [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }))
+                continue;
+            found.push_back(target.parent_path() / name);
+        }
+    } catch (const std::exception&) {
+    }
+    return found;
 }
 
 bool replaceAtomically(const fs::path& path, std::string_view bytes, std::optional<mode_t> mode) noexcept {

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <sys/types.h>
 #include <system_error>
+#include <vector>
 
 namespace hexora::platform::FilePrimitives {
 
@@ -40,6 +41,13 @@ std::optional<TemporaryFile> createTemporarySibling(const std::filesystem::path&
 /// nothing stands now: for a temporary folder or link. The caller creates
 /// the item exclusively and picks another name when one appeared meanwhile.
 std::filesystem::path freeSiblingName(const std::filesystem::path& target);
+
+/// The items next to `target` named in that scheme (".<name>.tmp-" and six
+/// letters or digits): what a temporary-item call made for `target` and did
+/// not take away, because the process was killed or is still at work. The
+/// caller knows which; only it may remove them. Empty when the folder cannot
+/// be listed.
+std::vector<std::filesystem::path> temporarySiblingsOf(const std::filesystem::path& target) noexcept;
 
 /// Replaces the file at `path` with `bytes` so that the path always holds
 /// either the old or the complete new content: the bytes go to a temporary

@@ -8,14 +8,13 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
-#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -31,20 +30,41 @@ struct PlistFree {
 };
 using Plist = std::unique_ptr<void, PlistFree>;
 
-// The dictionary stored in `file`; nullptr when the file is missing, unreadable
-// or not a property-list dictionary.
+// The dictionary stored in `file`; nullptr when the file is missing,
+// unreadable, larger than MaxSuiteBytes (not read then) or not a
+// property-list dictionary.
 Plist readDictionary(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return nullptr;
-    std::ostringstream content;
-    content << in.rdbuf();
-    const std::string bytes = content.str();
-    if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) return nullptr;
+    const FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    if (info.st_size <= 0 || static_cast<std::uintmax_t>(info.st_size) > PlistPreferenceStore::MaxSuiteBytes)
+        return nullptr;
+    std::string bytes;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return nullptr;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+        // A file that grew meanwhile is no more ours to read than a large one.
+        if (bytes.size() > PlistPreferenceStore::MaxSuiteBytes) return nullptr;
+    }
+    if (bytes.empty()) return nullptr;
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
     Plist owned(root);
     if (!owned || plist_get_node_type(owned.get()) != PLIST_DICT) return nullptr;
     return owned;
+}
+
+// Under the suite's lock no writer is between its temporary file and the
+// rename, so a temporary file of the suite still there is one a killed
+// writer left: it goes.
+void removeStaleTemporaryFiles(const fs::path& file) {
+    for (const fs::path& stale : FilePrimitives::temporarySiblingsOf(file)) ::unlink(stale.c_str());
 }
 
 class PlistSuite final : public PreferenceSuite {
@@ -79,6 +99,7 @@ public:
         } while (locked != 0 && errno == EINTR);
         if (locked != 0) return;
 
+        removeStaleTemporaryFiles(file_);
         Plist dictionary = readDictionary(file_);
         if (!dictionary) dictionary.reset(plist_new_dict());
         plist_dict_set_item(dictionary.get(), key.c_str(), plist_new_string(value.c_str()));

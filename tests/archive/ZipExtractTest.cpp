@@ -43,9 +43,10 @@ std::vector<std::string> listFolder(const fs::path& folder) {
     return found;
 }
 
-std::string extractError(const fs::path& zip, const fs::path& target) {
+std::string extractError(const fs::path& zip, const fs::path& target, const Archive::ZipExtract::Callbacks& callbacks = {},
+                         ThreadBudget* budget = nullptr) {
     try {
-        extract(zip, target);
+        extract(zip, target, callbacks, budget);
     } catch (const Error& error) {
         return error.what();
     }
@@ -467,6 +468,71 @@ TEST(ZipExtract, AFailingWriteOfAnyKindTakesAwayEverythingWritten) {
             EXPECT_EQ(listTree(dir / "disk"), (std::vector<std::string>{"before.txt", "temp"}));
             EXPECT_EQ(test::readFile(dir / "disk/before.txt"), "was here");
         }
+    }
+}
+
+}  // namespace hexora
+
+namespace hexora {
+
+// The free-space reserve of the downloads holds for the unzip too, on a disk
+// of 8 MiB with a reserve of 2 MiB:
+// - a zip bomb (32 MiB of zeros in a package of some 32 KiB) and a package
+//   of 3 MiB that would leave less than the reserve are refused by their
+//   declared sizes before anything is written;
+// - a package whose sizes fit but whose 3,000 tiny files take a block each
+//   (12 MiB) stops at the reserve while writing (one thread, so no other
+//   thread's share of a look's slack counts);
+// each leaves the disk as it found it; the 3 MiB package fits beside a
+// reserve of 1 MiB.
+TEST(ZipExtract, APackageKeepsTheDisksReserve) {
+    test::TempDir dir;
+    test::SmallFileSystem disk(dir / "disk", 8 << 20);
+    if (!disk.available()) GTEST_SKIP() << disk.reason();
+    std::ofstream(dir / "disk/before.txt") << "was here";
+    const fs::path bomb = dir / "bomb.zip";
+    {
+        test::ZipBuilder builder(bomb);
+        builder.file("1.0.2/Hexora.app/Contents/Resources/zeros", std::string(32 << 20, '\0'));
+        builder.close();
+    }
+    const fs::path large = dir / "large.zip";
+    writeLargePackage(large);
+    const fs::path tiny = dir / "tiny.zip";
+    {
+        test::ZipBuilder builder(tiny);
+        for (int i = 0; i < 3000; ++i) builder.file("1.0.2/f" + std::to_string(i), "x");
+        builder.close();
+    }
+    constexpr std::uint64_t Reserve = 2 << 20;
+    const struct {
+        const fs::path& zip;
+        std::uint64_t reserve;
+        const char* failure;
+    } cases[] = {
+        {bomb, Reserve, "not enough free space to unzip"},
+        {large, 6 << 20, "not enough free space to unzip"},
+        {tiny, Reserve, "the unzip would leave less than 2097152 bytes free on its disk"},
+        {large, 1 << 20, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.zip.filename().string() + " beside " + std::to_string(c.reserve));
+        const std::uint64_t freeBefore = disk.freeBytes();
+        ThreadBudget oneThread(1);
+        Archive::ZipExtract::Callbacks callbacks;
+        callbacks.keepFreeBytes = c.reserve;
+
+        const std::string failure = extractError(c.zip, dir / "disk/temp", callbacks, &oneThread);
+
+        if (*c.failure == '\0') {
+            EXPECT_EQ(failure, "");
+            EXPECT_GE(disk.freeBytes(), c.reserve);
+            fs::remove_all(dir / "disk/temp");
+            continue;
+        }
+        EXPECT_THAT(failure, testing::HasSubstr(c.failure));
+        EXPECT_EQ(listTree(dir / "disk"), std::vector<std::string>{"before.txt"});
+        EXPECT_EQ(disk.freeBytes(), freeBefore);
     }
 }
 

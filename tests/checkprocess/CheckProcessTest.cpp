@@ -34,7 +34,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <typeindex>
 
 namespace hexora {
@@ -134,6 +136,81 @@ TEST_F(CheckProcessTest, NoOtherLauncherQueuesTheBootChainInOrder) {
     EXPECT_EQ(std::dynamic_pointer_cast<Common::CCleanUp>(queued[4])->paths, std::vector<fs::path>{tempPath()});
     EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
     EXPECT_EQ(clock_->sleptSeconds(), 0.0);
+}
+
+// Killed runs leave temporary files of the launcher's own files and a
+// backup of the launcher's Contents: once no other launcher runs, the
+// clean-up before LP22 takes them with temp, and only them.
+TEST_F(CheckProcessTest, TheCleanUpBeforeTheUpdateCheckTakesWhatKilledRunsLeft) {
+    const fs::path storage = storagePath();
+    const fs::path backup = applicationSupport() / "Hexora.old.app";
+    const std::vector<fs::path> leftovers = {
+        storage / "..launcher.json.tmp-a1B2c3",
+        storage / ".launcherScheme.json.gz.tmp-ZZZZZZ",
+        storage / ".launcherScheme.json.tmp-000000",
+        storage / ".launcherRetry.json.tmp-abcdef",
+        storage / ".gameScheme.json.gz.tmp-Q1w2E3",
+        storage / ".gameScheme.json.tmp-Q1w2E3",
+        storage / ".gameRetry.json.tmp-Q1w2E3",
+        bundleRootPath() / ".Contents.tmp-kKkKkK",
+        storage / "Hexora.app" / ".Contents.tmp-kKkKkK",
+        applicationSupport() / ".Hexora.old.app.tmp-r4nd0m",
+        backup,
+    };
+    const std::vector<fs::path> kept = {
+        storage / ".launcher.json",
+        storage / "gameScheme.json",
+        storage / "..launcher.json.tmp-a1B2c",
+        storage / ".launcher.json.tmp-a1B2c3",
+        storage / ".save.dat.tmp-a1B2c3",
+        storage / "Hexora.app" / "Contents" / "MacOS" / ".Hexora.tmp-a1B2c3",
+        applicationSupport() / "notes.txt",
+    };
+    for (const fs::path& path : leftovers) {
+        fs::create_directories(path.parent_path());
+        if (path == backup || path.filename().string().rfind(".Contents", 0) == 0) {
+            fs::create_directories(path / "MacOS");
+            std::ofstream(path / "MacOS" / "Hexora") << "old";
+        } else {
+            std::ofstream(path) << "part";
+        }
+    }
+    for (const fs::path& path : kept) {
+        fs::create_directories(path.parent_path());
+        std::ofstream(path) << "keep";
+    }
+
+    LCheckProcess worker(harness_.thread);
+    ASSERT_FALSE(run(worker));
+    const auto queued = harness_.takeQueued();
+    ASSERT_EQ(queued.size(), 6u);
+    const auto cleanUp = std::dynamic_pointer_cast<Worker::Common::CCleanUp>(queued[4]);
+    ASSERT_TRUE(cleanUp);
+    ASSERT_FALSE(cleanUp->paths.empty());
+    EXPECT_EQ(cleanUp->paths.front(), tempPath());
+    std::vector<fs::path> listed(cleanUp->paths.begin() + 1, cleanUp->paths.end());
+    std::sort(listed.begin(), listed.end());
+    std::vector<fs::path> expected = leftovers;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+
+    cleanUp->work();
+    for (const fs::path& path : leftovers) EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << path;
+    for (const fs::path& path : kept) EXPECT_TRUE(fs::exists(path)) << path;
+    EXPECT_TRUE(fs::is_directory(bundleRootPath() / "Contents" / "MacOS"));
+}
+
+// The backup goes only beside a whole launcher: without the launcher's
+// Contents it may be the only copy of them, and it stays.
+TEST_F(CheckProcessTest, ABackupStaysWhileTheLaunchersContentsAreMissing) {
+    const fs::path backup = applicationSupport() / "Hexora.old.app";
+    fs::create_directories(backup / "MacOS");
+    fs::remove_all(bundleRootPath() / "Contents");
+    LCheckProcess worker(harness_.thread);
+    ASSERT_FALSE(run(worker));
+    const auto queued = harness_.takeQueued();
+    ASSERT_EQ(queued.size(), 6u);
+    EXPECT_EQ(std::dynamic_pointer_cast<Worker::Common::CCleanUp>(queued[4])->paths, std::vector<fs::path>{tempPath()});
 }
 
 TEST_F(CheckProcessTest, NoGameQueuesVersionCleanUpAndUpdateCheck) {

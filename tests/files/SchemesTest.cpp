@@ -31,6 +31,18 @@ TEST(SchemesTest, LoadsValidFilesAndIgnoresExtraKeys) {
          R"({"size":10,"version":"2","header":"","files":[{"file":"a","directory":"d","hash":"H","mode":"0755"}],"more":[1]})",
          {"2", "", {{"a", "d", "H"}}}},
         {"empty files list", R"({"version":"1.0.0","header":"h","files":[]})", {"1.0.0", "h", {}}},
+        // Extra members of every kind are passed over whole, also ones that
+        // hold members named like the scheme's own.
+        {"nested extra members",
+         R"({"x":{"version":5,"files":[1,{"a":[]}]},"version":"2","header":"h","y":[[{"file":3}],null,true,1.5],)"
+         R"("files":[{"file":"a","directory":"d","hash":"H","z":{"hash":1,"q":[{}]}}]})",
+         {"2", "h", {{"a", "d", "H"}}}},
+        // Of a member given twice the last counts, as in a JSON document.
+        {"repeated members, the last good",
+         R"({"version":1,"version":"2","header":"h","files":[5],"files":[{"file":"a","directory":"d","hash":7,"hash":"H"}]})",
+         {"2", "h", {{"a", "d", "H"}}}},
+        {"escaped and non-ASCII texts", R"({"version":"1","header":"\u00e9\n","files":[{"file":"\u00e4 b","directory":"d\/e","hash":"H"}]})",
+         {"1", "\xc3\xa9\n", {{"\xc3\xa4 b", "d/e", "H"}}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -55,6 +67,16 @@ TEST(SchemesTest, UndecodableFilesGiveNoSchemeAndStay) {
         {"entry not an object", R"({"version":"1","header":"h","files":["a"]})"},
         {"not JSON", "\x1f\x8b\x08 still gzip"},
         {"truncated", R"({"version":"1","header":"h","files":[{"file":"a",)"},
+        {"root is a list", R"([{"version":"1","header":"h","files":[]}])"},
+        {"root is a text", R"("version")"},
+        {"text after the object", R"({"version":"1","header":"h","files":[]} x)"},
+        {"second object after the first", R"({"version":"1","header":"h","files":[]}{})"},
+        {"repeated members, the last bad",
+         R"({"version":"1","header":"h","files":[],"files":[{"file":"a","directory":"d","hash":"H","file":null}]})"},
+        {"repeated version, the last a number", R"({"version":"1","version":2,"header":"h","files":[]})"},
+        {"entry after a bad one", R"({"version":"1","header":"h","files":[1,{"file":"a","directory":"d","hash":"H"}]})"},
+        {"invalid UTF-8 in a text", "{\"version\":\"\xff\",\"header\":\"h\",\"files\":[]}"},
+        {"files as null", R"({"version":"1","header":"h","files":null})"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

@@ -65,6 +65,30 @@ TEST(SettingTest, InvalidFilesAreDeletedAndDefaultsKept) {
     }
 }
 
+// A valid settings file padded to a size: one of MaxFileBytes loads, one
+// byte more is far beyond what the launcher writes and is a broken file
+// (deleted, defaults kept), as is a 400 MB file, which is not read whole.
+TEST(SettingTest, AFileLargerThanAnyTheLauncherWritesIsBroken) {
+    const std::string head = R"({"check_file_reasons":[{"name":"a","reason":1,"message":")";
+    const std::string tail = R"("}],"check_files":true,"api_dsa_index":1,"cdn_dsa_index":1})";
+    const auto padded = [&](std::size_t size) { return head + std::string(size - head.size() - tail.size(), 'm') + tail; };
+    for (const std::size_t size : {std::size_t{Setting::MaxFileBytes}, std::size_t{Setting::MaxFileBytes} + 1}) {
+        SCOPED_TRACE(size);
+        test::TempDir dir;
+        const fs::path file = dir.write("storage/.launcher.json", padded(size));
+        Setting setting(Setting::atPath, file);
+        const bool loads = size <= Setting::MaxFileBytes;
+        EXPECT_EQ(setting.setting().cdn_dsa_index, loads ? 1 : 0);
+        EXPECT_EQ(fs::exists(file), loads);
+    }
+    test::TempDir dir;
+    const fs::path file = dir.write("storage/.launcher.json", head);
+    fs::resize_file(file, 400'000'000);
+    Setting setting(Setting::atPath, file);
+    EXPECT_EQ(setting.setting(), Defaults);
+    EXPECT_FALSE(fs::exists(file));
+}
+
 TEST(SettingTest, MissingFileCreatesTheStorageFolders) {
     test::TempDir dir;
     const fs::path file = dir / "app/storage/.launcher.json";

@@ -9,7 +9,11 @@
 #include "support/EngineHarness.hpp"
 #include "support/RunState.hpp"
 #include "support/ScopedEnv.hpp"
+#include "services/file/Schemes.hpp"
+#include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
+#include "support/TreeSnapshot.hpp"
+#include "workers/common/FileFetch.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
 
@@ -217,6 +221,37 @@ TEST_F(CLoadSchemesTest, ACancelDuringAHangingFetchReturnsAtOnceAndAsksNoOtherDo
     const auto uri = first.url(schemePath);
     EXPECT_EQ(records, (std::vector<std::pair<std::string, std::string>>{{"Start", uri}, {"Failed", uri}}));
     EXPECT_FALSE(fs::exists(destination()));
+}
+
+// A hostile file server: an endless scheme, or one that announces more than
+// any scheme can be. On a small disk whose reserve lies far below the cap,
+// each attempt stops at the scheme's own cap (its record names it), the disk
+// gets its space back and no part of the body stays in the storage folder.
+TEST_F(CLoadSchemesTest, ASchemeBeyondWhatASchemeCanBeStopsAtItsCap) {
+    const test::SmallFileSystem disk(storagePath(), 96u << 20);
+    if (!disk.available()) GTEST_SKIP() << disk.reason();
+    setFileFetchBounds({.keepFreeBytes = 1u << 20});
+    ServerReply endless = ServerReply::text(200, std::string(64 * 1024, 'z'));
+    endless.endless = true;
+    ServerReply oversized = ServerReply::text(200, "z");
+    oversized.announcedLength = std::size_t{1} << 30;
+    for (const ServerReply& reply : {endless, oversized}) {
+        SCOPED_TRACE(reply.endless ? "endless" : "announced 1 GiB");
+        Rum::Api::takePendingRecords();
+        const std::uint64_t freeBefore = disk.freeBytes();
+        first.on("GET", schemePath, reply);
+        second.on("GET", schemePath, reply);
+
+        run();
+
+        const auto failed = failures();
+        ASSERT_EQ(failed.size(), 2u);
+        for (const auto& record : failed)
+            EXPECT_EQ(record.dataValue("ErrorDescription"),
+                      "The download is larger than " + std::to_string(Schemes::MaxArchiveBytes) + " bytes");
+        EXPECT_EQ(test::pathsOf(test::snapshotTree(storagePath())), std::vector<std::string>{});
+        EXPECT_EQ(disk.freeBytes(), freeBefore);
+    }
 }
 
 TEST_F(CLoadSchemesTest, WithoutFileDomainsNothingIsSent) {

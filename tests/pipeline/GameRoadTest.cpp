@@ -5,6 +5,7 @@
 // process launcher) or with the error that ends it.
 #include "pipeline/PipelineFixture.hpp"
 #include "pipeline/Tamper.hpp"
+#include "support/PendingRecords.hpp"
 #include "workers/common/CCleanUp.hpp"
 #include "workers/common/CPatch.hpp"
 #include "workers/common/CSmartPatch.hpp"
@@ -266,6 +267,33 @@ TEST_F(GameRoadTest, PackageNameThatLeavesTempIsRefused) {
             EXPECT_EQ(error.type, "GPatch");
             EXPECT_EQ(error.state, LauncherState::Failed_Api_Unavailable_Version);
         }
+        EXPECT_TRUE(harness.thread->workers().takeFirst() == std::nullopt);
+    }
+    EXPECT_EQ(files.requestCount(), 0u);
+}
+
+// The reply's hash names the package's folder on the file server: one that
+// is not a plain name ends the road before any file is asked for, on the
+// update road and on the repair road alike, and so does a GPatch given one.
+TEST_F(GameRoadTest, HashThatLeavesItsFolderIsRefused) {
+    for (const char* hash : {"../../config", "a/b", "..", ".", "a\\b"}) {
+        for (const bool update : {true, false}) {
+            SCOPED_TRACE(std::string(hash) + (update ? " update" : " repair"));
+            if (update) answer({{"result", 0}, {"version", "2.0.2"}, {"hash", hash}});
+            else answer({{"result", 0}, {"version", "2.0.1"}, {"hash", hash}});
+
+            const auto road = drive(std::make_shared<GP22>(harness.thread));
+
+            EXPECT_EQ(road.names(), Names{"GP22"});
+            ASSERT_TRUE(road.error);
+            EXPECT_EQ(road.error->type, "GP22.work");
+            EXPECT_EQ(road.error->message, std::string("invalid package hash: ") + hash);
+            EXPECT_EQ(road.error->state, LauncherState::Failed_Api_Unavailable_Version);
+            ASSERT_TRUE(road.error->rum);
+            EXPECT_TRUE(test::recordIs(*road.error->rum, "GP22.work", "invalid package hash", "Failed", "ERROR"));
+        }
+        GPatch worker(harness.thread, hash, "2.0.2", true);
+        EXPECT_THROW(worker.work(), Worker::LauncherError);
         EXPECT_TRUE(harness.thread->workers().takeFirst() == std::nullopt);
     }
     EXPECT_EQ(files.requestCount(), 0u);

@@ -171,6 +171,34 @@ TEST(PlistPreferenceStore, BrokenOrUnusableStorageReadsEmpty) {
     EXPECT_EQ(store.open("folder")->stringForKey("a"), std::nullopt);
 }
 
+// A suite file far larger than any suite is a broken one: it reads as empty
+// without being read whole, and the next write replaces it.
+TEST(PlistPreferenceStore, ASuiteFileLargerThanAnySuiteIsBroken) {
+    test::TempDir dir;
+    PlistPreferenceStore store(dir.path());
+    store.open("s")->setString("a", "1");
+    fs::resize_file(dir / "s.plist", PlistPreferenceStore::MaxSuiteBytes + 1);
+    EXPECT_EQ(store.open("s")->stringForKey("a"), std::nullopt);
+    store.open("s")->setString("b", "2");
+    EXPECT_EQ(fileEntries(dir / "s.plist"), (std::map<std::string, std::string>{{"b", "2"}}));
+}
+
+// A killed writer leaves its temporary file; the next write, holding the
+// suite's lock, removes the suite's own temporary files and nothing else.
+TEST(PlistPreferenceStore, AWriteRemovesTheTemporaryFilesAKilledWriterLeft) {
+    test::TempDir dir;
+    const char* stale[] = {".s.plist.tmp-Ab12cD", ".s.plist.tmp-zzzzzz"};
+    const char* kept[] = {".s.plist.tmp-Ab12c", ".s.plist.tmp-Ab12cDE", "s.plist.tmp-Ab12cD", ".t.plist.tmp-Ab12cD",
+                          ".s.plist.tmp-Ab-2cD", "notes.txt"};
+    for (const char* name : stale) dir.write(name, "<?xml");
+    for (const char* name : kept) dir.write(name, "other");
+    PlistPreferenceStore store(dir.path());
+    store.open("s")->setString("a", "1");
+    for (const char* name : stale) EXPECT_FALSE(fs::exists(dir / name)) << name;
+    for (const char* name : kept) EXPECT_TRUE(fs::exists(dir / name)) << name;
+    EXPECT_EQ(store.open("s")->stringForKey("a"), "1");
+}
+
 TEST(PlistPreferenceStore, FolderThatCannotBeCreatedDropsWrites) {
     test::TempDir dir;
     dir.write("occupied", "a file where the folder should be");

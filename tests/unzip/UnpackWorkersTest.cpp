@@ -8,11 +8,13 @@
 #include "support/Eventually.hpp"
 #include "support/PendingRecords.hpp"
 #include "support/RunState.hpp"
+#include "support/SmallFileSystem.hpp"
 #include "support/WorkerFailure.hpp"
 #include "support/GzipBytes.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
 #include "support/ZipBuilder.hpp"
+#include "workers/common/FileFetch.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -207,10 +209,10 @@ TEST_F(UnpackTest, CorruptedOrHostileZipGivesTheUnzipFailedRecord) {
     EXPECT_FALSE(fs::exists(dir.path().parent_path() / "escaped.txt"));
 }
 
-// A package of 1 GiB: 128 entries of 8 MiB of zeros, each copied compressed
-// from one small archive, so making it takes no time; extracting it takes
-// long enough to be cancelled midway.
-fs::path makeLargePackage(const test::TempDir& dir) {
+// A package of 1 GiB: 128 entries of 8 MiB of zeros (or `parts` of them),
+// each copied compressed from one small archive, so making it takes no time;
+// extracting it takes long enough to be cancelled midway.
+fs::path makeLargePackage(const test::TempDir& dir, int parts = 128) {
     const fs::path small = dir / "small.zip";
     {
         test::ZipBuilder builder(small);
@@ -221,13 +223,38 @@ fs::path makeLargePackage(const test::TempDir& dir) {
     int error = 0;
     zip_t* from = zip_open(small.c_str(), ZIP_RDONLY, &error);
     zip_t* to = zip_open(large.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    for (int i = 0; i < 128; ++i) {
+    for (int i = 0; i < parts; ++i) {
         zip_source_t* source = zip_source_zip(to, from, 0, 0, 0, -1);
         zip_file_add(to, ("part-" + std::to_string(i)).c_str(), source, 0);
     }
     zip_close(to);
     zip_discard(from);
     return large;
+}
+
+// A zip bomb of 2.5 GiB of zeros on a disk of 64 MiB: the unzip keeps the
+// downloads' free-space reserve, so the package is refused by its declared
+// sizes with the usual unzip failure, and the disk keeps its free space.
+TEST_F(UnpackTest, AZipBombIsRefusedBeforeItTakesTheDisksReserve) {
+    const test::SmallFileSystem disk(dir / "disk", 64 << 20);
+    if (!disk.available()) GTEST_SKIP() << disk.reason();
+    setFileFetchBounds({.keepFreeBytes = 8 << 20});
+    const fs::path bomb = makeLargePackage(dir, 320);
+    const fs::path target = dir / "disk/temp";
+    const std::uint64_t freeBefore = disk.freeBytes();
+    CUnzip worker(harness.thread, {bomb.string()}, {target.string()});
+
+    const auto error = test::failureOf([&] { worker.work(); });
+
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->message, "unzip failed : 0.0/1.0");
+    EXPECT_EQ(error->state, LauncherState::Failed_DecompressFiles);
+    const auto failed = test::withEvent(Rum::Api::takePendingRecords(), "unzip failed");
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_THAT(failed[0].dataValue("ErrorDescription").value_or(""),
+                HasSubstr("the package holds 2684354560 bytes"));
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(disk.freeBytes(), freeBefore);
 }
 
 TEST_F(UnpackTest, CancelDuringLargeExtractionEndsQuietly) {

@@ -27,8 +27,19 @@ std::string systemError(const std::string& what, const fs::path& path) {
 
 }  // namespace
 
-EntryWriter::EntryWriter(ZipReader& reader, ExtractionProgress& progress, std::function<bool()> isCancelled)
-    : reader_(reader), progress_(progress), isCancelled_(std::move(isCancelled)), input_(InputSize), output_(OutputSize) {}
+EntryWriter::EntryWriter(ZipReader& reader, ExtractionProgress& progress, std::function<bool()> isCancelled,
+                         std::uint64_t keepFreeBytes)
+    : reader_(reader),
+      progress_(progress),
+      isCancelled_(std::move(isCancelled)),
+      freeSpace_(keepFreeBytes),
+      input_(InputSize),
+      output_(OutputSize) {}
+
+Error EntryWriter::noRoom(const fs::path& path) const {
+    return Error("cannot write " + path.string() + ": the unzip would leave less than " +
+                 std::to_string(freeSpace_.reserveBytes()) + " bytes free on its disk");
+}
 
 void EntryWriter::checkCancelled() const {
     if (isCancelled_ && isCancelled_()) throw Error("extraction cancelled");
@@ -38,6 +49,9 @@ void EntryWriter::write(const ZipEntry& entry, const fs::path& path) {
     checkCancelled();
     FileDescriptor out(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out) throw Error(systemError("cannot create", path));
+    // A new file takes a block of its own however small it is: counted so,
+    // a package of many tiny files keeps the reserve as well as a large one.
+    if (!freeSpace_.admits(out.get(), NewFileBytes)) throw noRoom(path);
 
     const bool deflated = entry.method == ZIP_CM_DEFLATE;
     // Deflated and stored data are read as stored; libzip inflates any other method.
@@ -61,6 +75,7 @@ void EntryWriter::write(const ZipEntry& entry, const fs::path& path) {
 void EntryWriter::output(const ZipEntry& entry, int fd, const fs::path& path, const std::uint8_t* data, std::size_t size,
                          std::uint64_t& written) {
     if (size > entry.size - written) throw Error("cannot extract " + entry.name + ": size does not match the directory");
+    if (!freeSpace_.admits(fd, size)) throw noRoom(path);
     if (!FileOps::writeAll(fd, std::string_view(reinterpret_cast<const char*>(data), size)))
         throw Error(systemError("cannot write", path));
     written += size;

@@ -10,7 +10,9 @@
 #include "services/archive/ExtractionProgress.hpp"
 #include "services/archive/RawInflate.hpp"
 #include "services/archive/ZipEntry.hpp"
+#include "services/archive/ZipExtract.hpp"
 #include "services/archive/ZipReader.hpp"
+#include "services/internal/FreeSpaceReserve.hpp"
 
 #include <filesystem>
 #include <functional>
@@ -21,8 +23,11 @@ namespace hexora::Archive {
 class EntryWriter {
 public:
     /// `reader` and `progress` outlive the writer; `isCancelled` is looked at
-    /// before every chunk (may be empty).
-    EntryWriter(ZipReader& reader, ExtractionProgress& progress, std::function<bool()> isCancelled);
+    /// before every chunk (may be empty). No file is made nor chunk written
+    /// that would leave less than `keepFreeBytes` free on its file system (0:
+    /// no reserve; a new file counts one block); such a one throws Error.
+    EntryWriter(ZipReader& reader, ExtractionProgress& progress, std::function<bool()> isCancelled,
+                std::uint64_t keepFreeBytes = 0);
 
     /// Writes `entry` to a new file at `path` (nothing may stand there; a
     /// link there is never written through). Sets the entry's permission bits
@@ -37,10 +42,15 @@ private:
     void output(const ZipEntry& entry, int fd, const std::filesystem::path& path, const std::uint8_t* data,
                 std::size_t size, std::uint64_t& written);
     void checkCancelled() const;
+    ZipExtract::Error noRoom(const std::filesystem::path& path) const;
+
+    /// What a new file counts against the reserve before its bytes: one block.
+    static constexpr std::uint64_t NewFileBytes = 4096;
 
     ZipReader& reader_;
     ExtractionProgress& progress_;
     std::function<bool()> isCancelled_;
+    FreeSpaceReserve freeSpace_;
     RawInflate inflater_;
     std::vector<std::uint8_t> input_;
     std::vector<std::uint8_t> output_;

@@ -21,6 +21,7 @@
 //
 // Thread: any thread; nothing is shared between calls except the budget and
 // what the caller's callbacks share.
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -48,6 +49,14 @@ struct Callbacks {
     /// Polled between chunks by every extracting thread; true stops the
     /// extraction with an Error. May be empty.
     std::function<bool()> isCancelled;
+    /// The free space the extraction leaves on the target's file system (0:
+    /// none). Before anything is written, the sizes the package declares must
+    /// fit into the free space less this reserve; while writing, a chunk that
+    /// would leave less fails the extraction (declared sizes can lie), each
+    /// thread looking at the free space at least every
+    /// FreeSpaceReserve::LookEveryBytes it wrote. Either is an Error naming
+    /// the reserve.
+    std::uint64_t keepFreeBytes = 0;
 };
 
 /// The relative path at which an entry named `name` lands below the target
@@ -60,7 +69,8 @@ std::optional<std::filesystem::path> safeRelativePath(std::string_view name);
 /// calling thread extracts too: it first waits for a slot of `budget` (one
 /// per processor when none is given) and then takes more slots for helper
 /// threads while they are free. Throws Error on an unreadable or corrupt
-/// archive, a bad CRC, an unsafe entry, a write error (a full disk) or
+/// archive, a bad CRC, an unsafe entry, a package that does not fit beside
+/// the reserve, a write error (a full disk) or
 /// cancellation; everything the extraction had written or created is then
 /// taken away again, and nothing is ever written outside the target folder.
 void extract(const std::filesystem::path& zipPath, const std::filesystem::path& targetFolder,

@@ -4,6 +4,7 @@
 #include "services/archive/ExtractionProgress.hpp"
 #include "services/archive/TreeContainment.hpp"
 #include "services/internal/FileOps.hpp"
+#include "services/internal/FreeSpaceReserve.hpp"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -59,6 +60,7 @@ void ZipExtraction::run() {
     try {
         makeTarget();
         makeFolders();
+        checkDeclaredSpace();
         ExtractionProgress progress(totalBytes_, callbacks_.onProgress);
         writeFiles(progress);
         makeLinks(progress);
@@ -170,6 +172,21 @@ void ZipExtraction::makeFolders() {
     }
 }
 
+// The declared sizes against the space beside the reserve, before any file
+// is written (the folders are made by now, so their blocks are counted).
+void ZipExtraction::checkDeclaredSpace() const {
+    if (callbacks_.keepFreeBytes == 0) return;
+    const FileDescriptor folder(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) return;
+    const auto usable = FreeSpaceReserve::usableBytes(folder.get());
+    if (!usable) return;
+    const std::uint64_t beside = *usable > callbacks_.keepFreeBytes ? *usable - callbacks_.keepFreeBytes : 0;
+    if (totalBytes_ > beside)
+        throw Error("not enough free space to unzip into " + targetFolder_.string() + ": the package holds " +
+                    std::to_string(totalBytes_) + " bytes, " + std::to_string(beside) +
+                    " bytes are free beside the reserve of " + std::to_string(callbacks_.keepFreeBytes) + " bytes");
+}
+
 void ZipExtraction::failWith(const std::string& description) {
     std::lock_guard lock(failureMutex_);
     if (failed_.load()) return;
@@ -178,7 +195,7 @@ void ZipExtraction::failWith(const std::string& description) {
 }
 
 void ZipExtraction::writeShare(ZipReader& reader, ExtractionProgress& progress) {
-    EntryWriter writer(reader, progress, [this] { return failed_.load() || cancelled(); });
+    EntryWriter writer(reader, progress, [this] { return failed_.load() || cancelled(); }, callbacks_.keepFreeBytes);
     for (;;) {
         if (failed_.load()) return;
         const std::size_t at = nextFile_.fetch_add(1);

@@ -4,8 +4,9 @@
 //   1. scan: every entry described and its landing path checked; link
 //      targets read and checked in form; nothing written yet;
 //   2. folders: every folder entry and every file's folder made and checked
-//      (resolved on disk, inside the target);
-//   3. files: written by up to `budget` threads at once (this thread and
+//      (resolved on disk, inside the target); then the declared sizes checked
+//      against the free space beside the caller's reserve;
+//   3. files (each chunk within the reserve): written by up to `budget` threads at once (this thread and
 //      helpers taken from the budget when free), largest entries first, each
 //      thread with its own package handle (EntryWriter);
 //   4. links, one by one, each checked against the disk as it then stands;
@@ -56,6 +57,7 @@ private:
     void makeTarget();
     void noteCreatedFolders(const std::vector<std::filesystem::path>& missing);
     void makeFolders();
+    void checkDeclaredSpace() const;
     void writeFiles(ExtractionProgress& progress);
     void writeShare(ZipReader& reader, ExtractionProgress& progress);
     void failWith(const std::string& description);

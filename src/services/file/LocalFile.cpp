@@ -4,7 +4,9 @@
 #include "services/internal/Log.hpp"
 #include "services/internal/Path.hpp"
 
+#include <algorithm>
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace hexora::LocalFile {
@@ -16,6 +18,10 @@ std::optional<std::string> readAll(const fs::path& path, std::error_code& error,
     const FileDescriptor fd = FileOps::openRegularFile(path, error);
     if (!fd) return std::nullopt;
     std::string content;
+    // Room for the whole file at once: a large one is not copied as it grows.
+    struct stat info {};
+    if (::fstat(fd.get(), &info) == 0 && info.st_size > 0)
+        content.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(static_cast<std::uintmax_t>(info.st_size), maxBytes) + 1));
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);

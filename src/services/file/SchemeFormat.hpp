@@ -3,8 +3,9 @@
 // the form of a broken-file list. One JSON object
 //   {"version":"..","header":"..","files":[{"file":"..","directory":"..","hash":".."}]}
 // Decoding: every key is required and every value is a text (`files` a list
-// of such objects); other keys are ignored. Encoding: members in the order
-// above.
+// of such objects); other keys are ignored; it reads the text straight into
+// the records (SchemeReader), in little more memory than the scheme's own
+// size. Encoding: members in the order above.
 //
 // Thread: a plain value; nothing here throws.
 #include "services/file/SchemeFileInfo.hpp"

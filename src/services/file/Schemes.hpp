@@ -18,6 +18,12 @@ public:
     /// while keeping a hostile or broken file (a small gzip that inflates to
     /// gigabytes) from filling the disk or the memory of the JSON decoder.
     static constexpr std::uintmax_t MaxFileBytes = 32u << 20;
+    /// The largest gzip-compressed scheme fetched: a scheme of MaxFileBytes
+    /// and 1 MiB. Deflate never grows data by more than 5 bytes in 16 KiB
+    /// (its stored blocks), and gzip adds a header and trailer of a few
+    /// dozen bytes, so the margin holds any sound file; an endless or
+    /// oversized body stops here instead of at the disk's free-space reserve.
+    static constexpr std::uintmax_t MaxArchiveBytes = MaxFileBytes + (1u << 20);
 
     /// `scheme` starts absent; nothing is read until load().
     explicit Schemes(std::filesystem::path path);

@@ -35,7 +35,7 @@ void Setting::setCdnDsaIndex(std::int64_t index) {
 bool Setting::load() {
     if (LocalFile::isNonEmptyRegularFile(path_)) {
         std::error_code error;
-        if (const auto bytes = LocalFile::readAll(path_, error)) {
+        if (const auto bytes = LocalFile::readAll(path_, error, MaxFileBytes)) {
             if (auto record = SettingFormat::decode(*bytes)) {
                 setSetting(std::move(*record));
                 return true;

@@ -35,6 +35,11 @@ public:
     Setting(const Setting&) = delete;
     Setting& operator=(const Setting&) = delete;
 
+    /// The largest settings file read: 1 MiB. The launcher writes two indices
+    /// and the check-file reasons it read (a few hundred bytes), so a larger
+    /// file is a broken one: it is handled as such, without reading it whole.
+    static constexpr std::uintmax_t MaxFileBytes = 1u << 20;
+
     const std::filesystem::path& path() const { return path_; }
 
     /// A copy of the record in use.
@@ -44,8 +49,9 @@ public:
     void setCdnDsaIndex(std::int64_t index);
 
     /// Reads the file into the record. True when the path is a non-empty
-    /// regular file that decodes as a settings file. In every other case
-    /// (missing, a folder, empty, unreadable, invalid) whatever is at the path
+    /// regular file of at most MaxFileBytes that decodes as a settings file.
+    /// In every other case (missing, a folder, empty, unreadable, larger,
+    /// invalid) whatever is at the path
     /// is deleted, the parent folder is created, the record keeps what it held
     /// and the result is false.
     virtual bool load();

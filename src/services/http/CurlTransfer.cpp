@@ -270,6 +270,10 @@ bool CurlTransfer::admitsBodyBytes(size_t length, bool toFile) {
         stopTooLarge("The reply body is longer than its announced length of " + std::to_string(*announced) + " bytes");
         return false;
     }
+    if (toFile && (announced ? *announced : written_ + length) > options_.maxDownloadBytes) {
+        stopTooLarge("The download is larger than " + std::to_string(options_.maxDownloadBytes) + " bytes");
+        return false;
+    }
     if (toFile && !announced && written_ + length > options_.maxUnannouncedDownloadBytes) {
         stopTooLarge("The download is larger than " + std::to_string(options_.maxUnannouncedDownloadBytes) +
                      " bytes without an announced length");

@@ -7,7 +7,7 @@
 // caller's abort check are applied, at a finer grain than libcurl's own
 // whole-second low-speed limit, and where the minimum rate is checked.
 #include "platform/FileDescriptor.hpp"
-#include "services/http/FreeSpaceReserve.hpp"
+#include "services/internal/FreeSpaceReserve.hpp"
 #include "services/http/HttpOptions.hpp"
 #include "services/http/HttpResult.hpp"
 

@@ -30,7 +30,8 @@ Result put(const std::string& url, const std::string& body, const Options& optio
 /// which is created or truncated at its first byte (an empty 2xx reply leaves
 /// an empty file; a link in the file's place fails the transfer, nothing is
 /// written through it). The body may not exceed its announced length, nor
-/// Options::maxUnannouncedDownloadBytes without one, nor take the file's
+/// Options::maxUnannouncedDownloadBytes without one, nor Options::maxDownloadBytes
+/// in any case, nor take the file's
 /// file system below Options::keepFreeBytes of free space. `progress` is called
 /// after each chunk written and may abort. The body of any other reply goes to Result::body and the file is
 /// not touched. Parent folders are not created. After a failure the file may

@@ -73,6 +73,11 @@ struct Options {
     /// announced length may not exceed that length); beyond it the transfer
     /// fails (Failure::BodyTooLarge). See DefaultMaxUnannouncedDownloadBytes.
     std::uint64_t maxUnannouncedDownloadBytes = DefaultMaxUnannouncedDownloadBytes;
+    /// Cap on any download body, announced or not, for a file whose largest
+    /// sound size the caller knows (a scheme): a reply that announces more
+    /// fails before its first byte is written, one that sends more fails at
+    /// the cap (Failure::BodyTooLarge). The default leaves only the caps above.
+    std::uint64_t maxDownloadBytes = UINT64_MAX;
     /// The free space a download leaves on its file's file system: a chunk
     /// that would leave less fails the transfer (Failure::Transport, the text
     /// names the file and the reserve). See DefaultKeepFreeBytes; 0 keeps none.

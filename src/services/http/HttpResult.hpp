@@ -16,7 +16,8 @@ enum class Failure {
                    // or longer in all than Options::maxDurationTimeouts allows
     Aborted,       // the caller's shouldAbort or progress callback stopped it
     BodyTooLarge,  // the reply body exceeded its announced length, Options::maxBodyBytes
-                   // or, for a download without a length, Options::maxUnannouncedDownloadBytes
+                   // or, for a download without a length, Options::maxUnannouncedDownloadBytes,
+                   // or Options::maxDownloadBytes
 };
 
 struct Result {

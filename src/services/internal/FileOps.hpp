@@ -32,6 +32,7 @@ using platform::FilePrimitives::itemExists;
 using platform::FilePrimitives::removeAll;
 using platform::FilePrimitives::replaceAtomically;
 using platform::FilePrimitives::syncFolder;
+using platform::FilePrimitives::temporarySiblingsOf;
 using platform::FilePrimitives::TemporaryFile;
 using platform::FilePrimitives::writeAll;
 

@@ -3,6 +3,7 @@
 #include "services/api/DomainRotation.hpp"
 #include "services/api/ApiDomains.hpp"
 #include "services/file/LoadedSetting.hpp"
+#include "services/file/Schemes.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/FileFetch.hpp"
@@ -26,7 +27,8 @@ bool CLoadSchemes::attempt(const std::string& base) const {
     Rum::LogData("CLoadSchemes", "download", "Start", "INFO").addData("Uri", url).append();
     FileFetchCallbacks callbacks;
     callbacks.shouldAbort = [this] { return isCancelled(); };
-    const FileFetchResult result = fetchFile(url, (storagePath() / destFileName).string(), callbacks);
+    const FileFetchResult result =
+        fetchFile(url, (storagePath() / destFileName).string(), callbacks, Schemes::MaxArchiveBytes);
     if (result.succeeded) {
         Rum::LogData("CLoadSchemes", "download", "Succeeded", "INFO").addData("Uri", url).append();
         return true;

@@ -19,7 +19,10 @@
 //   recorded "Failed" with the abort's description), asks no further domain
 //   and returns, leaving the destination as it was.
 // It never throws, posts no display state and never calls its completion
-// handler. The file at the destination is replaced only by a complete body.
+// handler. The file at the destination is replaced only by a complete body
+// of at most Schemes::MaxArchiveBytes (a reply that announces or sends more
+// fails its attempt, its "Failed" record naming the cap); a failed attempt
+// leaves no temporary file (those of a killed run go at the next start).
 #include "engine/Worker.hpp"
 
 #include <memory>

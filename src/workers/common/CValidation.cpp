@@ -9,7 +9,9 @@
 #include "workers/common/ValidationThread.hpp"
 
 #include <algorithm>
+#include <string_view>
 #include <system_error>
+#include <unordered_set>
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
@@ -106,10 +108,13 @@ void CValidation::cleanUp(const std::vector<std::string>& checkedPaths) const {
         Log::info("Failed to list files for cleanup : " + error.message());
         return;
     }
+    // Looked up once per file of the tree: a set, so a bundle of many files
+    // costs no more per file than a small one.
+    const std::unordered_set<std::string_view> checked(checkedPaths.begin(), checkedPaths.end());
     std::string notes;
     for (const fs::path& path : listed) {
         const std::string text = path.lexically_normal().string();
-        if (std::find(checkedPaths.begin(), checkedPaths.end(), text) != checkedPaths.end()) continue;
+        if (checked.count(text)) continue;
         if (!FileOps::isRegularFile(path)) continue;
         std::error_code removeError;
         fs::remove(path, removeError);

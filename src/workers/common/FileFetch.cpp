@@ -48,7 +48,8 @@ std::string joinUrl(const std::string& base, const std::string& path) {
     return trimmedBase + "/" + path.substr(start);
 }
 
-FileFetchResult fetchFile(const std::string& url, const std::string& targetPath, const FileFetchCallbacks& callbacks) {
+FileFetchResult fetchFile(const std::string& url, const std::string& targetPath, const FileFetchCallbacks& callbacks,
+                          std::uint64_t maxBytes) {
     FileFetchResult outcome;
     const fs::path target(targetPath);
     std::error_code error;
@@ -74,6 +75,7 @@ FileFetchResult fetchFile(const std::string& url, const std::string& targetPath,
     options.minBytesPerSec = bounds.minBytesPerSec;
     options.maxUnannouncedDownloadBytes = bounds.maxUnannouncedBytes;
     options.keepFreeBytes = bounds.keepFreeBytes;
+    options.maxDownloadBytes = maxBytes;
     options.shouldAbort = callbacks.shouldAbort;
     const Http::DownloadProgress progress = [&](std::uint64_t written, std::uint64_t expected) {
         if (callbacks.onProgress && expected > 0) {

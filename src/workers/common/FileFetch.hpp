@@ -56,8 +56,10 @@ struct FileFetchCallbacks {
     std::function<void(double)> onProgress;
 };
 
+/// `maxBytes` caps the body whatever the reply announces (see
+/// Http::Options::maxDownloadBytes); a longer one fails the fetch.
 FileFetchResult fetchFile(const std::string& url, const std::string& targetPath,
-                          const FileFetchCallbacks& callbacks = {});
+                          const FileFetchCallbacks& callbacks = {}, std::uint64_t maxBytes = UINT64_MAX);
 
 /// `base` followed by "/" and each component, one slash between parts
 /// (no separator doubled or dropped), the base's scheme and host untouched.

@@ -1,8 +1,9 @@
 #include "workers/common/UnzipUnit.hpp"
 
+#include "services/archive/ZipExtract.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
-#include "services/archive/ZipExtract.hpp"
+#include "workers/common/FileFetch.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -70,7 +71,7 @@ void UnzipUnit::unzip() {
     try {
         Archive::ZipExtract::extract(sourcePath_, targetPath_,
                                      {[&](double fraction) { progress->setFractionCompleted(fraction); },
-                                      [&] { return progress->isCancelled(); }},
+                                      [&] { return progress->isCancelled(); }, fileFetchBounds().keepFreeBytes},
                                      budget_.get());
     } catch (const std::exception& error) {
         failure = error.what();

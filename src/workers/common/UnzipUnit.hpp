@@ -2,7 +2,10 @@
 // One package of a CUnzip run: a zip file and the folder it is extracted
 // into (see ZipExtract: nothing lands outside the folder, CRCs checked,
 // Unix permissions and times kept; the package's entries are written by
-// several threads, within the run's thread budget).
+// several threads, within the run's thread budget). The extraction keeps
+// the free-space reserve the downloads keep (fileFetchBounds().keepFreeBytes):
+// a package whose declared sizes do not fit beside it is refused before
+// anything is written, and a write that would cut into it fails the unit.
 //
 // unzip() makes a fresh UnzipProgress (kept in unzipProgress()), whose
 // fraction raises `progress` (never lowering it, and never to 1: only a

@@ -18,6 +18,7 @@
 #include "workers/common/CGunzip.hpp"
 #include "workers/common/CLoadSchemes.hpp"
 #include "workers/common/CValidation.hpp"
+#include "workers/common/UpdatePipeline.hpp"
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;
@@ -98,6 +99,7 @@ void UpdateInfoDecision::work(const Request& request) const {
 }
 
 void UpdateInfoDecision::decide(const std::string& installed, const Response& reply) const {
+    if (hasText(reply.hash)) UpdatePipeline::requirePlainHash(profile_.workType, *reply.hash);
     const bool newVersion = hasText(reply.version) && *reply.version != installed;
     if (newVersion) {
         const auto& thread = worker_.workerThread();

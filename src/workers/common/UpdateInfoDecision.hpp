@@ -20,7 +20,9 @@
 // 3. No usable reply: queues CCheckMaintenance and returns.
 // 4. Writes the settings file (atomically; a failure is ignored) and empties
 //    the storage folder's temp folder (a failure is ignored).
-// 5. Decides:
+// 5. Decides, after refusing a non-empty `hash` that is not one plain path
+//    component (UpdatePipeline::requirePlainHash, type the profile's
+//    workType; nothing is queued):
 //    - new version (a non-empty `version` whose text differs from the
 //      installed one, lower ones too): queues the update worker, a smart
 //      patch to `file` when `file` holds "_", else a full patch to `version`;

@@ -24,6 +24,14 @@ bool UpdatePipeline::isPlainName(const std::string& name) {
            name.find('\0') == std::string::npos;
 }
 
+void UpdatePipeline::requirePlainHash(const std::string& workerName, const std::string& hash) {
+    if (isPlainName(hash)) return;
+    Rum::LogData record(workerName, "invalid package hash", "Failed", "ERROR");
+    record.addData("updateHash", hash);
+    throw LauncherError::failure(workerName, "invalid package hash: " + hash,
+                                 LauncherState::Failed_Api_Unavailable_Version, record);
+}
+
 void UpdatePipeline::work() const {
     const std::string& version = package_.updateVersion;
     if (!isPlainName(version)) {
@@ -32,6 +40,7 @@ void UpdatePipeline::work() const {
         throw LauncherError::failure(profile_.workerName, "invalid package name: " + version,
                                      LauncherState::Failed_Api_Unavailable_Version, record);
     }
+    requirePlainHash(profile_.workerName, package_.updateHash);
     const fs::path temp = tempPath();
     try {
         Path::clear(temp);

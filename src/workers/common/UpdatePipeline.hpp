@@ -8,7 +8,9 @@
 //   "/" or "\"), since it names files in temp; otherwise throws
 //   Worker::LauncherError (code Failed, type the worker's name, message
 //   "invalid package name: " + V, state Failed_Api_Unavailable_Version) and
-//   touches nothing;
+//   touches nothing; so must the hash be (it names the package's folder on
+//   the file server): otherwise the same error with "invalid package hash: "
+//   + hash (requirePlainHash);
 // - empties temp (a failure is ignored), then queues CDownload of
 //   "/update/<hash>/V.zip" into temp, CUnzip of temp/V.zip into temp,
 //   CValidation of temp/V/Hexora.app against temp/V/scheme.json (files the
@@ -59,6 +61,13 @@ public:
 
     /// True for a name that stays one path component below a folder.
     static bool isPlainName(const std::string& name);
+
+    /// Throws Worker::LauncherError (code Failed, type `workerName`, message
+    /// "invalid package hash: " + hash, state Failed_Api_Unavailable_Version,
+    /// record `workerName`/"invalid package hash"/"Failed"/"ERROR" with
+    /// "updateHash") unless `hash` is a plain name: a hash from the server
+    /// must not lead anywhere but to its own folder under "/update".
+    static void requirePlainHash(const std::string& workerName, const std::string& hash);
 
 private:
     const Worker& worker_;

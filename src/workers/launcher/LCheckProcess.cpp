@@ -10,6 +10,7 @@
 #include "workers/launcher/LP22.hpp"
 #include "workers/launcher/LUpdatePlayerPrefs.hpp"
 #include "workers/launcher/SelfRestart.hpp"
+#include "workers/launcher/StartupLeftovers.hpp"
 
 namespace hexora::Worker::Launcher {
 namespace {
@@ -41,7 +42,11 @@ void LCheckProcess::work() {
     enqueue(std::make_shared<LUpdatePlayerPrefs>(thread));
     enqueue(std::make_shared<LLoadAppConfig>(thread));
     enqueue(std::make_shared<LLoadVersion>(thread));
-    enqueue(std::make_shared<Common::CCleanUp>(thread, std::vector<std::filesystem::path>{tempPath()}));
+    // Past the check no other launcher is at work: what killed runs left
+    // goes with temp (StartupLeftovers).
+    std::vector<std::filesystem::path> cleanUp{tempPath()};
+    for (auto& leftover : StartupLeftovers::find()) cleanUp.push_back(std::move(leftover));
+    enqueue(std::make_shared<Common::CCleanUp>(thread, std::move(cleanUp)));
     enqueue(std::make_shared<LP22>(thread));
 }
 

@@ -18,7 +18,8 @@
 //                     launcher and end with Found_Launcher
 // When none runs, queues the boot chain in this order: LLoadSettings,
 // LUpdatePlayerPrefs, LLoadAppConfig, LLoadVersion, Common::CCleanUp of
-// [storage/"temp"], LP22. Otherwise throws the check's LauncherError (type
+// [storage/"temp"] and the leftovers of killed runs found now
+// (StartupLeftovers), LP22. Otherwise throws the check's LauncherError (type
 // "LCheckProcess", not terminating) and queues nothing.
 //
 // Thread: work() runs on the worker thread; it may wait up to 9 s (clock

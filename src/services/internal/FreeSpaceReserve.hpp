@@ -1,7 +1,7 @@
 #pragma once
-// Keeps a download from taking the last free space of its file's file
-// system: each chunk is admitted only when writing it still leaves the
-// reserve free there (Options::keepFreeBytes).
+// Keeps a download or an unzip from taking the last free space of its file's
+// file system: each chunk is admitted only when writing it still leaves the
+// reserve free there (Http::Options::keepFreeBytes for a download).
 //
 // The free space is looked up on the open file (fstatvfs, through the
 // platform's FileSystem layer) before the first chunk, again after every
@@ -12,10 +12,13 @@
 // the reserve holds also for the programs that cannot use the blocks kept
 // for the system's administrator.
 //
-// Thread: one object serves one transfer on one thread. Nothing here throws.
+// Thread: one object serves one transfer (or one unzip thread's files) on one
+// thread; a lookup made through one file holds for every file on the same
+// file system. Nothing here throws.
 #include <cstdint>
+#include <optional>
 
-namespace hexora::Http {
+namespace hexora {
 
 class FreeSpaceReserve {
 public:
@@ -26,6 +29,11 @@ public:
 
     /// `reserveBytes` of 0 admits everything without a look.
     explicit FreeSpaceReserve(std::uint64_t reserveBytes) : reserve_(reserveBytes) {}
+
+    /// The free space of the file system of `fd` (a file or a folder) less
+    /// one block, as a look measures it; nullopt when the file system gives
+    /// no figure.
+    static std::optional<std::uint64_t> usableBytes(int fd);
 
     /// True when `length` more bytes may be written to the file open as `fd`;
     /// the bytes then count as written. A file system that gives no figure
@@ -43,4 +51,4 @@ private:
     std::uint64_t sinceLook_ = 0;
 };
 
-}  // namespace hexora::Http
+}  // namespace hexora
