@@ -165,6 +165,20 @@ bool removeAll(const fs::path& path, std::error_code& error) noexcept {
     }
 }
 
+bool renameItem(const fs::path& from, const fs::path& to, std::error_code& error) noexcept {
+    if (FileSystem::current()->rename(from, to) == 0) {
+        error.clear();
+        return true;
+    }
+    error = lastError();
+    return false;
+}
+
+void renameItem(const fs::path& from, const fs::path& to) {
+    std::error_code error;
+    if (!renameItem(from, to, error)) throw fs::filesystem_error("cannot rename", from, to, error);
+}
+
 void removeAll(const fs::path& path) {
     std::error_code error;
     if (!removeAll(path, error)) throw fs::filesystem_error("cannot remove all", path, error);

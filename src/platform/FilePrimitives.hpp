@@ -59,6 +59,12 @@ std::vector<std::filesystem::path> temporarySiblingsOf(const std::filesystem::pa
 bool replaceAtomically(const std::filesystem::path& path, std::string_view bytes,
                        std::optional<mode_t> mode = std::nullopt) noexcept;
 
+/// Renames `from` to `to` through the FileSystem layer (rename(2): an item at
+/// `to` is replaced). False with `error` set on failure, nothing changed.
+bool renameItem(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error) noexcept;
+/// renameItem() that throws std::filesystem::filesystem_error on failure.
+void renameItem(const std::filesystem::path& from, const std::filesystem::path& to);
+
 /// Flushes the folder's entries (a rename in it) to disk; failures are ignored.
 void syncFolder(const std::filesystem::path& folder) noexcept;
 

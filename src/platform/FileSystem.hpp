@@ -4,8 +4,9 @@
 // file systems, a file system without the swap), behind one layer so that a
 // test can make any of them fail on any machine. Each call is the system call
 // of the same name and reports the same way: -1 with errno set.
-// Only what the download, the unpacking, the patch steps and the atomic file
-// writes need is here; everything else calls the system directly.
+// Only what the download (its writes and its last rename), the unpacking (the
+// gunzip's renames), the patch steps, the boot's write test and the atomic
+// file writes need is here; everything else calls the system directly.
 //
 // Thread: any thread may call; a layer must allow concurrent calls. install()
 // is meant for process start and for tests; callers see the old or the new
@@ -26,6 +27,8 @@ public:
     virtual int open(const std::filesystem::path& path, int flags, mode_t mode) = 0;
     /// write(2) on a descriptor from open(); the bytes written, or -1.
     virtual ssize_t write(int fd, const void* data, std::size_t size) = 0;
+    /// close(2) of a descriptor from open(); 0 or -1 (the descriptor is gone either way).
+    virtual int close(int fd) = 0;
     /// fsync(2); 0 or -1.
     virtual int sync(int fd) = 0;
     /// fstatvfs(2): the figures of the file system holding `fd`; 0 or -1.

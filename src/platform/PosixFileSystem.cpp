@@ -12,6 +12,8 @@ int PosixFileSystem::open(const std::filesystem::path& path, int flags, mode_t m
 
 ssize_t PosixFileSystem::write(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
 
+int PosixFileSystem::close(int fd) { return ::close(fd); }
+
 int PosixFileSystem::sync(int fd) { return ::fsync(fd); }
 
 int PosixFileSystem::spaceOf(int fd, struct statvfs& figures) { return ::fstatvfs(fd, &figures); }

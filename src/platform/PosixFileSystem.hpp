@@ -10,6 +10,7 @@ class PosixFileSystem final : public FileSystem {
 public:
     int open(const std::filesystem::path& path, int flags, mode_t mode) override;
     ssize_t write(int fd, const void* data, std::size_t size) override;
+    int close(int fd) override;
     int sync(int fd) override;
     int spaceOf(int fd, struct statvfs& figures) override;
     int rename(const std::filesystem::path& from, const std::filesystem::path& to) override;

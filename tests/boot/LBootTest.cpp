@@ -281,7 +281,7 @@ TEST_F(LBootTest, StorageThatRefusesTheTestFileQuitsWithTheSystemsReason) {
     const struct {
         Call call;
         int error;
-    } cases[] = {{Call::Open, EACCES}, {Call::Open, EPERM}, {Call::Write, EIO}, {Call::Write, EACCES}};
+    } cases[] = {{Call::Open, EACCES}, {Call::Open, EPERM}, {Call::Write, EIO}, {Call::Write, EACCES}, {Call::Close, EIO}};
     fs::create_directories(storagePath());
     for (const auto& c : cases) {
         SCOPED_TRACE(std::strerror(c.error));

@@ -413,6 +413,24 @@ TEST_F(CDownloadTest, AWholeBodyThatCannotBePutInPlaceDoesNotCountAsDownloaded) 
     EXPECT_EQ(folderEntries(target), std::vector<std::string>{"a.zip"});
 }
 
+// The last step of a download, the rename of the whole body into place, goes
+// through the file-system layer: when it is refused the file does not count,
+// nothing stands at its name and no part is left behind.
+TEST_F(CDownloadTest, ARefusedRenameIntoPlaceFailsTheFileAndLeavesNothing) {
+    fs::create_directories(target);
+    std::ofstream(target / "keep.txt") << "kept";
+    primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, body(5000, 'a')));
+    fallback.on("GET", "/update/h1/a.zip", ServerReply::text(200, body(5000, 'a')));
+    test::ScopedFileSystem disk;
+    disk->fail(test::FakeFileSystem::Call::Rename, (target / "a.zip").string(), EACCES);
+
+    const auto error = test::expectLauncherError([&] { makeDownload({"h1"}, {"a.zip"})->work(); });
+
+    EXPECT_EQ(error.message, "some downloads failed (0.0/1.0)");
+    EXPECT_GE(disk->calls(test::FakeFileSystem::Call::Rename, (target / "a.zip").string()), 1);
+    EXPECT_EQ(folderEntries(target), std::vector<std::string>{"keep.txt"});
+}
+
 TEST_F(CDownloadTest, AFileNameLeavingTheTargetFolderIsRefused) {
     primary.on("GET", "/update/h1/a.zip", ServerReply::text(200, "fine"));
     auto download = makeDownload({"h1", "h2"}, {"a.zip", "../escaped.zip"});

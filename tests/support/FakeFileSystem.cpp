@@ -114,6 +114,16 @@ ssize_t FakeFileSystem::write(int fd, const void* data, std::size_t size) {
     return written;
 }
 
+int FakeFileSystem::close(int fd) {
+    if (const auto error = faultFor(Call::Close, pathOf(fd))) {
+        const int result = failWith(*error);
+        system_.close(fd);
+        errno = *error;
+        return result;
+    }
+    return system_.close(fd);
+}
+
 int FakeFileSystem::sync(int fd) {
     if (const auto error = faultFor(Call::Sync, pathOf(fd))) return failWith(*error);
     return system_.sync(fd);

@@ -29,7 +29,7 @@ namespace hexora::test {
 
 class FakeFileSystem final : public platform::FileSystem {
 public:
-    enum class Call { Open, Write, Sync, SpaceOf, Rename, Exchange, Remove };
+    enum class Call { Open, Write, Close, Sync, SpaceOf, Rename, Exchange, Remove };
 
     static constexpr int Always = -1;
 
@@ -54,6 +54,7 @@ public:
 
     int open(const std::filesystem::path& path, int flags, mode_t mode) override;
     ssize_t write(int fd, const void* data, std::size_t size) override;
+    int close(int fd) override;
     int sync(int fd) override;
     int spaceOf(int fd, struct statvfs& figures) override;
     int rename(const std::filesystem::path& from, const std::filesystem::path& to) override;

@@ -5,6 +5,7 @@
 #include "services/file/Schemes.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/Eventually.hpp"
 #include "support/PendingRecords.hpp"
 #include "support/RunState.hpp"
@@ -78,6 +79,35 @@ TEST_F(UnpackTest, GunzipOfPlainTextFailsSilentlyAndKeepsTarget) {
     EXPECT_FALSE(error->rum);
     EXPECT_TRUE(Rum::Api::takePendingRecords().empty());
     EXPECT_EQ(test::readFile(dir / "storage/scheme.json"), "previous");
+}
+
+// The gunzip's renames (the previous file aside, the new one into place, the
+// previous one back after a failure) go through the file-system layer: a
+// refused one fails the unit with its record, the previous scheme stays and
+// neither the inflated file nor the backup is left.
+TEST_F(UnpackTest, ARefusedRenameFailsTheGunzipAndKeepsThePreviousTarget) {
+    struct Case {
+        const char* name;
+        int succeedFirst;  // renames on the target that go through before the refusal
+    };
+    for (const Case& c : {Case{"previous file aside", 0}, Case{"new file into place", 1}}) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir / "storage");
+        const fs::path source = dir.write("storage/scheme.json.gz", test::deflateBytes("{\"version\":\"2\"}"));
+        const fs::path target = dir.write("storage/scheme.json", "previous");
+        Rum::Api::takePendingRecords();
+        test::ScopedFileSystem disk;
+        disk->fail(test::FakeFileSystem::Call::Rename, target.string(), EIO, c.succeedFirst, 1);
+        CGunzip worker(harness.thread, {source.string()}, {target.string()});
+
+        const auto error = test::failureOf([&] { worker.work(); });
+
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message, "some files failed to gunzip 0.0/1.0");
+        EXPECT_EQ(test::readFile(target), "previous");
+        EXPECT_EQ(names(dir / "storage"), (std::vector<std::string>{"scheme.json", "scheme.json.gz"}));
+        EXPECT_EQ(test::withEvent(Rum::Api::takePendingRecords(), "failed").size(), 1u);
+    }
 }
 
 TEST_F(UnpackTest, BrokenGzipKeepsPreviousTargetAndRecordsTheReason) {

@@ -30,6 +30,7 @@ using platform::FilePrimitives::createTemporarySibling;
 using platform::FilePrimitives::freeSiblingName;
 using platform::FilePrimitives::itemExists;
 using platform::FilePrimitives::removeAll;
+using platform::FilePrimitives::renameItem;
 using platform::FilePrimitives::replaceAtomically;
 using platform::FilePrimitives::syncFolder;
 using platform::FilePrimitives::temporarySiblingsOf;

@@ -90,8 +90,7 @@ FileFetchResult fetchFile(const std::string& url, const std::string& targetPath,
         removeQuietly(temporary);
         return outcome;
     }
-    fs::rename(temporary, target, error);
-    if (error) {
+    if (!FileOps::renameItem(temporary, target, error)) {
         removeQuietly(temporary);
         outcome.error = "Could not move the download to " + targetPath + ": " + error.message();
         return outcome;

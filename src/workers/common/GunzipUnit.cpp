@@ -78,14 +78,14 @@ void GunzipUnit::run() {
         }
         temporary = Archive::GzipInflate::inflateNextTo(sourcePath_, target, Schemes::MaxFileBytes);
         if (FileOps::itemExists(backup)) fs::remove_all(backup);
-        if (FileOps::itemExists(target)) fs::rename(target, backup);
-        fs::rename(temporary, target);
+        if (FileOps::itemExists(target)) FileOps::renameItem(target, backup);
+        FileOps::renameItem(temporary, target);
         if (FileOps::itemExists(backup)) fs::remove_all(backup);
     } catch (const std::exception& error) {
         std::error_code ignored;
         if (!temporary.empty()) fs::remove(temporary, ignored);
         failed(error.what());
-        if (!FileOps::itemExists(target) && FileOps::itemExists(backup)) fs::rename(backup, target, ignored);
+        if (!FileOps::itemExists(target) && FileOps::itemExists(backup)) FileOps::renameItem(backup, target, ignored);
         return;
     }
     progress_.store(1.0);

@@ -117,13 +117,18 @@ void LBoot::writeAndDeleteTestFile(const fs::path& file) {
     const std::string_view content = TestFileContent;
     const auto written = fileSystem->write(descriptor, content.data(), content.size());
     const int writeErrno = errno;
-    if (::close(descriptor) != 0 && written >= 0) throwErrno("close", file);
+    if (fileSystem->close(descriptor) != 0 && written >= 0) {
+        const int closeErrno = errno;
+        fileSystem->remove(file);
+        errno = closeErrno;
+        throwErrno("close", file);
+    }
     if (written != static_cast<ssize_t>(content.size())) {
-        ::unlink(file.c_str());
+        fileSystem->remove(file);
         errno = written < 0 ? writeErrno : EIO;
         throwErrno("write", file);
     }
-    fs::remove(file);
+    if (fileSystem->remove(file) != 0) throwErrno("remove", file);
 }
 
 void LBoot::failPermission(const std::string& prefix, const std::error_code& error) {
