@@ -29,7 +29,7 @@
 #include "services/api/ApiDomains.hpp"
 #include "services/http/TrustedCertificates.hpp"
 #include "support/server/HttpsServer.hpp"
-#include "workers/common/CDownload.hpp"
+#include "workers/common/download/CDownload.hpp"
 
 #include <algorithm>
 #include <chrono>

@@ -30,12 +30,12 @@
 #include "platform/Clock.hpp"
 #include "services/api/ApiDomains.hpp"
 #include "support/server/HttpsServer.hpp"
-#include "workers/common/CCheckValidationResult.hpp"
-#include "workers/common/CCleanUp.hpp"
-#include "workers/common/CDownload.hpp"
-#include "workers/common/CPatch.hpp"
-#include "workers/common/CUnzip.hpp"
-#include "workers/common/CValidation.hpp"
+#include "workers/common/validate/CCheckValidationResult.hpp"
+#include "workers/common/patch/CCleanUp.hpp"
+#include "workers/common/download/CDownload.hpp"
+#include "workers/common/patch/CPatch.hpp"
+#include "workers/common/unpack/CUnzip.hpp"
+#include "workers/common/validate/CValidation.hpp"
 #include "workers/common/MultiFileWorker.hpp"
 
 #include <algorithm>

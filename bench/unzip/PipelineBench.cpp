@@ -23,8 +23,8 @@
 #include "platform/Clock.hpp"
 #include "services/file/SchemeFormat.hpp"
 #include "services/internal/SHA1.hpp"
-#include "workers/common/CUnzip.hpp"
-#include "workers/common/CValidation.hpp"
+#include "workers/common/unpack/CUnzip.hpp"
+#include "workers/common/validate/CValidation.hpp"
 
 #include <chrono>
 #include <cstdio>

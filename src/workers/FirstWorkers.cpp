@@ -3,7 +3,7 @@
 #include "engine/Launcher.hpp"
 #include "services/api/ApiDomains.hpp"
 #include "services/rum/RumApi.hpp"
-#include "workers/common/RoadSuccessors.hpp"
+#include "workers/road/RoadSuccessors.hpp"
 #include "workers/game/GCheckProcess.hpp"
 #include "workers/game/GHandleOpenUrls.hpp"
 #include "workers/game/GStart.hpp"

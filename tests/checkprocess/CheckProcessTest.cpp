@@ -18,7 +18,7 @@
 #include "support/TestBundle.hpp"
 #include "support/TestClock.hpp"
 #include "support/WorkerFailure.hpp"
-#include "workers/common/CCleanUp.hpp"
+#include "workers/common/patch/CCleanUp.hpp"
 #include "workers/game/GCheckProcess.hpp"
 #include "workers/game/GLoadVersion.hpp"
 #include "workers/game/GP22.hpp"

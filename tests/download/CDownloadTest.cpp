@@ -1,5 +1,5 @@
 // CDownload against two local HTTPS file servers.
-#include "workers/common/CDownload.hpp"
+#include "workers/common/download/CDownload.hpp"
 
 #include "DownloadFixture.hpp"
 #include "support/Eventually.hpp"

@@ -13,7 +13,7 @@
 #include "support/TestClock.hpp"
 #include "support/WorkerFailure.hpp"
 #include "support/server/HttpsServer.hpp"
-#include "workers/common/FileFetch.hpp"
+#include "workers/common/download/FileFetch.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // DownloadUnit on its own: states, addresses, retries and cancellation.
-#include "workers/common/DownloadUnit.hpp"
+#include "workers/common/download/DownloadUnit.hpp"
 
 #include "DownloadFixture.hpp"
 #include "support/LogCapture.hpp"

@@ -17,8 +17,8 @@
 #include "support/EngineHarness.hpp"
 #include "support/FakePathExchange.hpp"
 #include "support/InfoPlistText.hpp"
-#include "workers/common/CPatch.hpp"
-#include "workers/common/PatchSteps.hpp"
+#include "workers/common/patch/CPatch.hpp"
+#include "workers/common/patch/PatchSteps.hpp"
 
 #include <gtest/gtest.h>
 #include <signal.h>

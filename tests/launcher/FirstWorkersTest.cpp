@@ -5,7 +5,7 @@
 #include "support/FakeLauncherView.hpp"
 #include "support/ScopedEnv.hpp"
 #include "workers/FirstWorkers.hpp"
-#include "workers/common/RoadSuccessors.hpp"
+#include "workers/road/RoadSuccessors.hpp"
 #include "workers/game/GCheckProcess.hpp"
 #include "workers/game/GHandleOpenUrls.hpp"
 #include "workers/game/GStart.hpp"

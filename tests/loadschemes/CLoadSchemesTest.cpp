@@ -1,5 +1,5 @@
 // CLoadSchemes against two local HTTPS file servers.
-#include "workers/common/CLoadSchemes.hpp"
+#include "workers/common/download/CLoadSchemes.hpp"
 
 #include "services/api/ApiConfig.hpp"
 #include "services/api/ApiDomains.hpp"
@@ -13,7 +13,7 @@
 #include "support/SmallFileSystem.hpp"
 #include "support/TempDir.hpp"
 #include "support/TreeSnapshot.hpp"
-#include "workers/common/FileFetch.hpp"
+#include "workers/common/download/FileFetch.hpp"
 #include "support/TestClock.hpp"
 #include "support/server/HttpsServer.hpp"
 

@@ -1,4 +1,4 @@
-#include "workers/common/CCheckMaintenance.hpp"
+#include "workers/road/CCheckMaintenance.hpp"
 
 #include "engine/LauncherError.hpp"
 #include "engine/StateMessages.hpp"
@@ -17,9 +17,9 @@
 #include "support/TestClock.hpp"
 #include "support/WorkerFailure.hpp"
 #include "support/server/HttpsServer.hpp"
-#include "workers/common/CCheckValidationResult.hpp"
-#include "workers/common/CValidation.hpp"
-#include "workers/common/MaintenanceWindow.hpp"
+#include "workers/common/validate/CCheckValidationResult.hpp"
+#include "workers/common/validate/CValidation.hpp"
+#include "workers/common/maintenance/MaintenanceWindow.hpp"
 #include "workers/game/GStart.hpp"
 
 #include <gmock/gmock.h>

@@ -12,7 +12,7 @@
 #include "support/EngineHarness.hpp"
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
-#include "workers/common/CValidation.hpp"
+#include "workers/common/validate/CValidation.hpp"
 
 #include <gtest/gtest.h>
 

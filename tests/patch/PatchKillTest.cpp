@@ -5,8 +5,8 @@
 // and always the executable. The patch
 // runs in a child process that kills itself with SIGKILL after step N, for
 // N = 1, 2, ... until a run gets through.
-#include "workers/common/CPatch.hpp"
-#include "workers/common/CSmartPatch.hpp"
+#include "workers/common/patch/CPatch.hpp"
+#include "workers/common/patch/CSmartPatch.hpp"
 
 #include "engine/LauncherError.hpp"
 #include "services/internal/LauncherProduct.hpp"
@@ -17,7 +17,7 @@
 #include "support/OtherFileSystemDir.hpp"
 #include "support/TempDir.hpp"
 #include "support/TreeSnapshot.hpp"
-#include "workers/common/PatchSteps.hpp"
+#include "workers/common/patch/PatchSteps.hpp"
 
 #include <gtest/gtest.h>
 

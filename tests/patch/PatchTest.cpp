@@ -1,6 +1,6 @@
-#include "workers/common/CCleanUp.hpp"
-#include "workers/common/CPatch.hpp"
-#include "workers/common/CSmartPatch.hpp"
+#include "workers/common/patch/CCleanUp.hpp"
+#include "workers/common/patch/CPatch.hpp"
+#include "workers/common/patch/CSmartPatch.hpp"
 
 #include "engine/LauncherError.hpp"
 #include "services/rum/RumApi.hpp"
@@ -16,7 +16,7 @@
 #include "support/TempDir.hpp"
 #include "support/TreeSnapshot.hpp"
 #include "services/internal/FileOps.hpp"
-#include "workers/common/PatchSteps.hpp"
+#include "workers/common/patch/PatchSteps.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -16,8 +16,8 @@
 #include "services/internal/InstalledVersions.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/RumApi.hpp"
-#include "workers/common/FileFetch.hpp"
-#include "workers/common/MaintenanceWindow.hpp"
+#include "workers/common/download/FileFetch.hpp"
+#include "workers/common/maintenance/MaintenanceWindow.hpp"
 #include "workers/launcher/LBoot.hpp"
 #include "workers/launcher/SelfRestart.hpp"
 

@@ -1,5 +1,5 @@
-#include "workers/common/CGunzip.hpp"
-#include "workers/common/CUnzip.hpp"
+#include "workers/common/unpack/CGunzip.hpp"
+#include "workers/common/unpack/CUnzip.hpp"
 
 #include "engine/LauncherError.hpp"
 #include "services/file/Schemes.hpp"
@@ -15,7 +15,7 @@
 #include "support/TempDir.hpp"
 #include "support/TestClock.hpp"
 #include "support/ZipBuilder.hpp"
-#include "workers/common/FileFetch.hpp"
+#include "workers/common/download/FileFetch.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include "support/Eventually.hpp"
 #include "support/ScopedEnv.hpp"
 #include "updateinfo/UpdateInfoFixture.hpp"
-#include "workers/common/CCheckMaintenance.hpp"
-#include "workers/common/CLoadSchemes.hpp"
+#include "workers/road/CCheckMaintenance.hpp"
+#include "workers/common/download/CLoadSchemes.hpp"
 #include "workers/game/GP22.hpp"
 #include "workers/launcher/LP22.hpp"
 

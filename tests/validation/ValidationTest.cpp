@@ -1,5 +1,5 @@
-#include "workers/common/CCheckValidationResult.hpp"
-#include "workers/common/CValidation.hpp"
+#include "workers/common/validate/CCheckValidationResult.hpp"
+#include "workers/common/validate/CValidation.hpp"
 
 #include "engine/LauncherError.hpp"
 #include "services/file/SchemeFormat.hpp"

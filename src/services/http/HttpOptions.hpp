@@ -24,7 +24,7 @@ inline constexpr std::size_t DefaultMaxBodyBytes = 16 * 1024 * 1024;
 /// (Failure::Timeout). 1 KiB/s lies far below any line the launcher is used
 /// on (an old dial-up line moves several times as much), so only a server
 /// that drips bytes to keep the idle timeout from firing meets it. Only file
-/// downloads set it (workers/common/FileFetch): an API, text or telemetry
+/// downloads set it (workers/common/download/FileFetch): an API, text or telemetry
 /// exchange is small, and a server that thinks before it answers would meet
 /// the rate long before the idle timeout.
 inline constexpr double DefaultMinBytesPerSec = 1024.0;

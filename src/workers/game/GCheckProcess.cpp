@@ -2,9 +2,9 @@
 
 #include "services/internal/GameProduct.hpp"
 #include "services/internal/Paths.hpp"
-#include "workers/common/CCleanUp.hpp"
-#include "workers/common/InstanceCheck.hpp"
-#include "workers/common/SkipUpdate.hpp"
+#include "workers/common/patch/CCleanUp.hpp"
+#include "workers/road/InstanceCheck.hpp"
+#include "workers/road/SkipUpdate.hpp"
 #include "workers/game/GLoadVersion.hpp"
 #include "workers/game/GP22.hpp"
 #include "workers/game/GStart.hpp"

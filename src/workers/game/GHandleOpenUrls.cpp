@@ -12,8 +12,8 @@
 #include "services/internal/UrlScheme.hpp"
 #include "services/internal/Versions.hpp"
 #include "services/rum/LogData.hpp"
-#include "workers/common/InstanceCheck.hpp"
-#include "workers/common/RoadSuccessors.hpp"
+#include "workers/road/InstanceCheck.hpp"
+#include "workers/road/RoadSuccessors.hpp"
 
 #include <algorithm>
 #include <optional>

@@ -2,8 +2,8 @@
 
 #include "services/internal/GameProduct.hpp"
 #include "services/internal/InstalledVersions.hpp"
-#include "workers/common/CCleanUp.hpp"
-#include "workers/common/UpdateInfoDecision.hpp"
+#include "workers/common/patch/CCleanUp.hpp"
+#include "workers/road/UpdateInfoDecision.hpp"
 #include "workers/game/GPatch.hpp"
 #include "workers/game/GStart.hpp"
 

@@ -2,8 +2,8 @@
 
 #include "services/internal/GameProduct.hpp"
 #include "services/internal/Paths.hpp"
-#include "workers/common/CCleanUp.hpp"
-#include "workers/common/UpdatePipeline.hpp"
+#include "workers/common/patch/CCleanUp.hpp"
+#include "workers/road/UpdatePipeline.hpp"
 #include "workers/game/GStart.hpp"
 
 namespace hexora::Worker::Hexora {

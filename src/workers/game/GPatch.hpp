@@ -12,7 +12,7 @@
 // Thread: work() on the worker thread; it only queues (it throws only for a
 // package name that is not one plain path component, see UpdatePipeline).
 #include "engine/Worker.hpp"
-#include "workers/common/UpdatePipelineProfile.hpp"
+#include "workers/road/UpdatePipelineProfile.hpp"
 
 #include <filesystem>
 #include <memory>

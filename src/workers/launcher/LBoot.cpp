@@ -13,8 +13,8 @@
 #include "services/internal/Log.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/LogData.hpp"
-#include "workers/common/InstanceCheck.hpp"
-#include "workers/common/RoadSuccessors.hpp"
+#include "workers/road/InstanceCheck.hpp"
+#include "workers/road/RoadSuccessors.hpp"
 #include "workers/launcher/LCheckProcess.hpp"
 
 #include <fcntl.h>

@@ -26,7 +26,7 @@
 // 2. isUpdatePrevented(): the developer-hub application prevents updates.
 //    Then two WARNING records are queued and skipUpdate() becomes true.
 // The successor is Hexora::GCheckProcess (through RoadSuccessors) when
-// skipUpdate() (workers/common/SkipUpdate.hpp) is true, else
+// skipUpdate() (workers/road/SkipUpdate.hpp) is true, else
 // Launcher::LCheckProcess. A writable storage folder and no prevention leave
 // no telemetry.
 //
@@ -36,7 +36,7 @@
 // Ownership: the alert's dismissal holds the flag it clears, so an alert
 // dismissed after a cancelled wait (the worker gone) touches nothing freed.
 #include "engine/Worker.hpp"
-#include "workers/common/SkipUpdate.hpp"
+#include "workers/road/SkipUpdate.hpp"
 
 #include <atomic>
 #include <filesystem>

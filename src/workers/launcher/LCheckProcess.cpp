@@ -2,8 +2,8 @@
 
 #include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
-#include "workers/common/CCleanUp.hpp"
-#include "workers/common/InstanceCheck.hpp"
+#include "workers/common/patch/CCleanUp.hpp"
+#include "workers/road/InstanceCheck.hpp"
 #include "workers/launcher/LLoadAppConfig.hpp"
 #include "workers/launcher/LLoadSettings.hpp"
 #include "workers/launcher/LLoadVersion.hpp"

@@ -3,8 +3,8 @@
 #include "services/internal/InstalledVersions.hpp"
 #include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
-#include "workers/common/RoadSuccessors.hpp"
-#include "workers/common/UpdateInfoDecision.hpp"
+#include "workers/road/RoadSuccessors.hpp"
+#include "workers/road/UpdateInfoDecision.hpp"
 #include "workers/launcher/LPatch.hpp"
 #include "workers/launcher/SelfRestart.hpp"
 

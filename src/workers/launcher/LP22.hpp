@@ -15,7 +15,7 @@
 // version nor a hash.
 #include "engine/Worker.hpp"
 #include "services/api/UpdateInfoResponse.hpp"
-#include "workers/common/UpdateInfoProfile.hpp"
+#include "workers/road/UpdateInfoProfile.hpp"
 
 #include <cstdint>
 #include <filesystem>

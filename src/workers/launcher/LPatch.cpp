@@ -2,7 +2,7 @@
 
 #include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
-#include "workers/common/UpdatePipeline.hpp"
+#include "workers/road/UpdatePipeline.hpp"
 #include "workers/launcher/LRestart.hpp"
 
 namespace hexora::Worker::Launcher {
