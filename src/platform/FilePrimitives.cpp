@@ -165,6 +165,29 @@ bool removeAll(const fs::path& path, std::error_code& error) noexcept {
     }
 }
 
+std::optional<std::string> readToEnd(int fd, std::uintmax_t maxBytes, std::error_code& error) {
+    std::string content;
+    // Room for the whole file at once: a large one is not copied as it grows.
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+        content.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(static_cast<std::uintmax_t>(info.st_size), maxBytes) + 1));
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0) return content;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            error = lastError();
+            return std::nullopt;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+        if (content.size() > maxBytes) {
+            error = std::make_error_code(std::errc::file_too_large);
+            return std::nullopt;
+        }
+    }
+}
+
 bool renameItem(const fs::path& from, const fs::path& to, std::error_code& error) noexcept {
     if (FileSystem::current()->rename(from, to) == 0) {
         error.clear();

@@ -11,7 +11,9 @@
 #include "platform/FileDescriptor.hpp"
 
 #include <filesystem>
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <sys/types.h>
 #include <system_error>
@@ -58,6 +60,11 @@ std::vector<std::filesystem::path> temporarySiblingsOf(const std::filesystem::pa
 /// untouched and no temporary file behind, when any step fails.
 bool replaceAtomically(const std::filesystem::path& path, std::string_view bytes,
                        std::optional<mode_t> mode = std::nullopt) noexcept;
+
+/// Reads `fd` to its end, resuming after interruptions. nullopt with `error`
+/// set when a read fails, or with file_too_large once more than `maxBytes`
+/// came (a file that grows while it is read is refused as a large one is).
+std::optional<std::string> readToEnd(int fd, std::uintmax_t maxBytes, std::error_code& error);
 
 /// Renames `from` to `to` through the FileSystem layer (rename(2): an item at
 /// `to` is replaced). False with `error` set on failure, nothing changed.

@@ -39,20 +39,11 @@ Plist readDictionary(const fs::path& file) {
     if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
     if (info.st_size <= 0 || static_cast<std::uintmax_t>(info.st_size) > PlistPreferenceStore::MaxSuiteBytes)
         return nullptr;
-    std::string bytes;
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got == 0) break;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return nullptr;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(got));
-        // A file that grew meanwhile is no more ours to read than a large one.
-        if (bytes.size() > PlistPreferenceStore::MaxSuiteBytes) return nullptr;
-    }
-    if (bytes.empty()) return nullptr;
+    // A file that grew meanwhile is no more ours to read than a large one.
+    std::error_code error;
+    const auto read = FilePrimitives::readToEnd(fd.get(), PlistPreferenceStore::MaxSuiteBytes, error);
+    if (!read || read->empty()) return nullptr;
+    const std::string& bytes = *read;
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
     Plist owned(root);

@@ -29,6 +29,7 @@ bool isFolder(const std::filesystem::path& path) noexcept;
 using platform::FilePrimitives::createTemporarySibling;
 using platform::FilePrimitives::freeSiblingName;
 using platform::FilePrimitives::itemExists;
+using platform::FilePrimitives::readToEnd;
 using platform::FilePrimitives::removeAll;
 using platform::FilePrimitives::renameItem;
 using platform::FilePrimitives::replaceAtomically;
