@@ -3,6 +3,7 @@
 #include "services/internal/GameProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "workers/common/patch/CCleanUp.hpp"
+#include "workers/common/patch/PatchRules.hpp"
 #include "workers/road/UpdatePipeline.hpp"
 #include "workers/game/GStart.hpp"
 
@@ -13,7 +14,7 @@ const Common::UpdatePipelineProfile& GPatch::profile() {
         .workerName = "GPatch",
         .brokenListName = GameProduct::BrokenListName,
         .destination = [] { return GameProduct::bundlePath() / "Contents"; },
-        .backupLocation = [] { return tempPath() / "Hexora.old.app"; },
+        .backupLocation = [] { return tempPath() / Common::BackupBundleName; },
         .ownedFolder = [] { return storagePath(); },
         .startable =
             [] {

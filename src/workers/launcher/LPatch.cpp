@@ -2,6 +2,7 @@
 
 #include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
+#include "workers/common/patch/PatchRules.hpp"
 #include "workers/road/UpdatePipeline.hpp"
 #include "workers/launcher/LRestart.hpp"
 
@@ -12,7 +13,7 @@ const Common::UpdatePipelineProfile& LPatch::profile() {
         .workerName = "LPatch",
         .brokenListName = LauncherProduct::BrokenListName,
         .destination = [] { return bundleRootPath() / "Contents"; },
-        .backupLocation = [] { return applicationSupport() / "Hexora.old.app"; },
+        .backupLocation = [] { return applicationSupport() / Common::BackupBundleName; },
         .ownedFolder = nullptr,
         .startable =
             [] {

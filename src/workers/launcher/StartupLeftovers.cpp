@@ -5,6 +5,7 @@
 #include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"
 #include "workers/launcher/LLoadSettings.hpp"
+#include "workers/launcher/LPatch.hpp"
 
 #include <algorithm>
 
@@ -13,7 +14,7 @@ namespace fs = std::filesystem;
 
 std::vector<fs::path> find() {
     const fs::path storage = storagePath();
-    const fs::path backup = applicationSupport() / "Hexora.old.app";
+    const fs::path backup = LPatch::profile().backupLocation();
     const fs::path launcherContents = bundleRootPath() / "Contents";
     const fs::path owners[] = {
         storage / LLoadSettings::FileName,
@@ -24,7 +25,7 @@ std::vector<fs::path> find() {
         storage / GameProduct::SchemeName,
         storage / GameProduct::BrokenListName,
         launcherContents,
-        storage / "Hexora.app" / "Contents",
+        GameProduct::bundlePath() / "Contents",
         backup,
     };
     std::vector<fs::path> found;

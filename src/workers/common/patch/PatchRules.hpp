@@ -12,6 +12,10 @@
 
 namespace hexora::Worker::Common {
 
+/// The name of the replaced bundle kept while a patch runs (in the folder each
+/// product's pipeline chooses).
+inline constexpr const char* BackupBundleName = "Hexora.old.app";
+
 struct PatchRules {
     /// The folder inside which whatever stands in the way of the bundle's
     /// folders may be removed (see PatchGuard); empty: none.
