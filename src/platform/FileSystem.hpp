@@ -1,12 +1,15 @@
 #pragma once
-// The file-system calls whose failures the update steps must survive (a full
+// The lower of the two levels of file work (platform/FileOps is the upper):
+// the file-system calls whose failures the update steps must survive (a full
 // disk, a folder nothing can be added to, a file that cannot be deleted, two
 // file systems, a file system without the swap), behind one layer so that a
 // test can make any of them fail on any machine. Each call is the system call
 // of the same name and reports the same way: -1 with errno set.
-// Only what the download (its writes and its last rename), the unpacking (the
-// gunzip's renames), the patch steps, the boot's write test and the atomic
-// file writes need is here; everything else calls the system directly.
+// The download's writes and last rename, the gunzip's renames, the patch
+// steps' renames, swaps and deletes, the boot's write test and the atomic
+// file writes make these calls here or through FileOps; reads, listings,
+// folder creation, type tests and the copies between two file systems call
+// the system directly.
 //
 // Thread: any thread may call; a layer must allow concurrent calls. install()
 // is meant for process start and for tests; callers see the old or the new

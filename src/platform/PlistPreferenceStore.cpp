@@ -1,7 +1,7 @@
 #include "platform/PlistPreferenceStore.hpp"
 
 #include "platform/FileDescriptor.hpp"
-#include "platform/FilePrimitives.hpp"
+#include "platform/FileOps.hpp"
 
 #include <plist/plist.h>
 
@@ -41,7 +41,7 @@ Plist readDictionary(const fs::path& file) {
         return nullptr;
     // A file that grew meanwhile is no more ours to read than a large one.
     std::error_code error;
-    const auto read = FilePrimitives::readToEnd(fd.get(), PlistPreferenceStore::MaxSuiteBytes, error);
+    const auto read = FileOps::readToEnd(fd.get(), PlistPreferenceStore::MaxSuiteBytes, error);
     if (!read || read->empty()) return nullptr;
     const std::string& bytes = *read;
     plist_t root = nullptr;
@@ -55,7 +55,7 @@ Plist readDictionary(const fs::path& file) {
 // rename, so a temporary file of the suite still there is one a killed
 // writer left: it goes.
 void removeStaleTemporaryFiles(const fs::path& file) {
-    for (const fs::path& stale : FilePrimitives::temporarySiblingsOf(file)) ::unlink(stale.c_str());
+    for (const fs::path& stale : FileOps::temporarySiblingsOf(file)) ::unlink(stale.c_str());
 }
 
 class PlistSuite final : public PreferenceSuite {
@@ -98,7 +98,7 @@ public:
         uint32_t length = 0;
         plist_to_xml(dictionary.get(), &xml, &length);
         if (!xml) return;
-        FilePrimitives::replaceAtomically(file_, std::string_view(xml, length), SuiteFileMode);
+        FileOps::replaceAtomically(file_, std::string_view(xml, length), SuiteFileMode);
         plist_to_xml_free(xml);
         // Closing the lock file releases the lock.
     }

@@ -15,7 +15,7 @@
 #include "services/internal/GameProduct.hpp"
 #include "services/internal/LauncherProduct.hpp"
 #include "support/EngineHarness.hpp"
-#include "support/FakePathExchange.hpp"
+#include "support/FakeFileSystem.hpp"
 #include "support/InfoPlistText.hpp"
 #include "workers/common/patch/CPatch.hpp"
 #include "workers/common/patch/PatchSteps.hpp"
@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 
@@ -157,7 +158,8 @@ public:
         const pid_t child = ::fork();
         if (child == 0) {
             ::close(counter[0]);
-            test::ScopedPathExchange noSwap(test::FakePathExchange::Mode::NotSupported);
+            test::ScopedFileSystem noSwap;
+            noSwap->fail(test::FakeFileSystem::Call::Exchange, "*", ENOSYS);
             int steps = 0;
             Worker::Common::PatchSteps::setStepObserver([&](const std::string&) {
                 (void)!::write(counter[1], "s", 1);

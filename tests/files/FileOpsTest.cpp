@@ -1,4 +1,4 @@
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 
 #include "support/FakeFileSystem.hpp"
 #include "support/TempDir.hpp"

@@ -9,10 +9,10 @@
 #include "workers/common/patch/CSmartPatch.hpp"
 
 #include "engine/LauncherError.hpp"
+#include "platform/FileOps.hpp"
 #include "services/internal/LauncherProduct.hpp"
 #include "support/EngineHarness.hpp"
 #include "support/FakeFileSystem.hpp"
-#include "support/FakePathExchange.hpp"
 #include "support/InfoPlistText.hpp"
 #include "support/OtherFileSystemDir.hpp"
 #include "support/TempDir.hpp"
@@ -171,8 +171,10 @@ private:
 }
 
 // Kills every scenario's patch after each of its steps in turn; a backup
-// "elsewhere" goes below `elsewhere` (skipped when it is empty).
-void killAtEveryStep(const fs::path& elsewhere) {
+// "elsewhere" goes below `elsewhere` (skipped when it is empty). Each run
+// has a file-system layer of its own that `describeDisk` sets up (nothing:
+// the system's calls), the swap refused where a scenario goes without it.
+void killAtEveryStep(const fs::path& elsewhere, const std::function<void(test::FakeFileSystem&)>& describeDisk) {
     test::EngineHarness harness;
     const Scenario scenarios[] = {
         {"full patch", Patch::Full, false},
@@ -193,8 +195,9 @@ void killAtEveryStep(const fs::path& elsewhere) {
             const fs::path backupRoot = (scenario.backupElsewhere ? elsewhere : dir.path()) / "support";
             fs::remove_all(backupRoot);
             const Installation installation(dir, backupRoot, scenario.patch);
-            std::optional<test::ScopedPathExchange> noSwap;
-            if (scenario.patch == Patch::FullByFile) noSwap.emplace(test::FakePathExchange::Mode::NotSupported);
+            test::ScopedFileSystem disk;
+            describeDisk(*disk);
+            if (scenario.patch == Patch::FullByFile) disk->fail(test::FakeFileSystem::Call::Exchange, "*", ENOSYS);
             const auto before = test::snapshotTree(installation.dest);
             const auto after = installation.after(before);
 
@@ -242,15 +245,14 @@ void killAtEveryStep(const fs::path& elsewhere) {
 
 TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStarts) {
     test::OtherFileSystemDir other;
-    test::ScopedPathExchange exchange;
     {
         test::TempDir probe;
         fs::create_directories(probe / "a");
         fs::create_directories(probe / "b");
-        if (exchange->exchange(probe / "a", probe / "b") != platform::PathExchange::Result::Exchanged)
+        if (FileOps::exchange(probe / "a", probe / "b") != FileOps::ExchangeResult::Exchanged)
             GTEST_SKIP() << "this file system cannot swap folders";
     }
-    killAtEveryStep(other.path());
+    killAtEveryStep(other.path(), [](test::FakeFileSystem&) {});
 }
 
 // The same on any machine: the swap is emulated step-whole (a kill falls
@@ -258,11 +260,11 @@ TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStarts) {
 // every rename and swap into or out of which fails with EXDEV.
 TEST(PatchKill, EveryStepBoundaryLeavesAnInstallationThatStartsOnAnyFileSystem) {
     test::TempDir elsewhere;
-    test::ScopedFileSystem disk;
-    disk->emulateExchange();
-    for (const auto call : {test::FakeFileSystem::Call::Rename, test::FakeFileSystem::Call::Exchange})
-        disk->fail(call, (elsewhere / "*").string(), EXDEV);
-    killAtEveryStep(elsewhere.path());
+    killAtEveryStep(elsewhere.path(), [&](test::FakeFileSystem& disk) {
+        disk.emulateExchange();
+        for (const auto call : {test::FakeFileSystem::Call::Rename, test::FakeFileSystem::Call::Exchange})
+            disk.fail(call, (elsewhere / "*").string(), EXDEV);
+    });
 }
 
 }  // namespace hexora::Worker::Common

@@ -3,19 +3,18 @@
 #include "workers/common/patch/CSmartPatch.hpp"
 
 #include "engine/LauncherError.hpp"
+#include "platform/FileOps.hpp"
 #include "services/rum/RumApi.hpp"
 #include "support/EngineHarness.hpp"
-#include "support/PendingRecords.hpp"
-#include "support/RunState.hpp"
-#include "support/WorkerFailure.hpp"
 #include "support/FakeFileSystem.hpp"
-#include "support/FakePathExchange.hpp"
 #include "support/InfoPlistText.hpp"
 #include "support/LogCapture.hpp"
 #include "support/OtherFileSystemDir.hpp"
+#include "support/PendingRecords.hpp"
+#include "support/RunState.hpp"
 #include "support/TempDir.hpp"
 #include "support/TreeSnapshot.hpp"
-#include "services/internal/FileOps.hpp"
+#include "support/WorkerFailure.hpp"
 #include "workers/common/patch/PatchSteps.hpp"
 
 #include <gmock/gmock.h>
@@ -97,12 +96,23 @@ private:
     std::vector<test::TreeSnapshot> seen_;
 };
 
-// How a patch meets the folder swap: with it or without it (a file system
-// that cannot), and with the backup beside the installation or on another
-// file system.
+// How the system answers a patch's folder swap: the system's own swap, a
+// file system without it, or a swap that fails.
+constexpr int SystemSwap = 0;
+constexpr int NoSwap = ENOSYS;
+constexpr int SwapFails = EIO;
+
+// Makes every swap on `disk` answer as `exchangeError` says (SystemSwap: as
+// the system does).
+void swapAnswers(test::FakeFileSystem& disk, int exchangeError) {
+    if (exchangeError != SystemSwap) disk.fail(test::FakeFileSystem::Call::Exchange, "*", exchangeError);
+}
+
+// How a patch meets the folder swap: with it or without it, and with the
+// backup beside the installation or on another file system.
 struct ExchangeCase {
     const char* name;
-    test::FakePathExchange::Mode mode;
+    int exchangeError;
     bool backupElsewhere;
 };
 
@@ -145,9 +155,9 @@ TEST_F(PatchTest, FullPatchOntoMissingDestinationCreatesItsParents) {
 TEST_F(PatchTest, FullPatchDeletesLeftoverBackupFirstAndReplacesEverything) {
     test::OtherFileSystemDir other;
     const ExchangeCase cases[] = {
-        {"swap", test::FakePathExchange::Mode::System, false},
-        {"no swap", test::FakePathExchange::Mode::NotSupported, false},
-        {"swap, backup on another file system", test::FakePathExchange::Mode::System, true},
+        {"swap", SystemSwap, false},
+        {"no swap", NoSwap, false},
+        {"swap, backup on another file system", SystemSwap, true},
     };
     for (const ExchangeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -160,7 +170,8 @@ TEST_F(PatchTest, FullPatchDeletesLeftoverBackupFirstAndReplacesEverything) {
         fs::create_directories(backup / "Contents");
         std::FILE* leftover = std::fopen((backup / "Contents/leftover.txt").c_str(), "w");  // an earlier run's
         std::fclose(leftover);
-        test::ScopedPathExchange exchange(c.mode);
+        test::ScopedFileSystem disk;
+        swapAnswers(*disk, c.exchangeError);
         const auto old = test::snapshotTree(installedDest);
         BackupWatch watch(backup);
 
@@ -170,7 +181,7 @@ TEST_F(PatchTest, FullPatchDeletesLeftoverBackupFirstAndReplacesEverything) {
         EXPECT_FALSE(fs::exists(fresh / "temp/new/Contents"));
         EXPECT_FALSE(fs::exists(backup));
         EXPECT_TRUE(watch.sawWhole(old));
-        EXPECT_EQ(exchange->calls(), 1);
+        EXPECT_EQ(disk->calls(test::FakeFileSystem::Call::Exchange), 1);
     }
 }
 
@@ -181,7 +192,7 @@ TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptPutsTheOldFolderBack) {
     dir.write("temp/new/Contents/MacOS/Hexora", "new binary");
     ImmutableItem locked(temp.parent_path());
     if (!locked.applied()) GTEST_SKIP() << "no immutable folders here";
-    test::ScopedPathExchange exchange;
+    test::ScopedFileSystem disk;
 
     const auto error = test::failureOf([&] { CPatch(harness.thread, dir / "temp/new/Contents", dest, temp).work(); });
 
@@ -190,7 +201,7 @@ TEST_F(PatchTest, FullPatchWhoseBackupCannotBeKeptPutsTheOldFolderBack) {
     EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
     EXPECT_EQ(filesBelow(dest), installed);
     EXPECT_EQ(filesBelow(dir / "temp/new/Contents"), (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
-    EXPECT_EQ(exchange->calls(), 2);
+    EXPECT_EQ(disk->calls(test::FakeFileSystem::Call::Exchange), 2);
 }
 
 // The same failure on any machine: the swap (emulated where the file system
@@ -304,19 +315,19 @@ TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
     test::OtherFileSystemDir other;
     struct Case {
         const char* name;
-        test::FakePathExchange::Mode mode;
+        int exchangeError;
         bool backupElsewhere;
         int refusal;  // the errno the system gives "z/file"; 0: a file stands in the way
     };
     const Case cases[] = {
-        {"swap", test::FakePathExchange::Mode::System, false, 0},
-        {"no swap", test::FakePathExchange::Mode::NotSupported, false, 0},
-        {"backup on another file system", test::FakePathExchange::Mode::System, true, 0},
-        {"no swap, backup on another file system", test::FakePathExchange::Mode::NotSupported, true, 0},
-        {"swap, no right", test::FakePathExchange::Mode::System, false, EACCES},
-        {"swap, no room", test::FakePathExchange::Mode::System, false, ENOSPC},
-        {"no swap, quota", test::FakePathExchange::Mode::NotSupported, false, EDQUOT},
-        {"no swap, disk error", test::FakePathExchange::Mode::NotSupported, false, EIO},
+        {"swap", SystemSwap, false, 0},
+        {"no swap", NoSwap, false, 0},
+        {"backup on another file system", SystemSwap, true, 0},
+        {"no swap, backup on another file system", NoSwap, true, 0},
+        {"swap, no right", SystemSwap, false, EACCES},
+        {"swap, no room", SystemSwap, false, ENOSPC},
+        {"no swap, quota", NoSwap, false, EDQUOT},
+        {"no swap, disk error", NoSwap, false, EIO},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -331,13 +342,12 @@ TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
         const fs::path backup = (c.backupElsewhere ? other.path() : fresh.path()) / "support/Hexora.old.app";
         fresh.write("temp/pkg/Contents/a/b.txt", "new b");
         fresh.write("temp/pkg/Contents/z/file", "cannot land");
-        std::optional<test::ScopedFileSystem> disk;
+        test::ScopedFileSystem disk;
+        swapAnswers(*disk, c.exchangeError);
         if (c.refusal) {
-            disk.emplace();
-            (*disk)->emulateExchange();
-            (*disk)->fail(test::FakeFileSystem::Call::Rename, (installedDest / "z/file").string(), c.refusal);
+            disk->emulateExchange();
+            disk->fail(test::FakeFileSystem::Call::Rename, (installedDest / "z/file").string(), c.refusal);
         }
-        test::ScopedPathExchange exchange(c.mode);
 
         const auto error = test::failureOf(
             [&] { CSmartPatch(harness.thread, fresh / "temp/pkg/Contents", installedDest, backup).work(); });
@@ -365,12 +375,12 @@ TEST_F(PatchTest, SmartPatchFailingMidwayPutsTheUntouchedCopyBack) {
 TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
     struct Case {
         const char* name;
-        test::FakePathExchange::Mode mode;
+        int exchangeError;
         bool lockAFile;
     };
-    for (const Case& c : {Case{"swap fails", test::FakePathExchange::Mode::Fail, false},
-                          Case{"no swap, undeletable file", test::FakePathExchange::Mode::NotSupported, true},
-                          Case{"no swap, a new file the system will not delete", test::FakePathExchange::Mode::NotSupported,
+    for (const Case& c : {Case{"swap fails", SwapFails, false},
+                          Case{"no swap, undeletable file", NoSwap, true},
+                          Case{"no swap, a new file the system will not delete", NoSwap,
                                false}}) {
         SCOPED_TRACE(c.name);
         test::TempDir fresh;
@@ -384,9 +394,9 @@ TEST_F(PatchTest, FailedSmartPatchRestoreKeepsTheBackup) {
         std::optional<ImmutableItem> locked;
         if (c.lockAFile && !locked.emplace(installedDest / "keep.txt").applied()) continue;
         test::ScopedFileSystem disk;
-        if (!c.lockAFile && c.mode == test::FakePathExchange::Mode::NotSupported)
+        swapAnswers(*disk, c.exchangeError);
+        if (!c.lockAFile && c.exchangeError == NoSwap)
             disk->fail(test::FakeFileSystem::Call::Remove, (installedDest / "a.txt").string(), EPERM);
-        test::ScopedPathExchange exchange(c.mode);
         test::LogCapture log;
 
         const auto error =
@@ -551,6 +561,54 @@ TEST_F(PatchTest, ItemInTheBundlesPlaceIsReplacedOnlyByTheFullPatch) {
         EXPECT_TRUE(FileOps::isFolder(storage / "Hexora.app"));
         EXPECT_EQ(filesBelow(installedDest), (std::map<std::string, std::string>{{"MacOS/Hexora", "new binary"}}));
         EXPECT_EQ(test::snapshotTree(fresh / "elsewhere"), elsewhere);
+    }
+}
+
+// An item in the way that the system will not delete (a file where the
+// bundle belongs, or where the package has a folder in the launcher's patch
+// without the swap): the patch fails with the replace failure and the
+// installation is as it was.
+TEST_F(PatchTest, ItemInTheWayThatCannotBeDeletedFailsThePatchAndKeepsTheInstallation) {
+    struct Case {
+        const char* name;
+        const char* inTheWay;  // below the storage folder
+        bool fileByFile;
+    };
+    const Case cases[] = {
+        {"a file where the bundle belongs", "Hexora.app", false},
+        {"a file where the package has a folder, no swap", "Hexora.app/Contents/z", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir fresh;
+        const fs::path storage = fresh / "storage";
+        const fs::path installedDest = storage / "Hexora.app/Contents";
+        if (c.fileByFile) {
+            for (const auto& [path, content] : installed) writeAt(installedDest / path, content);
+        }
+        writeAt(storage / c.inTheWay, "in the way");
+        const fs::path package = fresh / "temp/1.0.2/Hexora.app/Contents";
+        writeAt(package / "MacOS/Hexora", "new binary");
+        writeAt(package / "z/file", "new z");
+        const auto before = test::snapshotTree(storage);
+        test::ScopedFileSystem disk;
+        swapAnswers(*disk, NoSwap);
+        disk->fail(test::FakeFileSystem::Call::Remove, (storage / c.inTheWay).string(), EPERM);
+
+        const auto error = test::failureOf([&] {
+            CPatch(harness.thread, package, installedDest, storage / "temp/Hexora.old.app",
+                   PatchRules{storage, std::nullopt, c.fileByFile})
+                .work();
+        });
+
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message, "failed to replace file");
+        EXPECT_EQ(error->state, LauncherState::Failed_ReplaceFile);
+        EXPECT_THAT(error->rum->dataValue("ErrorDescription").value_or(""), ::testing::HasSubstr(std::strerror(EPERM)));
+        auto after = test::snapshotTree(storage);
+        after.erase("temp");  // the backup's empty folder
+        EXPECT_EQ(after, before);
+        EXPECT_GE(disk->calls(test::FakeFileSystem::Call::Remove, (storage / c.inTheWay).string()), 1);
     }
 }
 

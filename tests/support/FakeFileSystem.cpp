@@ -1,6 +1,6 @@
 #include "support/FakeFileSystem.hpp"
 
-#include "platform/FilePrimitives.hpp"
+#include "platform/FileOps.hpp"
 
 #include <algorithm>
 #include <cerrno>
@@ -160,8 +160,8 @@ int FakeFileSystem::exchange(const fs::path& first, const fs::path& second) {
 }
 
 int FakeFileSystem::exchangeByRenames(const fs::path& first, const fs::path& second) {
-    if (!platform::FilePrimitives::itemExists(second)) return failWith(ENOENT);
-    const fs::path aside = platform::FilePrimitives::freeSiblingName(first);
+    if (!FileOps::itemExists(second)) return failWith(ENOENT);
+    const fs::path aside = FileOps::freeSiblingName(first);
     if (system_.rename(first, aside) != 0) return -1;
     if (system_.rename(second, first) != 0) {
         const int error = errno;

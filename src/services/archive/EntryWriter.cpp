@@ -1,7 +1,7 @@
 #include "services/archive/EntryWriter.hpp"
 
+#include "platform/FileOps.hpp"
 #include "services/archive/ZipExtract.hpp"
-#include "services/internal/FileOps.hpp"
 
 #include <isa-l/crc.h>
 

@@ -1,6 +1,6 @@
 #include "services/archive/GzipInflate.hpp"
 
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 
 #include <zlib.h>
 

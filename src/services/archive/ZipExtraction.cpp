@@ -1,9 +1,9 @@
 #include "services/archive/ZipExtraction.hpp"
 
+#include "platform/FileOps.hpp"
 #include "services/archive/EntryWriter.hpp"
 #include "services/archive/ExtractionProgress.hpp"
 #include "services/archive/TreeContainment.hpp"
-#include "services/internal/FileOps.hpp"
 #include "services/internal/FreeSpaceReserve.hpp"
 
 #include <algorithm>

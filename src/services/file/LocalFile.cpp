@@ -1,6 +1,6 @@
 #include "services/file/LocalFile.hpp"
 
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Path.hpp"
 

@@ -1,7 +1,7 @@
 #include "services/file/Setting.hpp"
 
+#include "platform/FileOps.hpp"
 #include "services/file/LocalFile.hpp"
-#include "services/internal/FileOps.hpp"
 #include "services/internal/Paths.hpp"
 
 #include <utility>

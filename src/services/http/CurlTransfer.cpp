@@ -1,10 +1,10 @@
 #include "services/http/CurlTransfer.hpp"
 
+#include "platform/FileOps.hpp"
 #include "platform/FileSystem.hpp"
 #include "services/http/CertificateStore.hpp"
 #include "services/http/CurlSession.hpp"
 #include "services/http/TrustedCertificates.hpp"
-#include "services/internal/FileOps.hpp"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
 #include "services/internal/Path.hpp"
 
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 #include "services/internal/ServiceError.hpp"
 
 namespace hexora {

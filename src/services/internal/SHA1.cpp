@@ -1,6 +1,6 @@
 #include "services/internal/SHA1.hpp"
 
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 
 #include <openssl/evp.h>
 

@@ -3,19 +3,19 @@
 #include "engine/LauncherError.hpp"
 #include "platform/Application.hpp"
 #include "platform/Clock.hpp"
+#include "platform/FileOps.hpp"
 #include "platform/FileSystem.hpp"
 #include "platform/LocalizedStrings.hpp"
 #include "platform/PreferenceStore.hpp"
 #include "services/api/ReplyText.hpp"
 #include "services/file/PlayerPrefsHelper.hpp"
-#include "services/internal/FileOps.hpp"
 #include "services/internal/Integers.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/LogData.hpp"
+#include "workers/launcher/LCheckProcess.hpp"
 #include "workers/road/InstanceCheck.hpp"
 #include "workers/road/RoadSuccessors.hpp"
-#include "workers/launcher/LCheckProcess.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -109,9 +109,8 @@ void LBoot::reportFullDisk(const std::string& prefix, const std::error_code& err
 void LBoot::writeAndDeleteTestFile(const fs::path& file) {
     // Whatever holds the name is replaced, never written through: a symbolic
     // link there must not lead the write outside the storage folder.
-    if (FileOps::itemExists(file)) fs::remove(file);
-
     const auto fileSystem = platform::FileSystem::current();
+    if (FileOps::itemExists(file) && fileSystem->remove(file) != 0) throwErrno("remove", file);
     const int descriptor = fileSystem->open(file, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (descriptor < 0) throwErrno("open", file);
     const std::string_view content = TestFileContent;

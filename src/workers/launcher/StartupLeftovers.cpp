@@ -1,6 +1,6 @@
 #include "workers/launcher/StartupLeftovers.hpp"
 
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 #include "services/internal/GameProduct.hpp"
 #include "services/internal/LauncherProduct.hpp"
 #include "services/internal/Paths.hpp"

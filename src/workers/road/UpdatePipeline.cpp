@@ -1,16 +1,16 @@
 #include "workers/road/UpdatePipeline.hpp"
 
 #include "engine/LauncherError.hpp"
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/Path.hpp"
 #include "services/internal/Paths.hpp"
 #include "services/rum/LogData.hpp"
-#include "workers/common/validate/CCheckValidationResult.hpp"
 #include "workers/common/download/CDownload.hpp"
 #include "workers/common/patch/CPatch.hpp"
 #include "workers/common/patch/CSmartPatch.hpp"
 #include "workers/common/unpack/CUnzip.hpp"
+#include "workers/common/validate/CCheckValidationResult.hpp"
 #include "workers/common/validate/CValidation.hpp"
 
 namespace hexora::Worker::Common {

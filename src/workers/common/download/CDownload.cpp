@@ -1,11 +1,11 @@
 #include "workers/common/download/CDownload.hpp"
 
 #include "engine/LauncherError.hpp"
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
-#include "workers/common/download/DownloadThread.hpp"
 #include "workers/common/MultiFileWorker.hpp"
+#include "workers/common/download/DownloadThread.hpp"
 
 #include <charconv>
 #include <filesystem>

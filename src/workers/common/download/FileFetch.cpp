@@ -1,8 +1,8 @@
 #include "workers/common/download/FileFetch.hpp"
 
-#include "services/http/HttpClient.hpp"
 #include "platform/Endpoints.hpp"
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
+#include "services/http/HttpClient.hpp"
 
 #include <filesystem>
 #include <mutex>

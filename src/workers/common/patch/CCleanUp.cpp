@@ -1,6 +1,6 @@
 #include "workers/common/patch/CCleanUp.hpp"
 
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 

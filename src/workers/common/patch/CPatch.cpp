@@ -1,8 +1,6 @@
 #include "workers/common/patch/CPatch.hpp"
 
-#include "platform/PathExchange.hpp"
-#include "services/internal/FileMove.hpp"
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/patch/FileByFile.hpp"
 #include "workers/common/patch/PatchGuard.hpp"
@@ -22,13 +20,13 @@ CPatch::CPatch(std::shared_ptr<WorkerThread> workerThread, fs::path src, fs::pat
 void CPatch::keepExchangedFolder() const {
     // srcPath now holds the installed folder and destPath the new one.
     try {
-        FileMove::moveItem(srcPath, tempPath);
+        FileOps::moveItem(srcPath, tempPath);
         stepDone("installed folder moved to the backup");
     } catch (const std::exception&) {
         // No backup, no patch: the installed folder goes back in one step.
         // Should even that fail, the new folder stays installed, whole.
         try {
-            platform::PathExchange::current()->exchange(srcPath, destPath);
+            FileOps::exchange(srcPath, destPath);
             stepDone("installed folder exchanged back");
         } catch (const std::exception&) {
         }
@@ -38,7 +36,7 @@ void CPatch::keepExchangedFolder() const {
 
 void CPatch::replaceInstalledFolder(bool& fileByFile) const {
     fs::create_directories(tempPath.parent_path());
-    if (platform::PathExchange::current()->exchange(srcPath, destPath) == platform::PathExchange::Result::Exchanged) {
+    if (FileOps::exchange(srcPath, destPath) == FileOps::ExchangeResult::Exchanged) {
         stepDone("new folder exchanged in");
         keepExchangedFolder();
         return;
@@ -53,9 +51,9 @@ void CPatch::replaceInstalledFolder(bool& fileByFile) const {
         FileOps::removeAll(srcPath, ignored);  // only the emptied folders are left
         return;
     }
-    FileMove::moveItem(destPath, tempPath);
+    FileOps::moveItem(destPath, tempPath);
     stepDone("installed folder moved to the backup");
-    FileMove::moveItem(srcPath, destPath);
+    FileOps::moveItem(srcPath, destPath);
     stepDone("new folder moved in");
 }
 
@@ -76,7 +74,7 @@ void CPatch::work() {
             replaceInstalledFolder(fileByFile);
         } else {
             fs::create_directories(destPath.parent_path());
-            FileMove::moveItem(srcPath, destPath);
+            FileOps::moveItem(srcPath, destPath);
             stepDone("new folder moved in");
         }
     } catch (const std::exception&) {

@@ -1,6 +1,6 @@
 #include "workers/common/patch/CSmartPatch.hpp"
 
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/patch/FileByFile.hpp"
 #include "workers/common/patch/PatchSteps.hpp"

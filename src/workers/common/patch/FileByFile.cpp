@@ -1,7 +1,6 @@
 #include "workers/common/patch/FileByFile.hpp"
 
-#include "services/internal/FileMove.hpp"
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 #include "workers/common/patch/PatchGuard.hpp"
 #include "workers/common/patch/PatchSteps.hpp"
 
@@ -42,7 +41,7 @@ bool putFile(const fs::path& file, const fs::path& destPath, const fs::path& rel
     }
     fs::create_directories(target.parent_path());
     const bool link = fs::is_symlink(fs::symlink_status(file));
-    FileMove::replaceFile(file, target);
+    FileOps::replaceFile(file, target);
     stepDone("file replaced");
     return link;
 }
@@ -52,7 +51,7 @@ void makeFolder(const fs::path& destPath, const fs::path& relative) {
     PatchGuard::requireParentInside(destPath, target);
     if (FileOps::isFolder(target)) return;
     if (FileOps::itemExists(target)) {
-        fs::remove(target);
+        FileOps::removeAll(target);  // a file or a link: never a folder
         stepDone("item in the way deleted");
     }
     fs::create_directory(target);
@@ -90,7 +89,7 @@ void keepUntouchedCopy(const fs::path& destPath, const fs::path& tempPath, const
     PatchGuard::requireFoldersBelow(ownedPath, destPath);
     PatchGuard::requireFolder(destPath);
     fs::create_directories(tempPath.parent_path());
-    FileMove::copyItem(destPath, tempPath);
+    FileOps::copyItem(destPath, tempPath);
     stepDone("untouched copy made");
 }
 

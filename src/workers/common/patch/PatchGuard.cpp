@@ -1,7 +1,7 @@
 #include "workers/common/patch/PatchGuard.hpp"
 
+#include "platform/FileOps.hpp"
 #include "services/archive/TreeContainment.hpp"
-#include "services/internal/FileOps.hpp"
 #include "workers/common/patch/PatchSteps.hpp"
 
 #include <algorithm>
@@ -70,7 +70,7 @@ void requireParentInside(const fs::path& root, const fs::path& target) {
 void clearWayBelow(const fs::path& ownedRoot, const fs::path& path) {
     for (const fs::path& ancestor : ancestorsBelow(ownedRoot, path)) {
         if (!FileOps::itemExists(ancestor) || FileOps::isFolder(ancestor)) continue;
-        fs::remove(ancestor);
+        FileOps::removeAll(ancestor);  // a file or a link: never a folder
         PatchSteps::stepDone("item in the way deleted");
     }
 }

@@ -2,9 +2,7 @@
 
 #include "engine/ErrorDescription.hpp"
 #include "engine/LauncherError.hpp"
-#include "platform/PathExchange.hpp"
-#include "services/internal/FileMove.hpp"
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/patch/FileByFile.hpp"
@@ -23,7 +21,7 @@ StepObserver& stepObserver() {
 }
 
 bool exchange(const fs::path& first, const fs::path& second) {
-    return platform::PathExchange::current()->exchange(first, second) == platform::PathExchange::Result::Exchanged;
+    return FileOps::exchange(first, second) == FileOps::ExchangeResult::Exchanged;
 }
 
 // Brings the untouched copy to `destPath`, the mixed folder going to the
@@ -68,7 +66,7 @@ void restore(const fs::path& destPath, const fs::path& tempPath) {
     std::error_code ignored;
     if (FileOps::itemExists(tempPath) && !FileOps::itemExists(destPath)) {
         try {
-            FileMove::moveItem(tempPath, destPath);
+            FileOps::moveItem(tempPath, destPath);
             stepDone("installed folder moved back");
         } catch (const std::exception&) {
         }
@@ -85,7 +83,7 @@ bool putBackUntouched(const std::string& className, const fs::path& destPath, co
     try {
         if (!exchange(backupPath, destPath)) {
             copyPath = FileOps::freeSiblingName(destPath);
-            FileMove::copyItem(backupPath, copyPath);
+            FileOps::copyItem(backupPath, copyPath);
             stepDone("untouched copy brought beside the installed folder");
             replaceMixedFolder(destPath, copyPath);
         }

@@ -1,10 +1,10 @@
 #include "workers/common/unpack/GunzipUnit.hpp"
 
-#include "services/internal/Log.hpp"
-#include "services/rum/LogData.hpp"
+#include "platform/FileOps.hpp"
 #include "services/archive/GzipInflate.hpp"
 #include "services/file/Schemes.hpp"
-#include "services/internal/FileOps.hpp"
+#include "services/internal/Log.hpp"
+#include "services/rum/LogData.hpp"
 
 #include <filesystem>
 #include <system_error>

@@ -1,6 +1,6 @@
 #include "workers/common/validate/CCheckValidationResult.hpp"
 
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 
 namespace hexora::Worker::Common {
 namespace fs = std::filesystem;

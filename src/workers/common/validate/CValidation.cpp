@@ -1,8 +1,8 @@
 #include "workers/common/validate/CValidation.hpp"
 
 #include "engine/LauncherError.hpp"
+#include "platform/FileOps.hpp"
 #include "services/file/Schemes.hpp"
-#include "services/internal/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/rum/LogData.hpp"
 #include "workers/common/MultiFileWorker.hpp"

@@ -1,6 +1,6 @@
 #include "workers/common/validate/ValidationUnit.hpp"
 
-#include "services/internal/FileOps.hpp"
+#include "platform/FileOps.hpp"
 #include "services/internal/Log.hpp"
 #include "services/internal/SHA1.hpp"
 #include "services/rum/LogData.hpp"

@@ -1,4 +1,4 @@
-#include "services/internal/FileMove.hpp"
+#include "platform/FileOps.hpp"
 
 #include "support/FakeFileSystem.hpp"
 #include "support/OtherFileSystemDir.hpp"
@@ -47,22 +47,22 @@ void expectBundle(const fs::path& root) {
 
 }  // namespace
 
-TEST(FileMove, MovesABundleWithinOneFileSystemAndAcrossFileSystems) {
+TEST(FileOpsTrees, MovesABundleWithinOneFileSystemAndAcrossFileSystems) {
     test::TempDir dir;
     test::OtherFileSystemDir other;
     makeBundle(dir / "Hexora.app");
 
-    FileMove::moveItem(dir / "Hexora.app", dir / "moved.app");
+    FileOps::moveItem(dir / "Hexora.app", dir / "moved.app");
     EXPECT_FALSE(fs::exists(dir / "Hexora.app"));
     expectBundle(dir / "moved.app");
 
     if (other.path().empty() || test::sameFileSystem(other.path(), dir.path()))
         GTEST_SKIP() << "no second file system for the cross-device move";
-    FileMove::moveItem(dir / "moved.app", other.path() / "Hexora.old.app");
+    FileOps::moveItem(dir / "moved.app", other.path() / "Hexora.old.app");
     EXPECT_FALSE(fs::exists(dir / "moved.app"));
     expectBundle(other.path() / "Hexora.old.app");
 
-    FileMove::moveItem(other.path() / "Hexora.old.app", dir / "back.app");
+    FileOps::moveItem(other.path() / "Hexora.old.app", dir / "back.app");
     EXPECT_FALSE(fs::exists(other.path() / "Hexora.old.app"));
     expectBundle(dir / "back.app");
 }
@@ -70,26 +70,26 @@ TEST(FileMove, MovesABundleWithinOneFileSystemAndAcrossFileSystems) {
 // The same move when the rename says the two paths lie on two file systems
 // (as it does on any machine here): the bundle is copied with its links,
 // modes and times, and the source goes.
-TEST(FileMove, MovesABundleByCopyWhenTheRenameCrossesFileSystems) {
+TEST(FileOpsTrees, MovesABundleByCopyWhenTheRenameCrossesFileSystems) {
     test::TempDir dir;
     makeBundle(dir / "Hexora.app");
     test::ScopedFileSystem disk;
     disk->fail(test::FakeFileSystem::Call::Rename, (dir / "*").string(), EXDEV);
 
-    FileMove::moveItem(dir / "Hexora.app", dir / "Hexora.old.app");
+    FileOps::moveItem(dir / "Hexora.app", dir / "Hexora.old.app");
 
     EXPECT_FALSE(fs::exists(dir / "Hexora.app"));
     expectBundle(dir / "Hexora.old.app");
     EXPECT_EQ(disk->calls(test::FakeFileSystem::Call::Rename), 1);
 }
 
-TEST(FileMove, RefusesMissingSourceAndExistingDestination) {
+TEST(FileOpsTrees, RefusesMissingSourceAndExistingDestination) {
     test::TempDir dir;
     dir.write("a.txt", "a");
     dir.write("b.txt", "b");
-    EXPECT_THROW(FileMove::moveItem(dir / "missing", dir / "x"), fs::filesystem_error);
-    EXPECT_THROW(FileMove::moveItem(dir / "a.txt", dir / "b.txt"), fs::filesystem_error);
-    EXPECT_THROW(FileMove::copyThenDelete(dir / "a.txt", dir / "b.txt"), fs::filesystem_error);
+    EXPECT_THROW(FileOps::moveItem(dir / "missing", dir / "x"), fs::filesystem_error);
+    EXPECT_THROW(FileOps::moveItem(dir / "a.txt", dir / "b.txt"), fs::filesystem_error);
+    EXPECT_THROW(FileOps::copyThenDelete(dir / "a.txt", dir / "b.txt"), fs::filesystem_error);
     EXPECT_EQ(test::readFile(dir / "a.txt"), "a");
     EXPECT_EQ(test::readFile(dir / "b.txt"), "b");
     EXPECT_FALSE(fs::exists(dir / "x"));
@@ -97,12 +97,12 @@ TEST(FileMove, RefusesMissingSourceAndExistingDestination) {
 
 // A copy that fails part way (an item that cannot be copied, here a pipe,
 // deep in the tree) leaves the source as it was and no partial copy behind.
-TEST(FileMove, CopyFailingMidwayLeavesSourceIntactAndNoCopy) {
+TEST(FileOpsTrees, CopyFailingMidwayLeavesSourceIntactAndNoCopy) {
     test::TempDir dir;
     makeBundle(dir / "Hexora.app");
     ASSERT_EQ(::mkfifo((dir / "Hexora.app/Contents/Resources/zz-pipe").c_str(), 0644), 0);
 
-    EXPECT_THROW(FileMove::copyThenDelete(dir / "Hexora.app", dir / "copy.app"), fs::filesystem_error);
+    EXPECT_THROW(FileOps::copyThenDelete(dir / "Hexora.app", dir / "copy.app"), fs::filesystem_error);
 
     expectBundle(dir / "Hexora.app");
     EXPECT_TRUE(fs::is_fifo(dir / "Hexora.app/Contents/Resources/zz-pipe"));
@@ -111,7 +111,7 @@ TEST(FileMove, CopyFailingMidwayLeavesSourceIntactAndNoCopy) {
 
 // After a complete copy the source cannot be deleted completely (an immutable
 // file stops the delete part way): what was deleted is put back from the copy.
-TEST(FileMove, SourceThatCannotBeDeletedIsRestoredFromTheCopy) {
+TEST(FileOpsTrees, SourceThatCannotBeDeletedIsRestoredFromTheCopy) {
     test::TempDir dir;
     makeBundle(dir / "Hexora.app");
     const fs::path locked = dir / "Hexora.app/Contents/Resources/locked.txt";
@@ -119,7 +119,7 @@ TEST(FileMove, SourceThatCannotBeDeletedIsRestoredFromTheCopy) {
     const std::string lock = "chattr +i '" + locked.string() + "' 2>/dev/null";
     if (std::system(lock.c_str()) != 0) GTEST_SKIP() << "no immutable files on this file system";
 
-    EXPECT_THROW(FileMove::copyThenDelete(dir / "Hexora.app", dir / "copy.app"), fs::filesystem_error);
+    EXPECT_THROW(FileOps::copyThenDelete(dir / "Hexora.app", dir / "copy.app"), fs::filesystem_error);
     std::system(("chattr -i '" + locked.string() + "'").c_str());
 
     expectBundle(dir / "Hexora.app");
@@ -130,7 +130,7 @@ TEST(FileMove, SourceThatCannotBeDeletedIsRestoredFromTheCopy) {
 // After a complete copy the source cannot be deleted completely, whichever
 // item stops the delete (a file, a folder, the bundle itself) and for
 // whichever reason: what was deleted is put back from the copy.
-TEST(FileMove, SourceThatCannotBeDeletedAnywhereIsRestoredFromTheCopy) {
+TEST(FileOpsTrees, SourceThatCannotBeDeletedAnywhereIsRestoredFromTheCopy) {
     const struct {
         const char* item;
         int error;
@@ -149,7 +149,7 @@ TEST(FileMove, SourceThatCannotBeDeletedAnywhereIsRestoredFromTheCopy) {
         disk->fail(test::FakeFileSystem::Call::Remove, stuck.string(), c.error);
 
         try {
-            FileMove::copyThenDelete(dir / "Hexora.app", dir / "copy.app");
+            FileOps::copyThenDelete(dir / "Hexora.app", dir / "copy.app");
             ADD_FAILURE() << "the move succeeded";
         } catch (const fs::filesystem_error& failure) {
             EXPECT_EQ(failure.code(), std::error_code(c.error, std::generic_category()));
@@ -187,7 +187,7 @@ time_t modificationTime(const fs::path& path) {
 // Whichever way the new file comes (a rename, or a copy beside the target
 // renamed over it), the target is replaced whole, keeps the new file's mode
 // and time, the source is gone and no temporary sibling stays behind.
-TEST(FileMove, ReplaceFilePutsTheWholeNewFileInPlace) {
+TEST(FileOpsTrees, ReplaceFilePutsTheWholeNewFileInPlace) {
     test::OtherFileSystemDir other;
     struct Case {
         const char* name;
@@ -195,9 +195,9 @@ TEST(FileMove, ReplaceFilePutsTheWholeNewFileInPlace) {
         bool fromOtherFileSystem;
     };
     const Case cases[] = {
-        {"rename", FileMove::replaceFile, false},
-        {"copy beside, then rename", FileMove::replaceFileByCopy, false},
-        {"across file systems", FileMove::replaceFile, true},
+        {"rename", FileOps::replaceFile, false},
+        {"copy beside, then rename", FileOps::replaceFileByCopy, false},
+        {"across file systems", FileOps::replaceFile, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -217,8 +217,8 @@ TEST(FileMove, ReplaceFilePutsTheWholeNewFileInPlace) {
     }
 }
 
-TEST(FileMove, ReplaceFileCarriesALinkAsALink) {
-    for (const auto replace : {FileMove::replaceFile, FileMove::replaceFileByCopy}) {
+TEST(FileOpsTrees, ReplaceFileCarriesALinkAsALink) {
+    for (const auto replace : {FileOps::replaceFile, FileOps::replaceFileByCopy}) {
         test::TempDir dir;
         const fs::path target = dir.write("Contents/start", "old");
         fs::create_directories(dir / "pkg");
@@ -233,8 +233,8 @@ TEST(FileMove, ReplaceFileCarriesALinkAsALink) {
 
 // A folder cannot be replaced by a file: both stay as they were and nothing
 // is left beside the folder.
-TEST(FileMove, ReplaceFileOntoAFolderFailsAndChangesNothing) {
-    for (const auto replace : {FileMove::replaceFile, FileMove::replaceFileByCopy}) {
+TEST(FileOpsTrees, ReplaceFileOntoAFolderFailsAndChangesNothing) {
+    for (const auto replace : {FileOps::replaceFile, FileOps::replaceFileByCopy}) {
         test::TempDir dir;
         dir.write("Contents/a/inner.txt", "inner");
         const fs::path source = dir.write("pkg/a", "new");

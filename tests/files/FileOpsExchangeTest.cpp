@@ -1,4 +1,4 @@
-#include "platform/RenameExchange.hpp"
+#include "platform/FileOps.hpp"
 
 #include "support/FakeFileSystem.hpp"
 #include "support/OtherFileSystemDir.hpp"
@@ -9,36 +9,35 @@
 #include <cerrno>
 #include <cstring>
 
-namespace hexora::platform {
+namespace hexora {
 namespace fs = std::filesystem;
 
-TEST(RenameExchange, SwapsTwoFoldersOrSaysWhyNot) {
+TEST(FileOpsExchange, SwapsTwoFoldersOrSaysWhyNot) {
     test::TempDir dir;
     dir.write("Hexora.app/Contents/a.txt", "old");
     dir.write("temp/Contents/a.txt", "new");
-    RenameExchange exchange;
 
-    const auto result = exchange.exchange(dir / "temp/Contents", dir / "Hexora.app/Contents");
-    if (result == PathExchange::Result::NotSupported) GTEST_SKIP() << "this file system cannot swap";
+    const auto result = FileOps::exchange(dir / "temp/Contents", dir / "Hexora.app/Contents");
+    if (result == FileOps::ExchangeResult::NotSupported) GTEST_SKIP() << "this file system cannot swap";
 
     EXPECT_EQ(test::readFile(dir / "Hexora.app/Contents/a.txt"), "new");
     EXPECT_EQ(test::readFile(dir / "temp/Contents/a.txt"), "old");
 
-    EXPECT_THROW(exchange.exchange(dir / "missing", dir / "Hexora.app/Contents"), fs::filesystem_error);
+    EXPECT_THROW(FileOps::exchange(dir / "missing", dir / "Hexora.app/Contents"), fs::filesystem_error);
     EXPECT_EQ(test::readFile(dir / "Hexora.app/Contents/a.txt"), "new");
 
     test::OtherFileSystemDir other;
     if (other.path().empty()) return;
     fs::create_directories(other.path() / "Contents");
-    EXPECT_EQ(exchange.exchange(other.path() / "Contents", dir / "Hexora.app/Contents"),
-              PathExchange::Result::NotSupported);
+    EXPECT_EQ(FileOps::exchange(other.path() / "Contents", dir / "Hexora.app/Contents"),
+              FileOps::ExchangeResult::NotSupported);
     EXPECT_EQ(test::readFile(dir / "Hexora.app/Contents/a.txt"), "new");
 }
 
 // What the system answers decides, on any machine: a kernel or file system
 // without the swap, or two file systems, is NotSupported; any other failure
 // is thrown with its reason. Either way nothing has moved.
-TEST(RenameExchange, TellsNotSupportedFromAFailure) {
+TEST(FileOpsExchange, TellsNotSupportedFromAFailure) {
     const struct {
         int error;
         bool notSupported;
@@ -53,13 +52,12 @@ TEST(RenameExchange, TellsNotSupportedFromAFailure) {
         SCOPED_TRACE(std::strerror(c.error));
         test::ScopedFileSystem disk;
         disk->fail(test::FakeFileSystem::Call::Exchange, (dir / "*").string(), c.error);
-        RenameExchange exchange;
         if (c.notSupported) {
-            EXPECT_EQ(exchange.exchange(dir / "temp/Contents", dir / "Hexora.app/Contents"),
-                      PathExchange::Result::NotSupported);
+            EXPECT_EQ(FileOps::exchange(dir / "temp/Contents", dir / "Hexora.app/Contents"),
+                      FileOps::ExchangeResult::NotSupported);
         } else {
             try {
-                exchange.exchange(dir / "temp/Contents", dir / "Hexora.app/Contents");
+                FileOps::exchange(dir / "temp/Contents", dir / "Hexora.app/Contents");
                 ADD_FAILURE() << "the exchange succeeded";
             } catch (const fs::filesystem_error& failure) {
                 EXPECT_EQ(failure.code(), std::error_code(c.error, std::generic_category()));
@@ -70,4 +68,4 @@ TEST(RenameExchange, TellsNotSupportedFromAFailure) {
     }
 }
 
-}  // namespace hexora::platform
+}  // namespace hexora

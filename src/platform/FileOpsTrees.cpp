@@ -1,28 +1,58 @@
-#include "services/internal/FileMove.hpp"
+// FileOps: deleting, copying and moving trees (see FileOps.hpp).
+#include "platform/FileOps.hpp"
 
 #include "platform/FileSystem.hpp"
-#include "services/internal/FileOps.hpp"
 
 #include <cerrno>
 #include <string>
-#include <system_error>
+#include <sys/stat.h>
+#include <vector>
 
-namespace hexora::FileMove {
+namespace hexora::FileOps {
 namespace fs = std::filesystem;
-
 namespace {
+
+std::error_code lastError() { return {errno, std::generic_category()}; }
+
+// Deletes what is inside the folder `folder`, item by item.
+bool removeEntries(platform::FileSystem& fileSystem, const fs::path& folder, std::error_code& error);
+
+bool removeItem(platform::FileSystem& fileSystem, const fs::path& path, std::error_code& error) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT) return true;
+        error = lastError();
+        return false;
+    }
+    if (S_ISDIR(info.st_mode) && !removeEntries(fileSystem, path, error)) return false;
+    if (fileSystem.remove(path) == 0 || errno == ENOENT) return true;
+    error = lastError();
+    return false;
+}
+
+bool removeEntries(platform::FileSystem& fileSystem, const fs::path& folder, std::error_code& error) {
+    // The listing is taken whole first: deleting while iterating may skip entries.
+    std::vector<fs::path> entries;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        entries.push_back(it->path());
+    if (error) return false;
+    for (const fs::path& entry : entries)
+        if (!removeItem(fileSystem, entry, error)) return false;
+    return true;
+}
 
 [[noreturn]] void fail(const char* what, const fs::path& from, const fs::path& to, std::error_code code) {
     throw fs::filesystem_error(what, from, to, code);
 }
 
-int renameItem(const fs::path& from, const fs::path& to) {
+// rename(2) through the layer; 0 or -1 with errno.
+int renameThroughLayer(const fs::path& from, const fs::path& to) {
     return platform::FileSystem::current()->rename(from, to);
 }
 
 void requireSourceAndFreeTarget(const fs::path& from, const fs::path& to) {
-    if (!FileOps::itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
-    if (FileOps::itemExists(to)) fail("FileMove: destination exists", from, to, std::make_error_code(std::errc::file_exists));
+    if (!itemExists(from)) fail("source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
+    if (itemExists(to)) fail("destination exists", from, to, std::make_error_code(std::errc::file_exists));
 }
 
 // Copies the modification times of regular files and folders below (and of)
@@ -62,16 +92,31 @@ void copyOneItem(const fs::path& from, const fs::path& to, std::error_code& code
 // links), keeping what is there. Not fs::copy with skip_existing: that still
 // fails on a link that is there.
 void fillIn(const fs::path& from, const fs::path& to, std::error_code& code) {
-    if (!FileOps::itemExists(to)) {
+    if (!itemExists(to)) {
         fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, code);
         return;
     }
-    if (!FileOps::isFolder(from) || !FileOps::isFolder(to)) return;
+    if (!isFolder(from) || !isFolder(to)) return;
     for (fs::directory_iterator it(from, code), end; !code && it != end; it.increment(code))
         fillIn(it->path(), to / it->path().filename(), code);
 }
 
 }  // namespace
+
+bool removeAll(const fs::path& path, std::error_code& error) noexcept {
+    error.clear();
+    try {
+        return removeItem(*platform::FileSystem::current(), path, error);
+    } catch (const std::bad_alloc&) {
+        error = std::make_error_code(std::errc::not_enough_memory);
+        return false;
+    }
+}
+
+void removeAll(const fs::path& path) {
+    std::error_code error;
+    if (!removeAll(path, error)) throw fs::filesystem_error("cannot remove all", path, error);
+}
 
 void copyItem(const fs::path& from, const fs::path& to) {
     requireSourceAndFreeTarget(from, to);
@@ -79,8 +124,8 @@ void copyItem(const fs::path& from, const fs::path& to) {
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, code);
     if (code) {
         std::error_code ignored;
-        FileOps::removeAll(to, ignored);
-        fail("FileMove: copy failed", from, to, code);
+        removeAll(to, ignored);
+        fail("copy failed", from, to, code);
     }
     copyTimes(from, to);
 }
@@ -88,50 +133,50 @@ void copyItem(const fs::path& from, const fs::path& to) {
 void copyThenDelete(const fs::path& from, const fs::path& to) {
     copyItem(from, to);
     std::error_code code;
-    if (!FileOps::removeAll(from, code)) {
+    if (!removeAll(from, code)) {
         // Part of the source may be gone: put back what is missing from the
         // complete copy, then drop the copy, so the item stays where it was.
         std::error_code restore;
         fillIn(to, from, restore);
         if (!restore) {
             copyTimes(to, from);
-            FileOps::removeAll(to, restore);
+            removeAll(to, restore);
         }
-        fail("FileMove: cannot remove source after copy", from, to, code);
+        fail("cannot remove source after copy", from, to, code);
     }
 }
 
 void moveItem(const fs::path& from, const fs::path& to) {
     requireSourceAndFreeTarget(from, to);
-    if (renameItem(from, to) == 0) return;
+    if (renameThroughLayer(from, to) == 0) return;
     const int error = errno;
-    if (error != EXDEV) fail("FileMove: rename failed", from, to, std::error_code(error, std::generic_category()));
+    if (error != EXDEV) fail("rename failed", from, to, std::error_code(error, std::generic_category()));
     copyThenDelete(from, to);
 }
 
 void replaceFileByCopy(const fs::path& from, const fs::path& to) {
-    if (!FileOps::itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
+    if (!itemExists(from)) fail("source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
     std::error_code code;
     fs::path sibling;
     do {
-        sibling = FileOps::freeSiblingName(to);
+        sibling = freeSiblingName(to);
         copyOneItem(from, sibling, code);
     } while (code == std::errc::file_exists);
-    if (!code && renameItem(sibling, to) != 0) code = std::error_code(errno, std::generic_category());
+    if (!code && renameThroughLayer(sibling, to) != 0) code = std::error_code(errno, std::generic_category());
     if (code) {
         std::error_code ignored;
-        FileOps::removeAll(sibling, ignored);
-        fail("FileMove: replace failed", from, to, code);
+        removeAll(sibling, ignored);
+        fail("replace failed", from, to, code);
     }
-    if (!FileOps::removeAll(from, code)) fail("FileMove: cannot remove source after copy", from, to, code);
+    if (!removeAll(from, code)) fail("cannot remove source after copy", from, to, code);
 }
 
 void replaceFile(const fs::path& from, const fs::path& to) {
-    if (!FileOps::itemExists(from)) fail("FileMove: source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
-    if (renameItem(from, to) == 0) return;
+    if (!itemExists(from)) fail("source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
+    if (renameThroughLayer(from, to) == 0) return;
     const int error = errno;
-    if (error != EXDEV) fail("FileMove: rename failed", from, to, std::error_code(error, std::generic_category()));
+    if (error != EXDEV) fail("rename failed", from, to, std::error_code(error, std::generic_category()));
     replaceFileByCopy(from, to);
 }
 
-}  // namespace hexora::FileMove
+}  // namespace hexora::FileOps
