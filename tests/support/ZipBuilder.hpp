@@ -58,6 +58,16 @@ public:
         unixMode(addData(name, std::move(target)), S_IFLNK | 0777);
         return *this;
     }
+    /// Pads the central directory record of the entry added last with a
+    /// private extra field of `bytes` (at most 65,531).
+    ZipBuilder& directoryPadding(std::size_t bytes) {
+        const std::string padding(bytes, 'p');
+        if (zip_file_extra_field_set(archive_, lastIndex_, 0x6878, ZIP_EXTRA_FIELD_NEW,
+                                     reinterpret_cast<const zip_uint8_t*>(padding.data()),
+                                     static_cast<zip_uint16_t>(bytes), ZIP_FL_CENTRAL) != 0)
+            throw std::runtime_error("zip_file_extra_field_set failed");
+        return *this;
+    }
     void close() {
         if (zip_close(archive_) != 0) throw std::runtime_error(zip_error_strerror(zip_get_error(archive_)));
         archive_ = nullptr;
@@ -73,6 +83,7 @@ private:
             zip_source_free(source);
             throw std::runtime_error("zip_file_add failed for " + name);
         }
+        lastIndex_ = static_cast<zip_uint64_t>(index);
         return index;
     }
     void unixMode(zip_int64_t index, mode_t mode) {
@@ -81,6 +92,7 @@ private:
     }
 
     zip_t* archive_ = nullptr;
+    zip_uint64_t lastIndex_ = 0;
     std::deque<std::string> contents_;
 };
 

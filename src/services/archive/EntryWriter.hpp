@@ -1,7 +1,8 @@
 #pragma once
 // Writes file entries of a package, one after the other, on one thread: the
-// thread's own package handle and inflater, and two bounded buffers (128 KiB
-// in, 256 KiB out) whatever the entry's size. Deflated entries are inflated
+// thread's own inflater and two bounded buffers (128 KiB in, 256 KiB out)
+// whatever the entry's size, reading through the package handle the threads
+// share. Deflated entries are inflated
 // here (RawInflate); stored ones are copied; any other method is inflated by
 // libzip. Every entry's size and CRC-32 are checked against the directory.
 //

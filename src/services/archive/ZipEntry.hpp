@@ -28,6 +28,9 @@ struct ZipEntry {
     zip_uint64_t compressedSize = 0;
     zip_int32_t method = ZIP_CM_STORE;
     std::uint32_t crc = 0;
+    /// About what an open package handle holds in memory for this entry of
+    /// its directory (a fixed part, the name, the comment, the extra fields).
+    std::uint64_t directoryBytes = 0;
 };
 
 }  // namespace hexora::Archive

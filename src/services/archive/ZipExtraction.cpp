@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <fcntl.h>
-#include <optional>
 #include <sys/stat.h>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 #include <unordered_map>
@@ -118,6 +118,7 @@ void ZipExtraction::scan() {
             linkTargets_[i] = reader_.readLinkTarget(entry);
             checkLinkForm(entry, linkTargets_[i]);
         }
+        directoryBytes_ += entry.directoryBytes;
         entries_.push_back(std::move(entry));
     }
 }
@@ -207,6 +208,11 @@ void ZipExtraction::writeShare(ZipReader& reader, ExtractionProgress& progress) 
     }
 }
 
+bool ZipExtraction::helpersOpenOwnHandles(std::size_t helpers) const {
+    const std::size_t most = std::min(helpers, budget_.limit());
+    return most == 0 || directoryBytes_ <= OwnHandlesBytes / most;
+}
+
 void ZipExtraction::writeFiles(ExtractionProgress& progress) {
     // Largest first, so that no thread is left alone with a large entry at the end.
     std::stable_sort(files_.begin(), files_.end(),
@@ -220,16 +226,17 @@ void ZipExtraction::writeFiles(ExtractionProgress& progress) {
     };
     std::vector<std::thread> helpers;
     const std::size_t wanted = files_.empty() ? 0 : files_.size() - 1;
+    const bool ownHandle = helpersOpenOwnHandles(wanted);
     while (helpers.size() < wanted && budget_.tryAcquire()) {
         try {
-            helpers.emplace_back([this, share] {
-                // A helper that cannot open its own handle leaves its share to the others.
+            helpers.emplace_back([this, share, ownHandle] {
+                // A helper that cannot open a handle of its own reads through the shared one.
                 std::optional<ZipReader> reader;
                 try {
-                    reader.emplace(zipPath_, false);
+                    if (ownHandle) reader.emplace(zipPath_, false);
                 } catch (const std::exception&) {
                 }
-                if (reader) share(*reader);
+                share(reader ? *reader : reader_);
                 budget_.release();
             });
         } catch (const std::system_error&) {

@@ -7,8 +7,11 @@
 //      (resolved on disk, inside the target); then the declared sizes checked
 //      against the free space beside the caller's reserve;
 //   3. files (each chunk within the reserve): written by up to `budget` threads at once (this thread and
-//      helpers taken from the budget when free), largest entries first, each
-//      thread with its own package handle (EntryWriter);
+//      helpers taken from the budget when free), largest entries first; each
+//      helper opens a package handle of its own while the copies of the
+//      directory they hold stay within OwnHandlesBytes, else all read
+//      through the one handle (a package of many entries costs its
+//      directory once, not once per thread);
 //   4. links, one by one, each checked against the disk as it then stands;
 //      then every entry is resolved again with all links in place
 //      (TreeContainment);
@@ -45,6 +48,10 @@ public:
 
     void run();
 
+    /// At most this much memory goes to the helpers' own copies of the
+    /// package's directory (about 25,000 short-named entries for 7 helpers).
+    static constexpr std::uint64_t OwnHandlesBytes = 96ull << 20;
+
 private:
     struct PlannedFile {
         const ZipEntry* entry;
@@ -60,6 +67,7 @@ private:
     void checkDeclaredSpace() const;
     void writeFiles(ExtractionProgress& progress);
     void writeShare(ZipReader& reader, ExtractionProgress& progress);
+    bool helpersOpenOwnHandles(std::size_t helpers) const;
     void failWith(const std::string& description);
     void makeLinks(ExtractionProgress& progress);
     void makeLink(const ZipEntry& entry, const std::string& target, ExtractionProgress& progress);
@@ -83,6 +91,7 @@ private:
     std::vector<std::filesystem::path> createdLinks_;
     std::vector<std::filesystem::path> createdFolders_;
     std::uint64_t totalBytes_ = 0;
+    std::uint64_t directoryBytes_ = 0;
 
     std::atomic<std::size_t> nextFile_{0};
     std::atomic<bool> failed_{false};

@@ -10,6 +10,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t MaxLinkTargetSize = 4096;
+// What libzip keeps per directory entry besides its variable fields (seen
+// as about 450 bytes for short names).
+constexpr std::uint64_t EntryRecordBytes = 512;
 constexpr zip_uint16_t ExtendedTimestampId = 0x5455;
 
 using ZipExtract::Error;
@@ -36,6 +39,21 @@ std::optional<std::time_t> extendedMtime(zip_t* archive, zip_uint64_t index) {
     return std::nullopt;
 }
 
+// The variable fields libzip holds for the entry: its comment and the
+// central directory's extra fields.
+std::uint64_t variableDirectoryBytes(zip_t* archive, zip_uint64_t index) {
+    std::uint64_t bytes = 0;
+    zip_uint32_t commentLength = 0;
+    if (zip_file_get_comment(archive, index, &commentLength, ZIP_FL_ENC_RAW)) bytes += commentLength;
+    const zip_int16_t fields = zip_file_extra_fields_count(archive, index, ZIP_FL_CENTRAL);
+    for (zip_int16_t i = 0; i < fields; ++i) {
+        zip_uint16_t length = 0;
+        if (zip_file_extra_field_get(archive, index, static_cast<zip_uint16_t>(i), nullptr, &length, ZIP_FL_CENTRAL))
+            bytes += length + 4u;
+    }
+    return bytes;
+}
+
 }  // namespace
 
 ZipReader::ZipReader(const fs::path& zipPath, bool checkConsistency) : path_(zipPath) {
@@ -45,6 +63,7 @@ ZipReader::ZipReader(const fs::path& zipPath, bool checkConsistency) : path_(zip
 }
 
 zip_uint64_t ZipReader::count() const {
+    const std::lock_guard guard(lock_);
     const zip_int64_t count = zip_get_num_entries(archive_.get(), 0);
     if (count < 0)
         throw Error("cannot read archive " + path_.string() + ": " + zip_error_strerror(zip_get_error(archive_.get())));
@@ -52,6 +71,7 @@ zip_uint64_t ZipReader::count() const {
 }
 
 ZipEntry ZipReader::describe(zip_uint64_t index) const {
+    const std::lock_guard guard(lock_);
     zip_t* archive = archive_.get();
     ZipEntry entry;
     entry.index = index;
@@ -79,6 +99,7 @@ ZipEntry ZipReader::describe(zip_uint64_t index) const {
     else if (type == S_IFLNK) entry.kind = ZipEntry::Kind::Link;
     else if (type == S_IFDIR) entry.kind = ZipEntry::Kind::Folder;
 
+    entry.directoryBytes = EntryRecordBytes + entry.name.size() + variableDirectoryBytes(archive, index);
     entry.mtime = extendedMtime(archive, index);
     if (!entry.mtime && (stat.valid & ZIP_STAT_MTIME)) entry.mtime = stat.mtime;
     return entry;
@@ -102,19 +123,27 @@ std::string ZipReader::readLinkTarget(const ZipEntry& entry) const {
 }
 
 ZipReader::EntryStream ZipReader::open(const ZipEntry& entry, bool stored) const {
+    const std::lock_guard guard(lock_);
     zip_file_t* file = zip_fopen_index(archive_.get(), entry.index, stored ? ZIP_FL_COMPRESSED : 0);
     if (!file)
         throw Error("cannot open entry " + entry.name + ": " + zip_error_strerror(zip_get_error(archive_.get())));
-    return EntryStream(file, entry.name);
+    return EntryStream(file, entry.name, lock_);
+}
+
+void ZipReader::EntryStream::LockedCloser::operator()(zip_file_t* file) const {
+    const std::lock_guard guard(*lock);
+    zip_fclose(file);
 }
 
 std::size_t ZipReader::EntryStream::read(void* buffer, std::size_t size) {
+    const std::lock_guard guard(lock());
     const zip_int64_t got = zip_fread(file_.get(), buffer, size);
     if (got < 0) throw Error("cannot extract " + name_ + ": " + zip_error_strerror(zip_file_get_error(file_.get())));
     return static_cast<std::size_t>(got);
 }
 
 void ZipReader::EntryStream::close() {
+    const std::lock_guard guard(lock());
     const int code = zip_fclose(file_.release());
     if (code != 0) throw Error("cannot extract " + name_ + ": " + codeText(code));
 }

@@ -1,12 +1,15 @@
 #pragma once
-// One open handle on a zip package (libzip), for one thread: the central
-// directory read into ZipEntry records, link targets, and the entry data
-// read in chunks, either as stored (for inflating by the caller) or as
-// libzip inflates it.
+// One open handle on a zip package (libzip), shared by the threads of an
+// extraction: the central directory read into ZipEntry records, link
+// targets, and the entry data read in chunks, either as stored (for
+// inflating by the caller) or as libzip inflates it. The directory is held
+// once, however many threads read.
 //
-// Thread: a reader is used by one thread at a time; several readers on the
-// same package may run on several threads. Failures throw ZipExtract::Error
-// with a description that names the package or the entry.
+// Thread: any thread; libzip is not safe for concurrent use of one archive,
+// so every call on the reader and on its streams takes the reader's lock for
+// the libzip work it does (a chunk read, not the caller's inflating). Several
+// streams may be open at once. Failures throw ZipExtract::Error with a
+// description that names the package or the entry.
 #include "services/archive/ZipEntry.hpp"
 
 #include <zip.h>
@@ -14,6 +17,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace hexora::Archive {
@@ -42,11 +46,15 @@ public:
 
     private:
         friend class ZipReader;
-        struct Closer {
-            void operator()(zip_file_t* file) const { zip_fclose(file); }
+        // Closes a stream left open under the reader's lock.
+        struct LockedCloser {
+            std::mutex* lock;
+            void operator()(zip_file_t* file) const;
         };
-        EntryStream(zip_file_t* file, std::string name) : file_(file), name_(std::move(name)) {}
-        std::unique_ptr<zip_file_t, Closer> file_;
+        EntryStream(zip_file_t* file, std::string name, std::mutex& lock)
+            : file_(file, LockedCloser{&lock}), name_(std::move(name)) {}
+        std::mutex& lock() const { return *file_.get_deleter().lock; }
+        std::unique_ptr<zip_file_t, LockedCloser> file_;
         std::string name_;
     };
 
@@ -60,6 +68,8 @@ private:
     };
     std::filesystem::path path_;
     std::unique_ptr<zip_t, Closer> archive_;
+    /// Guards every libzip call on archive_ and on its open files.
+    mutable std::mutex lock_;
 };
 
 }  // namespace hexora::Archive
