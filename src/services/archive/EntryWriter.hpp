@@ -1,8 +1,8 @@
 #pragma once
 // Writes file entries of a package, one after the other, on one thread: the
 // thread's own inflater and two bounded buffers (128 KiB in, 256 KiB out)
-// whatever the entry's size, reading through the package handle the threads
-// share. Deflated entries are inflated
+// whatever the entry's size, reading through the package handle it is given
+// (its thread's own, or one the threads share). Deflated entries are inflated
 // here (RawInflate); stored ones are copied; any other method is inflated by
 // libzip. Every entry's size and CRC-32 are checked against the directory.
 //
