@@ -45,9 +45,13 @@ bool removeEntries(platform::FileSystem& fileSystem, const fs::path& folder, std
     throw fs::filesystem_error(what, from, to, code);
 }
 
-// rename(2) through the layer; 0 or -1 with errno.
-int renameThroughLayer(const fs::path& from, const fs::path& to) {
-    return platform::FileSystem::current()->rename(from, to);
+// Renames `from` to `to` when both lie on one file system; false (nothing
+// changed) when they do not; throws for any other refusal.
+bool renameWithinOneFileSystem(const fs::path& from, const fs::path& to) {
+    std::error_code code;
+    if (renameItem(from, to, code)) return true;
+    if (code != std::errc::cross_device_link) fail("rename failed", from, to, code);
+    return false;
 }
 
 void requireSourceAndFreeTarget(const fs::path& from, const fs::path& to) {
@@ -148,10 +152,7 @@ void copyThenDelete(const fs::path& from, const fs::path& to) {
 
 void moveItem(const fs::path& from, const fs::path& to) {
     requireSourceAndFreeTarget(from, to);
-    if (renameThroughLayer(from, to) == 0) return;
-    const int error = errno;
-    if (error != EXDEV) fail("rename failed", from, to, std::error_code(error, std::generic_category()));
-    copyThenDelete(from, to);
+    if (!renameWithinOneFileSystem(from, to)) copyThenDelete(from, to);
 }
 
 void replaceFileByCopy(const fs::path& from, const fs::path& to) {
@@ -162,7 +163,7 @@ void replaceFileByCopy(const fs::path& from, const fs::path& to) {
         sibling = freeSiblingName(to);
         copyOneItem(from, sibling, code);
     } while (code == std::errc::file_exists);
-    if (!code && renameThroughLayer(sibling, to) != 0) code = std::error_code(errno, std::generic_category());
+    if (!code) renameItem(sibling, to, code);
     if (code) {
         std::error_code ignored;
         removeAll(sibling, ignored);
@@ -173,10 +174,7 @@ void replaceFileByCopy(const fs::path& from, const fs::path& to) {
 
 void replaceFile(const fs::path& from, const fs::path& to) {
     if (!itemExists(from)) fail("source not found", from, to, std::make_error_code(std::errc::no_such_file_or_directory));
-    if (renameThroughLayer(from, to) == 0) return;
-    const int error = errno;
-    if (error != EXDEV) fail("rename failed", from, to, std::error_code(error, std::generic_category()));
-    replaceFileByCopy(from, to);
+    if (!renameWithinOneFileSystem(from, to)) replaceFileByCopy(from, to);
 }
 
 }  // namespace hexora::FileOps
